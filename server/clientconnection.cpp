@@ -1,0 +1,303 @@
+#include "clientconnection.h"
+
+#include "applylog.h"
+#include "serverlog.h"
+#include "settings/userrecords.h"
+
+#include <QTcpSocket>
+
+#include <algorithm>
+
+namespace quillon::dvrd {
+
+using namespace wire;
+using settings::SettingsFile;
+
+namespace {
+
+constexpr QByteArrayView kApplyCommand = "!!!!APPLY";
+// Bounds what a peer can make the socket hold beyond the frame being decoded.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+// Requests wait while this much of earlier replies is still unsent, so a peer that asks for
+// files without reading them cannot pile replies up in memory.
+constexpr qint64 kMaxUnsentReplyBytes = 64 * 1024;
+
+QString remoteName(SettingsFile file)
+{
+    return QString::fromLatin1(settings::remotePath(file));
+}
+
+} // namespace
+
+ClientConnection::ClientConnection(
+    QTcpSocket *socket, const SettingsRoot &root, SessionTable &sessions, QObject *parent)
+    : QObject(parent), m_socket(socket), m_root(root), m_sessions(sessions),
+      m_peer(socket->peerAddress())
+{
+    m_socket->setParent(this);
+    m_socket->setReadBufferSize(kReadBufferBytes);
+
+    m_idleTimer.setSingleShot(true);
+    m_idleTimer.setInterval(timeouts::kServerIdleMs);
+    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
+        logLine(QStringLiteral("closed idle connection %1").arg(who()));
+        m_socket->abort();
+        deleteLater();
+    });
+    m_lifetimeTimer.setSingleShot(true);
+    m_lifetimeTimer.setInterval(timeouts::kServerConnectionMs);
+    connect(&m_lifetimeTimer, &QTimer::timeout, this, [this] {
+        logLine(QStringLiteral("closed connection open too long %1").arg(who()));
+        m_socket->abort();
+        deleteLater();
+    });
+
+    connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+        m_idleTimer.start();
+        readFrames();
+    });
+    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
+        m_idleTimer.start();
+        readFrames();
+    });
+    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+
+    m_idleTimer.start();
+    m_lifetimeTimer.start();
+    if (m_socket->bytesAvailable() > 0)
+        readFrames();
+}
+
+void ClientConnection::readFrames()
+{
+    while (m_phase != Phase::Closing && m_socket->bytesToWrite() <= kMaxUnsentReplyBytes) {
+        if (m_decoder.state() == FrameDecoder::State::NeedMore) {
+            const qint64 available = m_socket->bytesAvailable();
+            if (available <= 0)
+                return;
+            m_decoder.feed(m_socket->read(std::min<qint64>(m_decoder.wanted(), available)));
+        }
+        if (m_decoder.state() == FrameDecoder::State::FrameReady) {
+            handleFrame(m_decoder.takeFrame());
+        } else if (m_decoder.state() == FrameDecoder::State::Failed) {
+            handleDecodeFailure();
+            return;
+        }
+    }
+}
+
+void ClientConnection::handleDecodeFailure()
+{
+    switch (m_decoder.error()) {
+    case FrameDecoder::Error::BadMagic:
+        logLine(QStringLiteral("refused connection speaking another protocol %1").arg(who()));
+        m_phase = Phase::Closing;
+        m_socket->abort();
+        deleteLater();
+        return;
+    case FrameDecoder::Error::BadVersion:
+        refuseAndClose(StatusCode::UnsupportedVersion,
+            QStringLiteral("protocol version %1").arg(m_decoder.lastVersion()));
+        return;
+    case FrameDecoder::Error::TooLarge:
+        refuseAndClose(StatusCode::SizeRefused, QStringLiteral("frame too large"));
+        return;
+    case FrameDecoder::Error::UnknownType:
+    case FrameDecoder::Error::None:
+        refuseAndClose(StatusCode::Malformed, QStringLiteral("unknown message type"));
+        return;
+    }
+}
+
+void ClientConnection::handleFrame(const Frame &frame)
+{
+    switch (m_phase) {
+    case Phase::Greeting:
+        greet(frame);
+        return;
+    case Phase::AwaitingProof:
+        checkProof(frame);
+        return;
+    case Phase::InSession:
+        serveRequest(frame);
+        return;
+    case Phase::Closing:
+        return;
+    }
+}
+
+void ClientConnection::greet(const Frame &frame)
+{
+    if (const std::optional<LoginHello> hello = decode<LoginHello>(frame)) {
+        m_userName = hello->userName;
+        m_nonce = randomBytes(kNonceBytes);
+        m_phase = Phase::AwaitingProof;
+        send(encode(LoginChallenge {m_nonce}));
+        return;
+    }
+    if (const std::optional<SessionOpen> open = decode<SessionOpen>(frame)) {
+        const std::optional<QByteArray> user = m_sessions.use(open->token, m_peer);
+        if (!user) {
+            refuseAndClose(StatusCode::NoSession, QStringLiteral("session: no valid token"));
+            return;
+        }
+        m_token = open->token;
+        m_userName = *user;
+        m_phase = Phase::InSession;
+        m_decoder.setPayloadLimit(kMaxFramePayload);
+        reply(StatusCode::Ok);
+        return;
+    }
+    refuseAndClose(StatusCode::Malformed, QStringLiteral("unexpected message before login"));
+}
+
+void ClientConnection::checkProof(const Frame &frame)
+{
+    const std::optional<LoginProof> proof = decode<LoginProof>(frame);
+    if (!proof) {
+        refuseAndClose(StatusCode::Malformed, QStringLiteral("login without a proof"));
+        return;
+    }
+    // The nonce answers one proof only; a proof replayed on another connection meets another
+    // nonce and fails.
+    const QByteArray nonce = std::exchange(m_nonce, QByteArray());
+    const std::optional<Account> account = m_root.account(m_userName);
+    LoginResult result;
+    if (!account)
+        result.code = LoginCode::UnknownUser;
+    else if (!equalInConstantTime(proof->proof, loginProof(account->password, nonce, m_userName)))
+        result.code = LoginCode::WrongPassword;
+    else if (!account->maySetUp)
+        result.code = LoginCode::NotAllowed;
+    else
+        result.code = LoginCode::Accepted;
+
+    if (result.code == LoginCode::Accepted) {
+        result.token = m_sessions.open(m_userName, m_peer);
+        logLine(QStringLiteral("login ok %1").arg(who()));
+    } else {
+        logLine(QStringLiteral("login refused code=%1 %2").arg(int(result.code)).arg(who()));
+    }
+    send(encode(result));
+    closeAfterReply();
+}
+
+void ClientConnection::serveRequest(const Frame &frame)
+{
+    if (!m_sessions.use(m_token, m_peer)) {
+        refuseAndClose(StatusCode::NoSession, QStringLiteral("session expired"));
+        return;
+    }
+    if (const std::optional<FileRequest> request = decode<FileRequest>(frame))
+        sendFile(*request);
+    else if (const std::optional<FileUpload> upload = decode<FileUpload>(frame))
+        acceptFile(*upload);
+    else if (const std::optional<Command> command = decode<Command>(frame))
+        runCommand(*command);
+    else
+        refuseAndClose(StatusCode::Malformed, QStringLiteral("malformed request"));
+}
+
+void ClientConnection::sendFile(const FileRequest &request)
+{
+    SettingsFile file;
+    if (!settings::fileForRemotePath(request.path, &file)) {
+        logLine(QStringLiteral("refused download of %1: not a settings file %2")
+                    .arg(printable(request.path), who()));
+        reply(StatusCode::PathRefused);
+        return;
+    }
+    QByteArray content;
+    const StatusCode status = m_root.read(file, &content);
+    if (status != StatusCode::Ok) {
+        logLine(QStringLiteral("refused download of %1: %2 %3")
+                    .arg(remoteName(file),
+                        status == StatusCode::NotFound ? QStringLiteral("no such file")
+                                                       : QStringLiteral("cannot read it"),
+                        who()));
+        reply(status);
+        return;
+    }
+    logLine(QStringLiteral("download %1 bytes=%2 %3")
+                .arg(remoteName(file))
+                .arg(content.size())
+                .arg(who()));
+    send(encode(FileData {content, sha256(content)}));
+}
+
+void ClientConnection::acceptFile(const FileUpload &upload)
+{
+    SettingsFile file;
+    const auto refuse = [&](StatusCode code, const QString &why) {
+        logLine(
+            QStringLiteral("refused upload of %1: %2 %3").arg(printable(upload.path), why, who()));
+        reply(code);
+    };
+    if (!settings::fileForRemotePath(upload.path, &file))
+        return refuse(StatusCode::PathRefused, QStringLiteral("not a settings file"));
+    if (!settings::fileInfo(file).uploaded)
+        return refuse(StatusCode::PathRefused, QStringLiteral("read-only file"));
+    if (!upload.digestMatches())
+        return refuse(StatusCode::IntegrityFailed, QStringLiteral("digest mismatch"));
+    if (file == SettingsFile::User && upload.content.size() % settings::UserRecord::kSize != 0)
+        return refuse(StatusCode::SizeRefused, QStringLiteral("not whole user records"));
+    const StatusCode status = m_root.write(file, upload.content);
+    if (status != StatusCode::Ok)
+        return refuse(status, QStringLiteral("cannot write it"));
+    logLine(QStringLiteral("upload %1 bytes=%2 %3")
+                .arg(remoteName(file))
+                .arg(upload.content.size())
+                .arg(who()));
+    reply(StatusCode::Ok);
+}
+
+void ClientConnection::runCommand(const Command &command)
+{
+    if (command.bytes != kApplyCommand) {
+        logLine(QStringLiteral("refused command %1 %2").arg(printable(command.bytes), who()));
+        reply(StatusCode::UnknownCommand);
+        return;
+    }
+    const qint64 generation = appendApply(m_root.applyLogPath(), printable(m_userName));
+    if (generation < 0) {
+        logLine(
+            QStringLiteral("refused apply: cannot write %1 %2").arg(m_root.applyLogPath(), who()));
+        reply(StatusCode::StorageFailed);
+        return;
+    }
+    logLine(QStringLiteral("apply generation=%1 %2").arg(generation).arg(who()));
+    reply(StatusCode::Ok);
+}
+
+void ClientConnection::send(const QByteArray &frame)
+{
+    m_socket->write(frame);
+}
+
+void ClientConnection::reply(StatusCode code)
+{
+    send(encode(StatusReply {code}));
+}
+
+void ClientConnection::refuseAndClose(StatusCode code, const QString &why)
+{
+    logLine(QStringLiteral("refused %1 %2").arg(why, who()));
+    reply(code);
+    closeAfterReply();
+}
+
+void ClientConnection::closeAfterReply()
+{
+    m_phase = Phase::Closing;
+    m_socket->disconnectFromHost();
+}
+
+QString ClientConnection::who() const
+{
+    QString text = QStringLiteral("peer=%1").arg(m_peer.toString());
+    if (!m_userName.isEmpty() || m_phase != Phase::Greeting)
+        text.prepend(QStringLiteral("user=%1 ").arg(printable(m_userName)));
+    return text;
+}
+
+} // namespace quillon::dvrd

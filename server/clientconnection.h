@@ -1,0 +1,60 @@
+#pragma once
+
+#include "sessiontable.h"
+#include "settingsroot.h"
+#include "visit/hostlink/wire.h"
+
+#include <QHostAddress>
+#include <QObject>
+#include <QTimer>
+
+class QTcpSocket;
+
+namespace quillon::dvrd {
+
+// One client connection, driven by the event loop. A connection either logs in (hello,
+// challenge, proof, result, then it closes) or opens a session with a token and then carries
+// any number of transfers and commands. It closes itself on a protocol error, after the idle
+// timeout and at the end of its lifetime, and deletes itself once closed.
+class ClientConnection : public QObject
+{
+    Q_OBJECT
+
+public:
+    ClientConnection(QTcpSocket *socket, const SettingsRoot &root, SessionTable &sessions,
+        QObject *parent = nullptr);
+
+private:
+    enum class Phase { Greeting, AwaitingProof, InSession, Closing };
+
+    void readFrames();
+    void handleDecodeFailure();
+    void handleFrame(const wire::Frame &frame);
+    void greet(const wire::Frame &frame);
+    void checkProof(const wire::Frame &frame);
+    void serveRequest(const wire::Frame &frame);
+    void sendFile(const wire::FileRequest &request);
+    void acceptFile(const wire::FileUpload &upload);
+    void runCommand(const wire::Command &command);
+
+    void send(const QByteArray &frame);
+    void reply(wire::StatusCode code);
+    // Replies (when there is something to say), logs why, and closes once the reply is out.
+    void refuseAndClose(wire::StatusCode code, const QString &why);
+    void closeAfterReply();
+    QString who() const;
+
+    QTcpSocket *m_socket;
+    const SettingsRoot &m_root;
+    SessionTable &m_sessions;
+    QHostAddress m_peer;
+    wire::FrameDecoder m_decoder {wire::kMaxControlPayload};
+    Phase m_phase = Phase::Greeting;
+    QByteArray m_userName; // the name logging in, then the session's user
+    QByteArray m_nonce;
+    QByteArray m_token;
+    QTimer m_idleTimer;
+    QTimer m_lifetimeTimer;
+};
+
+} // namespace quillon::dvrd

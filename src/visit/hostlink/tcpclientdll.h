@@ -1,0 +1,82 @@
+#pragma once
+
+// The host-link library: every exchange between the setup module and a recording server goes
+// through these six functions. Texts are zero-terminated bytes in the system code page; the
+// records are read during the call only.
+
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define KX_CALL __stdcall
+#else
+#define KX_CALL
+#endif
+
+#if defined(_WIN32)
+#if defined(TCPCLIENTDLL_BUILD)
+#define KX_EXPORT __declspec(dllexport)
+#else
+#define KX_EXPORT __declspec(dllimport)
+#endif
+#else
+#define KX_EXPORT __attribute__((visibility("default")))
+#endif
+
+extern "C" {
+
+struct KX_LoginRecord
+{
+    const char *userName;
+    const char *password;
+    const char *host;
+    std::int32_t port;
+};
+
+struct KX_FileTransferRecord
+{
+    const char *remotePath; // e.g. "SysConfig\SysSet.Ext"
+    const char *localPath;
+    const char *host;
+    std::int32_t port;
+};
+
+struct KX_ConnectRecord
+{
+    const char *host;
+    std::int32_t port;
+};
+
+// Results of KX_VerifyUser.
+enum KX_LoginResult : std::int32_t {
+    KX_LOGIN_ACCEPTED = 0,
+    KX_LOGIN_UNKNOWN_USER = 1,
+    KX_LOGIN_WRONG_PASSWORD = 2,
+    KX_LOGIN_NOT_ALLOWED = 3,
+    KX_LOGIN_NO_CONNECTION = -1,
+};
+
+// Results of the transfer and send calls: 0 success, anything else a failure.
+enum KX_TransferResult : std::int32_t {
+    KX_OK = 0,
+    KX_ERR_NETWORK = -1,  // no connection, timeout, broken or malformed exchange
+    KX_ERR_REFUSED = -2,  // the server refused the request (no session, path, size)
+    KX_ERR_LOCAL = -3,    // the local file could not be read or written
+    KX_ERR_ARGUMENT = -4, // a null record or text
+};
+
+// Logs in by challenge and response; on success the library keeps a session for host and port.
+KX_EXPORT std::int32_t KX_CALL KX_VerifyUser(const KX_LoginRecord *record);
+// Fetches the remote file and replaces the local file atomically, only when it arrived whole.
+KX_EXPORT std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record);
+// Sends the local file; the server replaces its file atomically, only when it arrived whole.
+KX_EXPORT std::int32_t KX_CALL KX_UploadFile(const KX_FileTransferRecord *record);
+// Opens a command connection carrying the session of host and port; 0 when none was made.
+KX_EXPORT std::int32_t KX_CALL KX_ConnectTCPServer(const KX_ConnectRecord *record);
+// Sends one command buffer on a connection and waits for the server's acknowledgement.
+// Returns the number of bytes delivered, or a negative KX_TransferResult.
+KX_EXPORT std::int32_t KX_CALL KX_ClientSendBuf(std::int32_t handle, const char *buffer,
+                                                std::int32_t length, std::int32_t flags);
+// Closes the connection; handle 0 (a failed connect) is accepted and does nothing.
+KX_EXPORT std::int32_t KX_CALL KX_DisConnectTCPServer(std::int32_t handle);
+
+} // extern "C"

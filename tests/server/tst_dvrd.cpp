@@ -1,0 +1,386 @@
+#include "support/dvrdprocess.h"
+#include "support/testsettings.h"
+#include "visit/hostlink/blockingchannel.h"
+#include "visit/hostlink/wire.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <csignal>
+#include <memory>
+#include <vector>
+
+using namespace quillon::wire;
+
+namespace {
+
+struct Server
+{
+    QTemporaryDir root;
+    DvrdProcess dvrd;
+
+    bool start()
+    {
+        return root.isValid() && writeTestSettings(root.path())
+            && dvrd.start(root.path(), kAdminName, kAdminPassword);
+    }
+    QString path(const QString &relative) const { return QDir(root.path()).filePath(relative); }
+};
+
+std::optional<Frame> exchange(BlockingChannel &channel, const QByteArray &frame)
+{
+    if (!channel.send(frame))
+        return std::nullopt;
+    return channel.receive();
+}
+
+std::optional<StatusCode> statusOf(const std::optional<Frame> &frame)
+{
+    const std::optional<StatusReply> reply = frame ? decode<StatusReply>(*frame) : std::nullopt;
+    return reply ? std::optional(reply->code) : std::nullopt;
+}
+
+// Logs in over a fresh connection; the proof is kept so a test can replay it.
+struct Login
+{
+    QByteArray nonce;
+    QByteArray proof;
+    std::optional<LoginResult> result;
+};
+
+Login logIn(quint16 port, const QByteArray &user, const QByteArray &password,
+    const QByteArray &proofToSend = {})
+{
+    Login login;
+    BlockingChannel channel;
+    if (!channel.open(QStringLiteral("127.0.0.1"), port))
+        return login;
+    const std::optional<Frame> challenge = exchange(channel, encode(LoginHello {user}));
+    const std::optional<LoginChallenge> nonce
+        = challenge ? decode<LoginChallenge>(*challenge) : std::nullopt;
+    if (!nonce)
+        return login;
+    login.nonce = nonce->nonce;
+    login.proof = proofToSend.isEmpty() ? loginProof(password, login.nonce, user) : proofToSend;
+    const std::optional<Frame> result = exchange(channel, encode(LoginProof {login.proof}));
+    login.result = result ? decode<LoginResult>(*result) : std::nullopt;
+    return login;
+}
+
+QByteArray tokenFor(quint16 port)
+{
+    const Login login = logIn(port, kAdminName, kAdminPassword);
+    return login.result ? login.result->token : QByteArray();
+}
+
+// A connection from a chosen loopback address with an open session; null on failure.
+std::unique_ptr<BlockingChannel> sessionChannel(quint16 port, const QByteArray &token,
+    std::optional<StatusCode> *status = nullptr, const QString &from = QStringLiteral("127.0.0.1"))
+{
+    auto channel = std::make_unique<BlockingChannel>();
+    if (!channel->socket().bind(QHostAddress(from))
+        || !channel->open(QStringLiteral("127.0.0.1"), port))
+        return nullptr;
+    const std::optional<StatusCode> opened = channel->openSession(token);
+    if (status)
+        *status = opened;
+    return opened == StatusCode::Ok ? std::move(channel) : nullptr;
+}
+
+QByteArray rawHeader(quint32 magic, quint16 version, MessageType type, quint32 length)
+{
+    QByteArray bytes(kHeaderSize, '\0');
+    qToBigEndian(magic, bytes.data());
+    qToBigEndian(version, bytes.data() + 4);
+    qToBigEndian(quint16(type), bytes.data() + 6);
+    qToBigEndian(length, bytes.data() + 8);
+    return bytes;
+}
+
+// True when the server closed the connection (nothing more arrives and the line is down).
+bool closedByServer(BlockingChannel &channel)
+{
+    return !channel.receive() && channel.socket().state() != QAbstractSocket::ConnectedState;
+}
+
+} // namespace
+
+class TestDvrd : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wrongArgumentsExitWithUsage_data();
+    void wrongArgumentsExitWithUsage();
+    void stopsCleanlyOnSignals_data();
+    void stopsCleanlyOnSignals();
+    void replayedProofIsRefused();
+    void sessionTokenIsBoundToTheLoginAddress();
+    void protocolErrorsCloseTheConnection();
+    void anonymousPeersCannotSendLargeFrames();
+    void uploadsAreCheckedBeforeReplacing();
+    void slowClientDoesNotHoldUpOthers();
+    void connectionsBeyondTheCapAreTurnedAway();
+};
+
+void TestDvrd::wrongArgumentsExitWithUsage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    const QString root = QDir::tempPath();
+    QTest::newRow("none") << QStringList {};
+    QTest::newRow("no admin") << QStringList {"--root", root};
+    QTest::newRow("no root") << QStringList {"--admin", "a:b"};
+    QTest::newRow("missing root") << QStringList {
+        "--root", root + "/no/such/dir", "--admin", "a:b"};
+    QTest::newRow("admin without password separator")
+        << QStringList {"--root", root, "--admin", "admin"};
+    QTest::newRow("admin without name") << QStringList {"--root", root, "--admin", ":pw"};
+    QTest::newRow("port too large")
+        << QStringList {"--root", root, "--admin", "a:b", "--port", "70000"};
+    QTest::newRow("port not a number")
+        << QStringList {"--root", root, "--admin", "a:b", "--port", "50x"};
+    QTest::newRow("bad listen address")
+        << QStringList {"--root", root, "--admin", "a:b", "--listen", "999.1.1.1"};
+    QTest::newRow("unknown option") << QStringList {"--root", root, "--admin", "a:b", "--verbose"};
+    QTest::newRow("option without value") << QStringList {"--root", root, "--admin"};
+}
+
+void TestDvrd::wrongArgumentsExitWithUsage()
+{
+    QFETCH(QStringList, arguments);
+    QByteArray output;
+    QCOMPARE(runDvrdToEnd(arguments, &output), 2);
+    QVERIFY2(output.startsWith("usage: dvrd "), output.constData());
+}
+
+void TestDvrd::stopsCleanlyOnSignals_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestDvrd::stopsCleanlyOnSignals()
+{
+    QFETCH(int, signal);
+    Server server;
+    QVERIFY(server.start());
+    // A client in the middle of an exchange does not keep the server alive.
+    BlockingChannel idle;
+    QVERIFY(idle.open(QStringLiteral("127.0.0.1"), server.dvrd.port()));
+    QVERIFY(idle.send(encode(LoginHello {"admin"})));
+    QVERIFY(idle.receive());
+
+    QCOMPARE(::kill(pid_t(server.dvrd.processId()), signal), 0);
+    QCOMPARE(server.dvrd.waitForExit(), 0);
+    QVERIFY(server.dvrd.logLines().contains(QStringLiteral("dvrd: stopping")));
+}
+
+void TestDvrd::replayedProofIsRefused()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+
+    const Login first = logIn(port, kSetterName, kSetterPassword);
+    QVERIFY(first.result);
+    QCOMPARE(first.result->code, LoginCode::Accepted);
+    QCOMPARE(first.result->token.size(), kTokenBytes);
+
+    // Someone who captured that exchange answers a new challenge with the old proof.
+    const Login replay = logIn(port, kSetterName, {}, first.proof);
+    QVERIFY(replay.result);
+    QVERIFY(replay.nonce != first.nonce);
+    QCOMPARE(replay.result->code, LoginCode::WrongPassword);
+    QVERIFY(replay.result->token.isEmpty());
+
+    // Each accepted login gets its own token.
+    const Login second = logIn(port, kSetterName, kSetterPassword);
+    QVERIFY(second.result && second.result->code == LoginCode::Accepted);
+    QVERIFY(second.result->token != first.result->token);
+}
+
+void TestDvrd::sessionTokenIsBoundToTheLoginAddress()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    const QByteArray token = tokenFor(port);
+    QCOMPARE(token.size(), kTokenBytes);
+
+    std::optional<StatusCode> status;
+    QVERIFY(!sessionChannel(port, token, &status, QStringLiteral("127.0.0.2")));
+    QCOMPARE(status, StatusCode::NoSession);
+    QVERIFY(!sessionChannel(port, randomBytes(kTokenBytes), &status));
+    QCOMPARE(status, StatusCode::NoSession);
+    QVERIFY(!server.dvrd
+                 .waitForLog(QRegularExpression("^dvrd: refused session: no valid token "
+                                                "peer=127\\.0\\.0\\.2$"))
+                 .isEmpty());
+
+    // The same token from the address that logged in serves several requests in a row.
+    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, token);
+    QVERIFY(channel);
+    for (const TestSettingsFile &file : testSettingsFiles()) {
+        const std::optional<Frame> reply
+            = exchange(*channel, encode(FileRequest {file.remotePath}));
+        const std::optional<FileData> data = reply ? decode<FileData>(*reply) : std::nullopt;
+        QVERIFY(data && data->digestMatches());
+        QCOMPARE(data->content, file.content);
+    }
+}
+
+void TestDvrd::protocolErrorsCloseTheConnection()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+
+    BlockingChannel web;
+    QVERIFY(web.open(QStringLiteral("127.0.0.1"), port));
+    QVERIFY(web.send("GET / HTTP/1.0\r\n\r\n"));
+    QVERIFY(closedByServer(web));
+
+    BlockingChannel future;
+    QVERIFY(future.open(QStringLiteral("127.0.0.1"), port));
+    const std::optional<Frame> unsupported
+        = exchange(future, rawHeader(kMagic, kVersion + 1, MessageType::LoginHello, 0));
+    QCOMPARE(statusOf(unsupported), StatusCode::UnsupportedVersion);
+    QVERIFY(closedByServer(future));
+
+    // A request before any session, and a proof without a challenge.
+    for (const QByteArray &frame :
+        {encode(FileRequest {"User\\User.she"}), encode(LoginProof {QByteArray(kDigestBytes, 'p')}),
+            encodeFrame(MessageType::LoginHello,
+                QByteArray("\x00\x09"
+                           "adm",
+                    5))}) {
+        BlockingChannel early;
+        QVERIFY(early.open(QStringLiteral("127.0.0.1"), port));
+        QCOMPARE(statusOf(exchange(early, frame)), StatusCode::Malformed);
+        QVERIFY(closedByServer(early));
+    }
+
+    // A login connection ends with its result; it cannot be used for anything else.
+    BlockingChannel login;
+    QVERIFY(login.open(QStringLiteral("127.0.0.1"), port));
+    QVERIFY(exchange(login, encode(LoginHello {kAdminName})));
+    QVERIFY(login.send(encode(LoginProof {QByteArray(kDigestBytes, 'p')})));
+    const std::optional<Frame> result = login.receive();
+    QVERIFY(result && decode<LoginResult>(*result));
+    QVERIFY(closedByServer(login));
+
+    QVERIFY(server.dvrd.isRunning());
+}
+
+void TestDvrd::anonymousPeersCannotSendLargeFrames()
+{
+    Server server;
+    QVERIFY(server.start());
+    BlockingChannel channel;
+    QVERIFY(channel.open(QStringLiteral("127.0.0.1"), server.dvrd.port()));
+    // Only the header goes out: the server must answer without waiting for the payload.
+    const std::optional<Frame> reply
+        = exchange(channel, rawHeader(kMagic, kVersion, MessageType::FileUpload, 1024 * 1024));
+    QCOMPARE(statusOf(reply), StatusCode::SizeRefused);
+    QVERIFY(closedByServer(channel));
+}
+
+void TestDvrd::uploadsAreCheckedBeforeReplacing()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    QVERIFY(channel);
+    const QString sysSet = server.path(QStringLiteral("SysConfig/SysSet.Ext"));
+    const QByteArray original = readFile(sysSet);
+
+    const QByteArray content = "[System Options]\r\nMaxRecCount=4\r\n";
+    FileUpload corrupt {"SysConfig\\SysSet.Ext", content, sha256(content)};
+    corrupt.content[5] = 'x';
+    QCOMPARE(statusOf(exchange(*channel, encode(corrupt))), StatusCode::IntegrityFailed);
+    QCOMPARE(readFile(sysSet), original);
+
+    // A frame whose size field disagrees with the content it carries.
+    QByteArray mismatched = encode(FileUpload {"SysConfig\\SysSet.Ext", content, sha256(content)});
+    qToBigEndian(quint32(content.size() + 1), mismatched.data() + kHeaderSize + 2 + 20);
+    QCOMPARE(statusOf(exchange(*channel, mismatched)), StatusCode::Malformed);
+    QVERIFY(closedByServer(*channel));
+    QCOMPARE(readFile(sysSet), original);
+
+    // A session survives a refused request on the next connection, and a good upload lands.
+    const std::unique_ptr<BlockingChannel> again = sessionChannel(port, tokenFor(port));
+    QVERIFY(again);
+    const QByteArray users(2 * 112 + 1, '\0');
+    QCOMPARE(
+        statusOf(exchange(*again, encode(FileUpload {"User\\User.she", users, sha256(users)}))),
+        StatusCode::SizeRefused);
+    QCOMPARE(statusOf(exchange(
+                 *again, encode(FileUpload {"SysConfig\\SysSet.Ext", content, sha256(content)}))),
+        StatusCode::Ok);
+    QCOMPARE(readFile(sysSet), content);
+    QCOMPARE(
+        QDir(server.path(QStringLiteral("SysConfig"))).entryList(QDir::Files | QDir::Hidden).size(),
+        8);
+}
+
+void TestDvrd::slowClientDoesNotHoldUpOthers()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+
+    // One client sends the first half of a large upload and pauses.
+    const std::unique_ptr<BlockingChannel> slow = sessionChannel(port, tokenFor(port));
+    QVERIFY(slow);
+    const QByteArray content(512 * 1024, 'z');
+    const QByteArray frame = encode(FileUpload {"SysConfig\\TVCard.Ext", content, sha256(content)});
+    QVERIFY(slow->send(frame.first(frame.size() / 2)));
+
+    // Meanwhile another logs in, downloads and applies.
+    const std::unique_ptr<BlockingChannel> quick = sessionChannel(port, tokenFor(port));
+    QVERIFY(quick);
+    const std::optional<Frame> reply = exchange(*quick, encode(FileRequest {"User\\User.she"}));
+    QVERIFY(reply && decode<FileData>(*reply));
+    QCOMPARE(statusOf(exchange(*quick, encode(Command {"!!!!APPLY"}))), StatusCode::Ok);
+    QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/TVCard.Ext"))),
+        testSettingsFiles()[2].content);
+
+    QCOMPARE(statusOf(exchange(*slow, frame.sliced(frame.size() / 2))), StatusCode::Ok);
+    QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/TVCard.Ext"))), content);
+}
+
+void TestDvrd::connectionsBeyondTheCapAreTurnedAway()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    std::vector<std::unique_ptr<BlockingChannel>> held;
+    std::optional<Frame> busy;
+    for (int i = 0; i < 100 && !busy; ++i) {
+        auto channel = std::make_unique<BlockingChannel>();
+        QVERIFY(channel->open(QStringLiteral("127.0.0.1"), port));
+        // A challenge shows the connection is being served; the refusal comes unasked.
+        QVERIFY(channel->send(encode(LoginHello {kAdminName})));
+        const std::optional<Frame> first = channel->receive();
+        QVERIFY(first);
+        if (first->type == MessageType::Status)
+            busy = first;
+        held.push_back(std::move(channel));
+    }
+    QCOMPARE(statusOf(busy), StatusCode::Busy);
+    QVERIFY(held.size() > 8);
+    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("too many connections")).isEmpty());
+
+    // Once a slot is free, a new client is served again.
+    held.front()->close();
+    held.pop_back();
+    QTRY_VERIFY_WITH_TIMEOUT(logIn(port, kAdminName, kAdminPassword).result.has_value(), 5000);
+}
+
+QTEST_GUILESS_MAIN(TestDvrd)
+#include "tst_dvrd.moc"

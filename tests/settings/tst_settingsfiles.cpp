@@ -1,0 +1,153 @@
+// The nine settings files, their orders and remote paths, local names matched without regard to
+// case, the work folder, and the language identifier of the locale.
+
+#include "platform/platform.h"
+#include "settings/settingsfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace quillon;
+using namespace quillon::settings;
+
+class TestSettingsFiles : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void ordersAndNames()
+    {
+        QStringList downloads;
+        for (const SettingsFileInfo &info : settingsFiles())
+            downloads << QString::fromLatin1(remotePath(info.file));
+        QCOMPARE(downloads, QStringList({
+            QStringLiteral("User\\User.she"), QStringLiteral("SysConfig\\SysSet.Ext"),
+            QStringLiteral("SysConfig\\TVCard.Ext"), QStringLiteral("SysConfig\\AlarmSet.Ext"),
+            QStringLiteral("SysConfig\\AlarmCard.ext"), QStringLiteral("SysConfig\\SensorSet.Ext"),
+            QStringLiteral("SysConfig\\CameraSet.Ext"), QStringLiteral("SysConfig\\SMSSet.ext"),
+            QStringLiteral("SysConfig\\Profile.ext")}));
+
+        QStringList uploads;
+        for (SettingsFile file : uploadOrder())
+            uploads << QString::fromLatin1(fileInfo(file).name);
+        QCOMPARE(uploads, QStringList({
+            QStringLiteral("User.she"), QStringLiteral("SysSet.Ext"), QStringLiteral("TVCard.Ext"),
+            QStringLiteral("AlarmSet.Ext"), QStringLiteral("AlarmCard.ext"),
+            QStringLiteral("SensorSet.Ext"), QStringLiteral("CameraSet.Ext"),
+            QStringLiteral("SMSSet.ext")}));
+        QVERIFY(!fileInfo(SettingsFile::Profile).uploaded);
+    }
+
+    void remotePathsAreTheNineOnly_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("exact") << QByteArray("SysConfig\\TVCard.Ext") << true;
+        QTest::newRow("other case") << QByteArray("sysconfig\\tvcard.EXT") << true;
+        QTest::newRow("slash") << QByteArray("User/User.she") << true;
+        QTest::newRow("profile presets") << QByteArray("SysConfig\\Profile.ext") << true;
+        QTest::newRow("wrong folder") << QByteArray("User\\SysSet.Ext") << false;
+        QTest::newRow("other file") << QByteArray("SysConfig\\Other.ext") << false;
+        QTest::newRow("dot dot") << QByteArray("SysConfig\\..\\User\\User.she") << false;
+        QTest::newRow("parent") << QByteArray("..\\User.she") << false;
+        QTest::newRow("absolute") << QByteArray("/etc/passwd") << false;
+        QTest::newRow("drive") << QByteArray("C:\\SysConfig\\SysSet.Ext") << false;
+        QTest::newRow("leading separator") << QByteArray("\\SysConfig\\SysSet.Ext") << false;
+        QTest::newRow("trailing NUL") << QByteArray("User\\User.she\0", 14) << false;
+        QTest::newRow("empty") << QByteArray() << false;
+    }
+
+    void remotePathsAreTheNineOnly()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(bool, accepted);
+        SettingsFile file = SettingsFile::Profile;
+        QCOMPARE(fileForRemotePath(path, &file), accepted);
+        if (accepted && path.contains("TVCard"))
+            QCOMPARE(file, SettingsFile::TVCard);
+    }
+
+    void localNamesIgnoreCase()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QLatin1Char('/');
+        QCOMPARE(localPath(folder, SettingsFile::TVCard), folder + QStringLiteral("TVCard.Ext"));
+        QFile file(folder + QStringLiteral("tvcard.ext"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QCOMPARE(localPath(folder, SettingsFile::TVCard), folder + QStringLiteral("tvcard.ext"));
+        QCOMPARE(findFileNoCase(folder, QStringLiteral("Tvcard.ext")), folder + QStringLiteral("tvcard.ext"));
+        QCOMPARE(findFileNoCase(folder, QStringLiteral("ProFile.ext")), folder + QStringLiteral("ProFile.ext"));
+    }
+
+    void workFolder()
+    {
+        QTemporaryDir dir;
+        const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+        const QByteArray savedHome = qgetenv("HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("a/b"))));
+        const QString expected = dir.filePath(QStringLiteral("a/b/quillon/Temp/"));
+        QCOMPARE(workFolderPath(), expected);
+        QCOMPARE(ensureWorkFolder(), expected);
+        QVERIFY(QFileInfo(expected).isDir());
+        QCOMPARE(QFileInfo(expected).permissions() & (QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+                 QFileDevice::Permissions());
+
+        // A relative data folder is ignored; without any home the executable's folder is used.
+        qputenv("XDG_DATA_HOME", "relative");
+        qputenv("HOME", QFile::encodeName(dir.path()));
+        QCOMPARE(workFolderPath(), dir.filePath(QStringLiteral(".local/share/quillon/Temp/")));
+        qunsetenv("XDG_DATA_HOME");
+        qunsetenv("HOME");
+        QCOMPARE(workFolderPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/Temp/"));
+
+        qputenv("XDG_DATA_HOME", savedData);
+        qputenv("HOME", savedHome);
+    }
+
+    void languageIds_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("id");
+        QTest::newRow("en_US") << QStringLiteral("en_US.UTF-8") << 1033;
+        QTest::newRow("C") << QStringLiteral("C") << 1033;
+        QTest::newRow("C.UTF-8") << QStringLiteral("C.UTF-8") << 1033;
+        QTest::newRow("POSIX") << QStringLiteral("POSIX") << 1033;
+        QTest::newRow("en_GB") << QStringLiteral("en_GB.UTF-8") << 2057;
+        QTest::newRow("zh_CN") << QStringLiteral("zh_CN.GBK") << 2052;
+        QTest::newRow("zh_TW") << QStringLiteral("zh_TW.UTF-8") << 1028;
+        QTest::newRow("de_DE with modifier") << QStringLiteral("de_DE@euro") << 1031;
+        QTest::newRow("unknown") << QStringLiteral("xx_YY") << 0;
+    }
+
+    void languageIds()
+    {
+        QFETCH(QString, locale);
+        QFETCH(int, id);
+        QCOMPARE(platform::langIdForLocale(locale), id);
+    }
+
+    void localeVariablesInOrder()
+    {
+        const QByteArray all = qgetenv("LC_ALL"), messages = qgetenv("LC_MESSAGES"), lang = qgetenv("LANG");
+        qunsetenv("LC_ALL");
+        qunsetenv("LC_MESSAGES");
+        qunsetenv("LANG");
+        QCOMPARE(platform::systemDefaultLangId(), 1033);
+        qputenv("LANG", "zh_CN.UTF-8");
+        QCOMPARE(platform::systemDefaultLangId(), 2052);
+        qputenv("LC_MESSAGES", "en_GB.UTF-8");
+        QCOMPARE(platform::systemDefaultLangId(), 2057);
+        qputenv("LC_ALL", "en_US.UTF-8");
+        QCOMPARE(platform::systemDefaultLangId(), 1033);
+        qputenv("LC_ALL", all);
+        qputenv("LC_MESSAGES", messages);
+        qputenv("LANG", lang);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSettingsFiles)
+#include "tst_settingsfiles.moc"
