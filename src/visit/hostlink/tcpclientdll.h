@@ -70,13 +70,15 @@ KX_EXPORT std::int32_t KX_CALL KX_VerifyUser(const KX_LoginRecord *record);
 KX_EXPORT std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record);
 // Sends the local file; the server replaces its file atomically, only when it arrived whole.
 KX_EXPORT std::int32_t KX_CALL KX_UploadFile(const KX_FileTransferRecord *record);
-// Opens a command connection carrying the session of host and port; 0 when none was made.
+// Opens a command connection carrying the session of host and port; 0 when none was made
+// (also when there is no session for that host text and port).
 KX_EXPORT std::int32_t KX_CALL KX_ConnectTCPServer(const KX_ConnectRecord *record);
 // Sends one command buffer on a connection and waits for the server's acknowledgement.
 // Returns the number of bytes delivered, or a negative KX_TransferResult.
 KX_EXPORT std::int32_t KX_CALL KX_ClientSendBuf(std::int32_t handle, const char *buffer,
                                                 std::int32_t length, std::int32_t flags);
-// Closes the connection; handle 0 (a failed connect) is accepted and does nothing.
+// Closes the connection; handle 0 (a failed connect) is accepted and does nothing. An unknown
+// handle gives KX_ERR_ARGUMENT.
 KX_EXPORT std::int32_t KX_CALL KX_DisConnectTCPServer(std::int32_t handle);
 
 } // extern "C"
