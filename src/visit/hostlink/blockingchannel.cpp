@@ -4,6 +4,7 @@
 #include <QHostInfo>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
