@@ -1,23 +1,85 @@
 #include "editor/sysset.h"
 
 #include "editor/language.h"
+#include "editor/pages/camerapage.h"
+#include "editor/pages/motionpage.h"
+#include "editor/pages/networkpage.h"
+#include "editor/pages/sensorpage.h"
+#include "editor/pages/smspage.h"
+#include "editor/pages/systempage.h"
+#include "editor/pages/userspage.h"
+#include "editor/pages/videopage.h"
+#include "editor/tabsets.h"
+#include "editor/texttable.h"
 #include "settings/settingsfiles.h"
+#include "videoclient/kxclient.h"
 #include "visit/hostvisit.h"
 
+#include <QComboBox>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTimer>
 
 namespace quillon::editor {
 
 namespace {
+
 constexpr int kClientWidth = 840;
 constexpr int kClientHeight = 661;
+constexpr int kPagesHeight = 608;
 constexpr int kButtonTop = 622;
+constexpr int kMotionPage = 3;
+constexpr int kVideoPage = 2;
+constexpr int kHiddenSmsPage = 7;
+constexpr int kShapeRepaintMs = 50;
+constexpr int kDelayMs = 200;
+
+// The pages of PageControl1, by index.
+constexpr const char *kPageNames[] = {"TabSheet1", "TabSheet9", "TabSheet2", "TabSheet7",
+                                      "TabSheet3", "TabSheet8", "TabSheet10", "TabSheet11"};
+
+constexpr TextEntry kWindowTexts[] = {
+    {"SysSetForm", "远程配置", "Quillon"},
+    {"BitBtn1", "确    定", "OK"},
+    {"BitBtn2", "取    消", "Cancel"},
+    {"ApplyBitBtn", "应    用", "Apply"},
+    {"TabSheet1", "系统参数设置", "System settings"},
+    {"TabSheet9", "系统用户管理", "System user settings"},
+    {"TabSheet2", "图像属性及自动录像参数设置", "Video settings"},
+    {"TabSheet4", "视频属性", "Properties"},
+    {"TabSheet5", "压缩及传输参数", "Compress/Trans"},
+    {"TabSheet6", "自动录像设置", "Record schedule"},
+    {"TabSheet7", "移动报警录像设置", "Motion detection"},
+    {"TabSheet3", "报警探头设置", "Alarm sensor"},
+    {"TabSheet8", "控制设备设置", "PTZ settings"},
+    {"TabSheet10", "电子地图及网络端口", "Map and network port"},
+    {"TabSheet11", "手机短信息", "Mobile message"},
+};
+
+// The video client's start-up values: its network ports, the message it may post to the
+// window, and its display mode with the overlay key colour.
+constexpr std::int32_t kVideoDataPort = 5050;
+constexpr std::int32_t kVideoCommandPort = 6050;
+constexpr std::uint32_t kVideoMessage = 1034;
+constexpr std::uint32_t kOverlayKeyColour = 0xFF00FF;
+constexpr std::int32_t kNoStream = -1;
+
 } // namespace
 
 TSysSetForm::TSysSetForm(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SysSetForm"));
     setFixedSize(kClientWidth, kClientHeight);
+
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setGeometry(0, 0, kClientWidth, kPagesHeight);
+    PageControl1->tabBar()->setExpanding(false);
+    for (const char *name : kPageNames)
+        addPage(name);
+    PageControl1->setTabVisible(kHiddenSmsPage, false);
 
     auto makeButton = [this](const char *name, int left) {
         auto *button = new QPushButton(this);
@@ -30,34 +92,259 @@ TSysSetForm::TSysSetForm(QWidget *parent) : QDialog(parent)
     ApplyBitBtn = makeButton("ApplyBitBtn", 697);
     ApplyBitBtn->setEnabled(false);
     BitBtn1->setDefault(true);
+
+    ChangeShapeTimer = new QTimer(this);
+    ChangeShapeTimer->setObjectName(QStringLiteral("ChangeShapeTimer"));
+    ChangeShapeTimer->setSingleShot(true);
+    DelayTimer = new QTimer(this);
+    DelayTimer->setObjectName(QStringLiteral("DelayTimer"));
+
+    m_context.noteChange = [this] { noteChange(); };
+    m_context.showPage = [this](int page, int innerPage) { showPage(page, innerPage); };
+    auto sheet = [this](int index) { return PageControl1->widget(index); };
+    m_systemPage = std::make_unique<SystemPage>(m_context, sheet(0));
+    m_usersPage = std::make_unique<UsersPage>(m_context, sheet(1));
+    m_videoPage = std::make_unique<VideoPage>(m_context, sheet(2));
+    m_motionPage = std::make_unique<MotionPage>(m_context, sheet(3));
+    m_sensorPage = std::make_unique<SensorPage>(m_context, sheet(4));
+    m_cameraPage = std::make_unique<CameraPage>(m_context, sheet(5));
+    m_networkPage = std::make_unique<NetworkPage>(m_context, sheet(6));
+    m_smsPage = std::make_unique<SmsPage>(m_context, sheet(7));
+
     connect(BitBtn1, &QPushButton::clicked, this, &TSysSetForm::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ApplyBitBtn, &QPushButton::clicked, this, &TSysSetForm::ApplyBitBtnClick);
+    connect(PageControl1, &QTabWidget::currentChanged, this, &TSysSetForm::PageControl1Change);
+    connect(ChangeShapeTimer, &QTimer::timeout, m_motionPage->sheet(), qOverload<>(&QWidget::update));
+    connect(DelayTimer, &QTimer::timeout, this, &TSysSetForm::DelayTimerTimer);
+    connect(m_systemPage->chineseButton(), &QRadioButton::clicked, this, &TSysSetForm::CnRadioBtnClick);
+    connect(m_systemPage->englishButton(), &QRadioButton::clicked, this, &TSysSetForm::CnRadioBtnClick);
+    connect(m_videoPage->channelTabs(), &QTabBar::currentChanged, this, &TSysSetForm::SelectChnTabSetChange);
+    connect(m_motionPage->channelTabs(), &QTabBar::currentChanged, this, &TSysSetForm::AlarmChnTabSetChange);
+    connect(m_sensorPage->sensorTabs(), &QTabBar::currentChanged, this, &TSysSetForm::SensorChnTabSetChange);
+    connect(this, &QDialog::finished, this, &TSysSetForm::FormClose);
 
     FormCreate();
+}
+
+TSysSetForm::~TSysSetForm() = default;
+
+QWidget *TSysSetForm::addPage(const char *name)
+{
+    auto *page = new QWidget(PageControl1);
+    page->setObjectName(QLatin1String(name));
+    PageControl1->addTab(page, QString());
+    return page;
 }
 
 void TSysSetForm::FormCreate()
 {
     setLanguageFromSystem();
-    m_workFolder = settings::ensureWorkFolder();
-    visit::setWorkFolder(m_workFolder);
+    m_context.workFolder = settings::ensureWorkFolder();
+    visit::setWorkFolder(m_context.workFolder);
+
+    PageControl1->setCurrentIndex(0);
+    m_videoPage->innerPages()->setCurrentIndex(0);
+    m_usersPage->showList();
+
+    m_context.loading = false;
+    m_context.currentVideoChannel = 0;
+    m_context.currentAlarmChannel = 0;
+    m_context.currentSensor = 0;
+    m_context.videoCopy.pending = false;
+    m_context.motionCopy.pending = false;
+    m_context.sensorCopy.pending = false;
+
+    m_videoPage->schedule()->selectFirstDay();
+    m_motionPage->schedule()->selectFirstDay();
+    m_sensorPage->schedule()->selectFirstDay();
+
+    m_cameraPage->fillNameTables();
     setTexts();
+}
+
+void TSysSetForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        FormShow();
+    }
+}
+
+void TSysSetForm::FormShow()
+{
+    ChangeShapeTimer->setInterval(kShapeRepaintMs);
+    ChangeShapeTimer->stop();
+    fillChannelTabs(m_videoPage->channelTabs(), 0);
+    fillChannelTabs(m_motionPage->channelTabs(), 0);
+
+    m_usersPage->load();
+    m_systemPage->load();
+
+    const int channels = m_context.channelCount;
+    const int sensors = m_context.sensorCount;
+    fillChannelTabs(m_videoPage->channelTabs(), channels);
+    fillChannelTabs(m_motionPage->channelTabs(), channels);
+    m_context.videoCopy.targets.assign(size_t(std::max(channels, 0)), 0);
+    m_context.motionCopy.targets.assign(size_t(std::max(channels, 0)), 0);
+    m_sensorPage->fillChannelRows();
+    fillChannelTabs(m_sensorPage->sensorTabs(), sensors);
+    m_context.sensorCopy.targets.assign(size_t(std::max(sensors, 0)), 0);
+
+    m_videoPage->load();
+    m_motionPage->load();
+    m_sensorPage->loadAlarmDevice();
+    if (sensors > 0)
+        m_sensorPage->loadSensor();
+    m_cameraPage->load();
+    m_sensorPage->applyPortRule();
+    m_smsPage->load();
+    m_smsPage->updateEnabling();
+
+    ApplyBitBtn->setEnabled(false);
+
+    MP4_ClientSetNetPort(kVideoDataPort, kVideoCommandPort);
+    MP4_ClientStartup(kVideoMessage, std::uintptr_t(winId()));
+    MP4_ClientSetShowMode(1, kOverlayKeyColour);
+    DelayTimer->setInterval(kDelayMs);
+    DelayTimer->start();
+
+    if (!isChinese()) {
+        m_systemPage->englishButton()->setChecked(true);
+        m_systemPage->chineseButton()->setChecked(false);
+        setTexts();
+        m_cameraPage->refreshListTexts();
+    }
+}
+
+void TSysSetForm::FormClose()
+{
+    MP4_ClientStop(kNoStream);
+    MP4_ClientCleanup();
 }
 
 void TSysSetForm::setTexts()
 {
-    setWindowTitle(pick("远程配置", "Quillon"));
-    BitBtn1->setText(pick("确    定", "OK"));
-    BitBtn2->setText(pick("取    消", "Cancel"));
-    ApplyBitBtn->setText(pick("应    用", "Apply"));
+    const ControlIndex controls(this);
+    applyTexts(controls, kWindowTexts);
+    QFont tabFont = PageControl1->tabBar()->font();
+    tabFont.setFamily(pick("宋体", "MS Sans Serif"));
+    tabFont.setPointSize(isChinese() ? 9 : 8);
+    PageControl1->tabBar()->setFont(tabFont);
+
+    const SetupPage *pages[] = {m_usersPage.get(),  m_systemPage.get(), m_videoPage.get(),
+                                m_motionPage.get(), m_sensorPage.get(), m_cameraPage.get(),
+                                m_networkPage.get(), m_smsPage.get()};
+    for (const SetupPage *page : pages)
+        applyTexts(controls, page->texts());
+    for (const SetupPage *page : pages)
+        const_cast<SetupPage *>(page)->retranslateRows();
+}
+
+void TSysSetForm::noteChange()
+{
+    if (!m_context.loading)
+        ApplyBitBtn->setEnabled(true);
+}
+
+void TSysSetForm::chkCancelSensortableClick() { noteChange(); }
+
+void TSysSetForm::CIFRadioBtnClick() { noteChange(); }
+
+void TSysSetForm::showPage(int page, int innerPage)
+{
+    PageControl1->setCurrentIndex(page);
+    if (page == kVideoPage && innerPage >= 0)
+        m_videoPage->innerPages()->setCurrentIndex(innerPage);
+}
+
+void TSysSetForm::ApplyBitBtnClick()
+{
+    if (!m_videoPage->checkForApply() || !m_motionPage->checkForApply()
+        || !m_sensorPage->checkForApply())
+        return;
+    {
+        // Every page saves in full; the files are replaced once each, when all are written.
+        const settings::ProfileBatch batch(m_context.store);
+        m_systemPage->save();
+        m_videoPage->save();
+        m_motionPage->save();
+        m_sensorPage->saveAlarmDevice();
+        if (m_context.sensorCount > 0)
+            m_sensorPage->saveSensor();
+        m_cameraPage->savePort();
+        m_smsPage->save();
+    }
+    ApplyBitBtn->setEnabled(false);
 }
 
 void TSysSetForm::BitBtn1Click()
 {
+    if (ApplyBitBtn->isEnabled())
+        ApplyBitBtnClick();
+    if (ApplyBitBtn->isEnabled())
+        return;
     BitBtn1->setEnabled(false);
     BitBtn2->setEnabled(false);
+    m_context.store.flush();
     visit::uploadSettingsAndApply();
     done(QDialog::Accepted);
+}
+
+void TSysSetForm::CnRadioBtnClick()
+{
+    const bool applyWasEnabled = ApplyBitBtn->isEnabled();
+    const int outputType = m_systemPage->outputTypeList()->currentIndex();
+    const bool chinese = m_systemPage->chineseButton()->isChecked();
+    if (chinese == isChinese())
+        return;
+    setChinese(chinese);
+    m_cameraPage->fillNameTables();
+    setTexts();
+    m_cameraPage->refreshListTexts();
+    m_systemPage->outputTypeList()->setCurrentIndex(outputType);
+    ApplyBitBtn->setEnabled(applyWasEnabled);
+}
+
+void TSysSetForm::PageControl1Change(int index)
+{
+    if (index == kMotionPage)
+        ChangeShapeTimer->start();
+}
+
+void TSysSetForm::DelayTimerTimer() { DelayTimer->stop(); }
+
+// A channel or sensor tab change reloads that page for the chosen index; unapplied edits are
+// dropped, so Apply goes off unless a pending copy will write the new index anyway.
+void TSysSetForm::SelectChnTabSetChange(int index)
+{
+    if (index < 0 || index == m_context.currentVideoChannel)
+        return;
+    m_context.currentVideoChannel = index;
+    m_videoPage->load();
+    if (!(m_context.videoCopy.pending && m_context.videoCopy.isTarget(index)))
+        ApplyBitBtn->setEnabled(false);
+}
+
+void TSysSetForm::AlarmChnTabSetChange(int index)
+{
+    if (index < 0 || index == m_context.currentAlarmChannel)
+        return;
+    m_context.currentAlarmChannel = index;
+    m_motionPage->load();
+    if (!(m_context.motionCopy.pending && m_context.motionCopy.isTarget(index)))
+        ApplyBitBtn->setEnabled(false);
+}
+
+void TSysSetForm::SensorChnTabSetChange(int index)
+{
+    if (index < 0 || index == m_context.currentSensor)
+        return;
+    m_context.currentSensor = index;
+    m_sensorPage->loadSensor();
+    if (!(m_context.sensorCopy.pending && m_context.sensorCopy.isTarget(index)))
+        ApplyBitBtn->setEnabled(false);
 }
 
 } // namespace quillon::editor

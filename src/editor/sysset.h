@@ -1,34 +1,86 @@
 #pragma once
 
+#include "editor/setupcontext.h"
+
 #include <QDialog>
 
+#include <memory>
+
 class QPushButton;
+class QTabWidget;
+class QTimer;
 
 namespace quillon::editor {
 
-// The setup window of one visit. Creation sets the language and prepares the work folder; OK
-// uploads the settings files and tells the server to apply them; Cancel and the close box
-// leave the server untouched.
+class CameraPage;
+class MotionPage;
+class NetworkPage;
+class SensorPage;
+class SetupPage;
+class SmsPage;
+class SystemPage;
+class UsersPage;
+class VideoPage;
+
+// The setup window of one visit. Creation sets the language and prepares the work folder and
+// the pages; show loads the pages from the local copies in a fixed order; Apply checks and
+// saves them; OK also uploads the settings files and tells the server to apply them; Cancel
+// and the close box leave the server untouched.
 class TSysSetForm : public QDialog
 {
     Q_OBJECT
 
 public:
     explicit TSysSetForm(QWidget *parent = nullptr);
+    ~TSysSetForm() override;
 
-    const QString &workFolder() const { return m_workFolder; }
+    SetupContext &context() { return m_context; }
 
-private Q_SLOTS:
+    // Sets every text of the window in the current language.
+    void setTexts();
+
+public Q_SLOTS:
+    void ApplyBitBtnClick();
     void BitBtn1Click();
+    void CnRadioBtnClick();
+    // The change rule: a change enables Apply unless a page is loading.
+    void chkCancelSensortableClick();
+    void CIFRadioBtnClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
 
 private:
     void FormCreate();
-    void setTexts();
+    void FormShow();
+    void FormClose();
+    void PageControl1Change(int index);
+    void DelayTimerTimer();
+    void SelectChnTabSetChange(int index);
+    void AlarmChnTabSetChange(int index);
+    void SensorChnTabSetChange(int index);
+    void noteChange();
+    void showPage(int page, int innerPage);
+    QWidget *addPage(const char *name);
 
-    QString m_workFolder;
+    SetupContext m_context;
+    bool m_shown = false;
+
+    QTabWidget *PageControl1 = nullptr;
     QPushButton *BitBtn1 = nullptr;
     QPushButton *BitBtn2 = nullptr;
     QPushButton *ApplyBitBtn = nullptr;
+    QTimer *ChangeShapeTimer = nullptr;
+    QTimer *DelayTimer = nullptr;
+
+    std::unique_ptr<SystemPage> m_systemPage;
+    std::unique_ptr<UsersPage> m_usersPage;
+    std::unique_ptr<VideoPage> m_videoPage;
+    std::unique_ptr<MotionPage> m_motionPage;
+    std::unique_ptr<SensorPage> m_sensorPage;
+    std::unique_ptr<CameraPage> m_cameraPage;
+    std::unique_ptr<NetworkPage> m_networkPage;
+    std::unique_ptr<SmsPage> m_smsPage;
 };
 
 } // namespace quillon::editor

@@ -1,0 +1,25 @@
+#include "editor/messages.h"
+
+#include "editor/language.h"
+
+#include <QMessageBox>
+
+namespace quillon::editor {
+
+void showNotice(QWidget *owner, const char *chinese, const char *english)
+{
+    QMessageBox box(QMessageBox::Information, messageTitle(), pick(chinese, english),
+                    QMessageBox::Ok, owner);
+    box.setObjectName(QStringLiteral("NoticeBox"));
+    box.exec();
+}
+
+bool askYesNo(QWidget *owner, const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, messageTitle(), question,
+                    QMessageBox::Yes | QMessageBox::No, owner);
+    box.setObjectName(QStringLiteral("QuestionBox"));
+    return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace quillon::editor

@@ -1,0 +1,13 @@
+#pragma once
+
+class QString;
+class QWidget;
+
+namespace quillon::editor {
+
+// A notice in the current language: information icon, OK, titled "提示信息" / "Information".
+void showNotice(QWidget *owner, const char *chinese, const char *english);
+// A question with Yes and No; true only for Yes.
+bool askYesNo(QWidget *owner, const QString &question);
+
+} // namespace quillon::editor

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "editor/setupcontext.h"
+#include "editor/texttable.h"
+
+#include <QWidget>
+
+#include <span>
+
+namespace quillon::editor {
+
+// One page of the setup window: it builds its controls on its sheet, names them, and gives
+// the captions they carry in both languages. The window calls each page's load, check and
+// save in its fixed orders.
+class SetupPage
+{
+public:
+    SetupPage(SetupContext &context, QWidget *sheet) : m_context(context), m_sheet(sheet) {}
+    virtual ~SetupPage() = default;
+    SetupPage(const SetupPage &) = delete;
+    SetupPage &operator=(const SetupPage &) = delete;
+
+    QWidget *sheet() const { return m_sheet; }
+
+    // The page's captions, applied by the window's text routine.
+    virtual std::span<const TextEntry> texts() const { return {}; }
+    // Texts that live in rows or lists, rebuilt after the captions in the current language.
+    virtual void retranslateRows() {}
+
+protected:
+    // A named control on the given parent, placed at the given geometry.
+    template<class Control>
+    Control *place(const char *name, QWidget *parent, int left, int top, int width, int height)
+    {
+        auto *control = new Control(parent);
+        control->setObjectName(QLatin1String(name));
+        control->setGeometry(left, top, width, height);
+        return control;
+    }
+
+    SetupContext &m_context;
+    QWidget *m_sheet;
+};
+
+} // namespace quillon::editor

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "settings/profilestore.h"
+#include "settings/settingsfiles.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace quillon::editor {
+
+// A copy of a page's shown values to other channels or sensors, remembered until the page's
+// next save writes it.
+struct PendingCopy
+{
+    bool pending = false;
+    std::vector<std::uint8_t> targets; // one flag per channel or sensor
+
+    bool isTarget(int index) const
+    {
+        return index >= 0 && index < int(targets.size()) && targets[size_t(index)] != 0;
+    }
+};
+
+// The setup window's state that its pages share: the local copies of the settings files,
+// the loading flag, the channel and sensor counts, the current channel of each page and the
+// pending copies.
+struct SetupContext
+{
+    settings::ProfileStore store;
+    QString workFolder;
+
+    // While set, control changes do not count as changes (a page is filling its controls).
+    bool loading = false;
+    int channelCount = 1;
+    int sensorCount = 8;
+    int currentVideoChannel = 0;
+    int currentAlarmChannel = 0;
+    int currentSensor = 0;
+    PendingCopy videoCopy;
+    PendingCopy motionCopy;
+    PendingCopy sensorCopy;
+
+    // Enables Apply unless a page is loading; every control that edits a setting calls it.
+    std::function<void()> noteChange;
+    // Makes a page of the window current (and, for the video page, one of its inner pages;
+    // -1 leaves the inner page as it is).
+    std::function<void(int page, int innerPage)> showPage;
+
+    settings::ProfileFile file(settings::SettingsFile which)
+    {
+        return settings::ProfileFile(store, settings::localPath(workFolder, which));
+    }
+};
+
+} // namespace quillon::editor

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+
+#include <span>
+
+class QWidget;
+
+namespace quillon::editor {
+
+// One control's caption in both languages, looked up by the control's object name.
+struct TextEntry
+{
+    const char *control;
+    const char *chinese;
+    const char *english;
+};
+
+// The named controls of a window, found once for a whole run of the text routine.
+class ControlIndex
+{
+public:
+    explicit ControlIndex(QWidget *root);
+    QWidget *find(const char *name) const;
+
+private:
+    QHash<QString, QWidget *> m_controls;
+};
+
+// Sets each listed control's caption in the current language: a page's tab text, a button's or
+// label's text, a group's title, or a window's title.
+void applyTexts(const ControlIndex &controls, std::span<const TextEntry> table);
+void setControlText(QWidget *control, const QString &text);
+
+} // namespace quillon::editor

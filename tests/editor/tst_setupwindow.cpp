@@ -1,0 +1,300 @@
+// The setup window's frame: channel and sensor tabs, the change rule, Apply's checks, the
+// language at creation and the language switch.
+
+#include "editor/language.h"
+#include "editor/motiongrid.h"
+#include "editor/sysset.h"
+#include "settings/settingsfiles.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace quillon;
+using editor::TSysSetForm;
+
+namespace {
+
+// Closes the next notice box and reports its text.
+QString *closeNextNotice()
+{
+    auto *text = new QString;
+    QTimer::singleShot(0, qApp, [text] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            *text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    return text;
+}
+
+template<class Control>
+Control *control(QWidget *form, const char *name)
+{
+    auto *found = form->findChild<Control *>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+} // namespace
+
+class TestSetupWindow : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_data = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
+        qputenv("LC_ALL", "zh_CN.UTF-8");
+        QVERIFY(QDir().mkpath(settings::workFolderPath()));
+        writeSystemFile(16, 16);
+    }
+
+    void channelTabs_data()
+    {
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<QString>("lastLabel");
+        QTest::newRow("4") << 4 << 91 << QStringLiteral(" 4");
+        QTest::newRow("9") << 9 << 196 << QStringLiteral(" 9");
+        QTest::newRow("10") << 10 << 221 << QStringLiteral("10");
+        QTest::newRow("16") << 16 << 371 << QStringLiteral("16");
+        QTest::newRow("32") << 32 << 688 << QStringLiteral("32");
+    }
+
+    void channelTabs()
+    {
+        QFETCH(int, channels);
+        QFETCH(int, width);
+        QFETCH(QString, lastLabel);
+        writeSystemFile(channels, 3);
+        auto form = showForm();
+        for (const char *name : {"SelectChnTabSet", "AlarmChnTabSet"}) {
+            auto *tabs = control<QTabBar>(form.get(), name);
+            QCOMPARE(tabs->count(), channels);
+            QCOMPARE(tabs->tabText(0), QStringLiteral(" 1"));
+            QCOMPARE(tabs->tabText(channels - 1), lastLabel);
+            QCOMPARE(tabs->width(), width);
+            QCOMPARE(tabs->currentIndex(), 0);
+        }
+        auto *sensors = control<QTabBar>(form.get(), "SensorChnTabSet");
+        QCOMPARE(sensors->count(), 3);
+        QCOMPARE(sensors->width(), 70);
+        QCOMPARE(form->context().videoCopy.targets.size(), size_t(channels));
+        QCOMPARE(form->context().sensorCopy.targets.size(), size_t(3));
+
+        auto *linked = control<QTreeWidget>(form.get(), "LinkChnListView");
+        QCOMPARE(linked->topLevelItemCount(), channels);
+        QCOMPARE(linked->topLevelItem(channels - 1)->text(0), QString::fromUtf8("通道%1").arg(channels));
+        QCOMPARE(linked->topLevelItem(0)->text(1), QString());
+    }
+
+    void noSensors()
+    {
+        writeSystemFile(4, 0);
+        auto form = showForm();
+        auto *sensors = control<QTabBar>(form.get(), "SensorChnTabSet");
+        QCOMPARE(sensors->count(), 0);
+        QCOMPARE(sensors->width(), 0);
+        QCOMPARE(sensors->currentIndex(), -1);
+        QVERIFY(form->context().sensorCopy.targets.empty());
+    }
+
+    void changeRuleAndChannelSwitch()
+    {
+        auto form = showForm();
+        auto *apply = control<QAbstractButton>(form.get(), "ApplyBitBtn");
+        auto *armOnItsOwn = control<QCheckBox>(form.get(), "CheckBox6");
+        QVERIFY(!apply->isEnabled());
+
+        form->context().loading = true;
+        armOnItsOwn->click();
+        QVERIFY(!apply->isEnabled());
+        form->context().loading = false;
+        armOnItsOwn->click();
+        QVERIFY(apply->isEnabled());
+
+        // Switching the channel drops the edit and disables Apply...
+        control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(2);
+        QCOMPARE(form->context().currentVideoChannel, 2);
+        QVERIFY(!apply->isEnabled());
+        // ...unless a pending copy goes to the new channel.
+        form->CIFRadioBtnClick();
+        form->context().videoCopy.pending = true;
+        form->context().videoCopy.targets[3] = 1;
+        control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(3);
+        QVERIFY(apply->isEnabled());
+        control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(3);
+        QVERIFY(apply->isEnabled());
+        control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
+        QVERIFY(!apply->isEnabled());
+        QCOMPARE(form->context().currentAlarmChannel, 1);
+    }
+
+    void failedCheckWritesNothingAndKeepsTheWindowOpen_data()
+    {
+        QTest::addColumn<QByteArray>("box");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("page");
+        QTest::newRow("motion area") << QByteArray("CheckBox6") << QString::fromUtf8("请设置动态检测区域！") << 3;
+        QTest::newRow("linked channel") << QByteArray("CheckBox8") << QString::fromUtf8("请选择联动录像的通道！") << 0;
+    }
+
+    void failedCheckWritesNothingAndKeepsTheWindowOpen()
+    {
+        QFETCH(QByteArray, box);
+        QFETCH(QString, message);
+        QFETCH(int, page);
+        auto form = showForm();
+        const QStringList before = QDir(settings::workFolderPath()).entryList(QDir::Files);
+        control<QCheckBox>(form.get(), box.constData())->setChecked(true);
+        form->chkCancelSensortableClick();
+
+        std::unique_ptr<QString> shown(closeNextNotice());
+        control<QAbstractButton>(form.get(), "BitBtn1")->click();
+        QCOMPARE(*shown, message);
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->result(), 0);
+        QVERIFY(control<QAbstractButton>(form.get(), "ApplyBitBtn")->isEnabled());
+        QVERIFY(control<QAbstractButton>(form.get(), "BitBtn1")->isEnabled());
+        QVERIFY(control<QAbstractButton>(form.get(), "BitBtn2")->isEnabled());
+        QCOMPARE(control<QTabWidget>(form.get(), "PageControl1")->currentIndex(), page);
+        QCOMPARE(QDir(settings::workFolderPath()).entryList(QDir::Files), before);
+
+        // With an armed cell and a linked channel, Apply passes and goes off again.
+        form->findChild<editor::MotionCell *>(QStringLiteral("MotionCell4_5"))->setArmed(true);
+        control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        control<QAbstractButton>(form.get(), "ApplyBitBtn")->click();
+        QVERIFY(!control<QAbstractButton>(form.get(), "ApplyBitBtn")->isEnabled());
+    }
+
+    void languageAtCreation_data()
+    {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<bool>("english");
+        QTest::newRow("1033") << QByteArray("en_US.UTF-8") << true;
+        QTest::newRow("2057") << QByteArray("en_GB.UTF-8") << false;
+        QTest::newRow("2052") << QByteArray("zh_CN.UTF-8") << false;
+    }
+
+    void languageAtCreation()
+    {
+        QFETCH(QByteArray, locale);
+        QFETCH(bool, english);
+        qputenv("LC_ALL", locale);
+        auto form = showForm();
+        QCOMPARE(form->windowTitle(), english ? QStringLiteral("Quillon") : QString::fromUtf8("远程配置"));
+        QCOMPARE(control<QRadioButton>(form.get(), "EnRadioBtn")->isChecked(), english);
+        QCOMPARE(control<QRadioButton>(form.get(), "CnRadioBtn")->isChecked(), !english);
+        QCOMPARE(control<QTabBar>(form.get(), "RecordTabSet")->tabText(6),
+                 english ? QStringLiteral("Sunday") : QString::fromUtf8("星期天"));
+    }
+
+    void commonTextsInBothLanguages()
+    {
+        struct Expected
+        {
+            const char *control;
+            const char *chinese;
+            const char *english;
+        };
+        const Expected buttons[] = {{"BitBtn1", "确    定", "OK"},
+                                    {"BitBtn2", "取    消", "Cancel"},
+                                    {"ApplyBitBtn", "应    用", "Apply"}};
+        const Expected pages[] = {{"TabSheet1", "系统参数设置", "System settings"},
+                                  {"TabSheet9", "系统用户管理", "System user settings"},
+                                  {"TabSheet2", "图像属性及自动录像参数设置", "Video settings"},
+                                  {"TabSheet7", "移动报警录像设置", "Motion detection"},
+                                  {"TabSheet3", "报警探头设置", "Alarm sensor"},
+                                  {"TabSheet8", "控制设备设置", "PTZ settings"},
+                                  {"TabSheet10", "电子地图及网络端口", "Map and network port"},
+                                  {"TabSheet11", "手机短信息", "Mobile message"}};
+        const Expected innerPages[] = {{"TabSheet4", "视频属性", "Properties"},
+                                       {"TabSheet5", "压缩及传输参数", "Compress/Trans"},
+                                       {"TabSheet6", "自动录像设置", "Record schedule"}};
+        auto form = showForm();
+        auto *outer = control<QTabWidget>(form.get(), "PageControl1");
+        auto *inner = control<QTabWidget>(form.get(), "PageControl2");
+        QCOMPARE(outer->count(), 8);
+        QVERIFY(!outer->isTabVisible(7));
+        for (bool english : {false, true}) {
+            control<QRadioButton>(form.get(), english ? "EnRadioBtn" : "CnRadioBtn")->click();
+            auto text = [english](const Expected &e) {
+                return english ? QString::fromUtf8(e.english) : QString::fromUtf8(e.chinese);
+            };
+            for (const Expected &e : buttons)
+                QCOMPARE(control<QAbstractButton>(form.get(), e.control)->text(), text(e));
+            for (int i = 0; i < 8; ++i) {
+                QCOMPARE(outer->widget(i)->objectName(), QLatin1String(pages[i].control));
+                QCOMPARE(outer->tabText(i), text(pages[i]));
+            }
+            for (int i = 0; i < 3; ++i) {
+                QCOMPARE(inner->widget(i)->objectName(), QLatin1String(innerPages[i].control));
+                QCOMPARE(inner->tabText(i), text(innerPages[i]));
+            }
+            QCOMPARE(form->windowTitle(), english ? QStringLiteral("Quillon") : QString::fromUtf8("远程配置"));
+            QCOMPARE(outer->tabBar()->font().family(), english ? QStringLiteral("MS Sans Serif") : QString::fromUtf8("宋体"));
+            QCOMPARE(control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItem(1)->text(0),
+                     english ? QStringLiteral("Channel2") : QString::fromUtf8("通道2"));
+        }
+    }
+
+    void languageSwitchIsNoChange()
+    {
+        auto form = showForm();
+        auto *apply = control<QAbstractButton>(form.get(), "ApplyBitBtn");
+        auto *outputType = control<QComboBox>(form.get(), "cbbOutPortType");
+        outputType->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
+        outputType->setCurrentIndex(2);
+        control<QRadioButton>(form.get(), "EnRadioBtn")->click();
+        QVERIFY(!editor::isChinese());
+        control<QRadioButton>(form.get(), "CnRadioBtn")->click();
+        QVERIFY(editor::isChinese());
+        QVERIFY(!apply->isEnabled());
+        QCOMPARE(outputType->currentIndex(), 2);
+
+        form->CIFRadioBtnClick();
+        control<QRadioButton>(form.get(), "EnRadioBtn")->click();
+        QVERIFY(apply->isEnabled());
+        // Clicking the checked button again changes nothing.
+        control<QRadioButton>(form.get(), "EnRadioBtn")->click();
+        QVERIFY(!editor::isChinese());
+    }
+
+private:
+    void writeSystemFile(int channels, int sensors)
+    {
+        QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("[System Options]\r\nMaxRecCount=" + QByteArray::number(channels)
+                   + "\r\n[Sensor Options]\r\nAlarmDevChn=" + QByteArray::number(sensors) + "\r\n");
+    }
+
+    std::unique_ptr<TSysSetForm> showForm()
+    {
+        auto form = std::make_unique<TSysSetForm>();
+        form->show();
+        return form;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_data;
+};
+
+QTEST_MAIN(TestSetupWindow)
+#include "tst_setupwindow.moc"
