@@ -48,6 +48,9 @@ struct SetupContext
     // Makes a page of the window current (and, for the video page, one of its inner pages;
     // -1 leaves the inner page as it is).
     std::function<void(int page, int innerPage)> showPage;
+    // Writes the alarm device's type and port keys of the system options from the sensor
+    // page's controls; the system page's save calls it at their place in its order.
+    std::function<void(const settings::ProfileFile &sysSet)> saveAlarmDeviceKeys;
 
     settings::ProfileFile file(settings::SettingsFile which)
     {
