@@ -26,3 +26,31 @@ build() {
     cmake -S "$root_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$build_dir" -j "$(nproc)"
 }
+
+fuzz_build_dir=${QUILLON_FUZZ_BUILD_DIR:-$root_dir/build-fuzz}
+fuzz_packages=(clang libclang-rt-14-dev)
+
+# run_fuzzers SECONDS: builds the fuzzers with clang and runs each for that long on a working
+# copy of its seed corpus. Fails on the first finding; the input is kept in build-fuzz/findings.
+run_fuzzers() {
+    local seconds=$1 fuzzer name corpus log
+    cmake -S "$root_dir" -B "$fuzz_build_dir" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_FUZZ=ON -DQUILLON_BUILD_TESTS=OFF \
+        -DQUILLON_BUILD_BENCH=OFF >/dev/null
+    cmake --build "$fuzz_build_dir" --target fuzzers -j "$(nproc)"
+    mkdir -p "$fuzz_build_dir/findings"
+    for fuzzer in "$fuzz_build_dir"/bin/fuzz_*; do
+        name=${fuzzer##*/fuzz_}
+        corpus="$fuzz_build_dir/corpus/$name"
+        mkdir -p "$corpus"
+        cp -n "$root_dir/fuzz/corpus/$name"/* "$corpus/" 2>/dev/null || true
+        log="$fuzz_build_dir/fuzz_$name.log"
+        if ! "$fuzzer" -max_total_time="$seconds" -print_final_stats=1 -rss_limit_mb=4096 \
+            -artifact_prefix="$fuzz_build_dir/findings/$name-" "$corpus" >"$log" 2>&1; then
+            echo "fuzz_$name: FINDING (see $log)" >&2
+            tail -n 30 "$log" >&2
+            return 1
+        fi
+        printf 'fuzz_%-10s %s\n' "$name" "$(grep -E '^#[0-9]+.*DONE' "$log" | tail -n 1)"
+    done
+}

@@ -117,7 +117,8 @@ public:
 
     // Bytes still needed to finish the header or the payload; 0 unless NeedMore.
     qsizetype wanted() const;
-    // Takes at most wanted() bytes from the front of data; returns how many it took.
+    // Takes bytes from the front of data up to the end of the current frame, never beyond it;
+    // returns how many it took.
     qsizetype feed(QByteArrayView data);
     // Hands over the ready frame and starts on the next one.
     Frame takeFrame();
