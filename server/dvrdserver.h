@@ -14,7 +14,10 @@ class DvrdServer : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kMaxConnections = 32;
+    // Room for dozens of operators at once: a client closing one connection and opening the
+    // next is counted twice until the old one is torn down. Before a session a connection may
+    // buffer only a small frame, so the cap bounds memory as well.
+    static constexpr int kMaxConnections = 128;
 
     explicit DvrdServer(const SettingsRoot &root, QObject *parent = nullptr);
 

@@ -361,7 +361,7 @@ void TestDvrd::connectionsBeyondTheCapAreTurnedAway()
     const quint16 port = server.dvrd.port();
     std::vector<std::unique_ptr<BlockingChannel>> held;
     std::optional<Frame> busy;
-    for (int i = 0; i < 100 && !busy; ++i) {
+    for (int i = 0; i < 200 && !busy; ++i) {
         auto channel = std::make_unique<BlockingChannel>();
         QVERIFY(channel->open(QStringLiteral("127.0.0.1"), port));
         // A challenge shows the connection is being served; the refusal comes unasked.
