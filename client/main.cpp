@@ -5,11 +5,12 @@
 #include "screenshottaker.h"
 #include "setupmodule.h"
 
+#include "settings/gbk.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
-#include <QStringEncoder>
 #include <QStringList>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -48,19 +49,6 @@ void printUsage()
         stderr);
 }
 
-// The server keeps user names and passwords as GBK bytes; text GBK cannot carry could never
-// match and is refused.
-std::optional<QByteArray> toGbk(const QString &text)
-{
-    QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
-    if (!encoder.isValid())
-        return std::nullopt;
-    QByteArray bytes = encoder.encode(text);
-    if (encoder.hasError())
-        return std::nullopt;
-    return bytes;
-}
-
 std::optional<Options> parseArguments(const QStringList &arguments)
 {
     Options options;
@@ -74,10 +62,10 @@ std::optional<Options> parseArguments(const QStringList &arguments)
         if (option == QLatin1String("--host")) {
             options.host = value.toLocal8Bit();
         } else if (option == QLatin1String("--user")) {
-            if (!(userName = toGbk(value)))
+            if (!(userName = quillon::settings::toGbk(value)))
                 return std::nullopt;
         } else if (option == QLatin1String("--password")) {
-            if (!(password = toGbk(value)))
+            if (!(password = quillon::settings::toGbk(value)))
                 return std::nullopt;
         } else if (option == QLatin1String("--port-code")) {
             bool ok = false;
