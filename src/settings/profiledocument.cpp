@@ -87,7 +87,13 @@ ProfileDocument::ProfileDocument(const QByteArray &bytes)
         m_sections.back().lines.push_back(makeLine(std::move(text), std::move(ending)));
     }
 
-    // Later sections of the same name are never read: index each name by its first section.
+    indexSections();
+}
+
+// Later sections of the same name are never read: index each name by its first section.
+void ProfileDocument::indexSections()
+{
+    m_firstSection.clear();
     if (!m_sections.front().lines.empty())
         m_firstSection.insert(QByteArray(), 0);
     for (qsizetype i = 1; i < qsizetype(m_sections.size()); ++i) {
@@ -95,6 +101,21 @@ ProfileDocument::ProfileDocument(const QByteArray &bytes)
         if (!m_firstSection.contains(folded))
             m_firstSection.insert(folded, i);
     }
+}
+
+bool ProfileDocument::removeSection(QByteArrayView section)
+{
+    const QByteArray folded = foldAsciiCase(trimProfileBlanks(section));
+    if (!m_firstSection.contains(folded))
+        return false;
+    if (folded.isEmpty())
+        m_sections.front().lines.clear(); // the lines before the first header
+    std::erase_if(m_sections, [&](const Section &candidate) {
+        return candidate.hasHeader
+            && foldAsciiCase(*headerName(candidate.lines.front().text)) == folded;
+    });
+    indexSections();
+    return true;
 }
 
 const ProfileDocument::Line *ProfileDocument::findKey(const Section &section,

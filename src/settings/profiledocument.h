@@ -38,6 +38,9 @@ public:
     // file. New lines end in CRLF.
     WriteResult setValue(QByteArrayView section, QByteArrayView key, QByteArrayView value);
 
+    // Removes every section of that name with all its lines. False when there was none.
+    bool removeSection(QByteArrayView section);
+
     // False for a section holding ']', a line break or NUL; an empty key, or one holding '=',
     // a line break or NUL, or starting with '['; a value holding a line break or NUL.
     static bool isWritable(QByteArrayView section, QByteArrayView key, QByteArrayView value);
@@ -60,6 +63,7 @@ private:
     };
 
     static Line makeLine(QByteArray text, QByteArray ending);
+    void indexSections();
     const Line *findKey(const Section &section, const QByteArray &foldedKey) const;
     Line *lastLine();
 

@@ -140,6 +140,15 @@ bool ProfileStore::writeFlag(const QString &path, QByteArrayView section, QByteA
     return writeText(path, section, key, value ? "1" : "0");
 }
 
+bool ProfileStore::removeSection(const QString &path, QByteArrayView section)
+{
+    Entry &entry = entryFor(path);
+    if (!entry.document.removeSection(section))
+        return true;
+    entry.dirty = true;
+    return m_batchDepth > 0 || save(path, entry);
+}
+
 bool ProfileStore::save(const QString &path, Entry &entry)
 {
     QSaveFile file(path);

@@ -46,6 +46,9 @@ public:
     bool writeInt(const QString &path, QByteArrayView section, QByteArrayView key, qint32 value);
     bool writeFlag(const QString &path, QByteArrayView section, QByteArrayView key, bool value);
 
+    // Erases every section of that name with its keys; a missing section leaves the file alone.
+    bool removeSection(const QString &path, QByteArrayView section);
+
     void beginBatch();
     // Ends a batch; the outermost end saves every changed file. False when a save failed.
     bool endBatch();
@@ -122,6 +125,10 @@ public:
     bool writeFlag(QByteArrayView section, QByteArrayView key, bool value) const
     {
         return m_store->writeFlag(m_path, section, key, value);
+    }
+    bool removeSection(QByteArrayView section) const
+    {
+        return m_store->removeSection(m_path, section);
     }
 
 private:

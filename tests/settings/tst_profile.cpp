@@ -312,6 +312,22 @@ private Q_SLOTS:
         QCOMPARE(store.readText(m_path, "a", "k"), QByteArray("old"));
     }
 
+    void removeSection()
+    {
+        const QByteArray bytes = "; top\r\n[Keep]\r\na=1\r\n[Telephone No]\r\n1=x\r\n\r\n[keep2]\nb=2\n"
+                                 "[TELEPHONE NO]\n3=z\n";
+        writeAll(m_path, bytes);
+        ProfileStore store;
+        QVERIFY(store.removeSection(m_path, "telephone no"));
+        QCOMPARE(readAll(m_path), QByteArray("; top\r\n[Keep]\r\na=1\r\n[keep2]\nb=2\n"));
+        QCOMPARE(store.readText(m_path, "Telephone No", "3", "gone"), QByteArray("gone"));
+        QVERIFY(store.writeText(m_path, "Telephone No", "1", "y"));
+        QCOMPARE(readAll(m_path), QByteArray("; top\r\n[Keep]\r\na=1\r\n[keep2]\nb=2\n[Telephone No]\r\n1=y\r\n"));
+        const QByteArray after = readAll(m_path);
+        QVERIFY(store.removeSection(m_path, "absent"));
+        QCOMPARE(readAll(m_path), after);
+    }
+
     // 64 sections of 34 keys, written in a batch and one by one, must give the same bytes.
     void batchEqualsSingleWrites()
     {

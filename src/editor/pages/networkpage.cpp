@@ -1,7 +1,73 @@
 #include "editor/pages/networkpage.h"
 
+#include "editor/numberfield.h"
+
+#include <QLabel>
+#include <QPushButton>
+
 namespace quillon::editor {
 
-NetworkPage::NetworkPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet) {}
+namespace {
+
+constexpr TextEntry kTexts[] = {
+    {"UseElecMapBitBtn", "电子地图编辑", "Edit map"},
+    {"Label25", "网络传输端口号：", "Net transmission port:"},
+    {"WebPortLabel", "Http 端口号：", "Http port:"},
+};
+
+constexpr const char *kTransmitPortField = "SpinEdit4";
+constexpr const char *kWebPortField = "WebPortSpinEdit";
+constexpr const char *kTransfersOptions = "Transfers Options";
+constexpr const char *kHttpOptions = "Http Options";
+constexpr int kMinPort = 1;
+constexpr int kMaxPort = 99999;
+constexpr int kPortDigits = 5;
+
+NumberField *portField(QWidget *window, const char *name)
+{
+    return window->findChild<NumberField *>(QLatin1String(name));
+}
+
+} // namespace
+
+NetworkPage::NetworkPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
+{
+    UseElecMapBitBtn = place<QPushButton>("UseElecMapBitBtn", sheet, 24, 24, 140, 27);
+    UseElecMapBitBtn->setEnabled(false);
+
+    auto makePort = [this, sheet](
+                        const char *labelName, const char *fieldName, int top, QLabel **label) {
+        *label = place<QLabel>(labelName, sheet, 24, top, 170, 21);
+        auto *field = place<NumberField>(fieldName, sheet, 200, top, 80, 21);
+        field->setRange(kMinPort, kMaxPort);
+        field->setMaxLength(kPortDigits);
+        (*label)->setBuddy(field);
+        QObject::connect(field, &QLineEdit::textChanged, sheet, [this] { m_context.noteChange(); });
+        return field;
+    };
+    SpinEdit4 = makePort("Label25", kTransmitPortField, 76, &Label25);
+    WebPortSpinEdit = makePort("WebPortLabel", kWebPortField, 108, &WebPortLabel);
+}
+
+std::span<const TextEntry> NetworkPage::texts() const
+{
+    return kTexts;
+}
+
+void loadNetworkPorts(QWidget *window, const settings::ProfileFile &sysSet)
+{
+    if (NumberField *field = portField(window, kTransmitPortField))
+        field->setValue(sysSet.readInt(kTransfersOptions, "TransmitPort", 5050));
+    if (NumberField *field = portField(window, kWebPortField))
+        field->setValue(sysSet.readInt(kHttpOptions, "WebSitePort", 80));
+}
+
+void saveNetworkPorts(QWidget *window, const settings::ProfileFile &sysSet)
+{
+    if (NumberField *field = portField(window, kTransmitPortField))
+        sysSet.writeInt(kTransfersOptions, "TransmitPort", field->value());
+    if (NumberField *field = portField(window, kWebPortField))
+        sysSet.writeInt(kHttpOptions, "WebSitePort", field->value());
+}
 
 } // namespace quillon::editor

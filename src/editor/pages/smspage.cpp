@@ -1,13 +1,86 @@
 #include "editor/pages/smspage.h"
 
+#include "editor/systemsettings.h"
+#include "settings/gbk.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
 namespace quillon::editor {
 
-SmsPage::SmsPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet) {}
+namespace {
 
-void SmsPage::load() {}
+constexpr TextEntry kTexts[] = {
+    {"SMSCheckBox", "报警时发送手机短信息", "Send mobile message when alarm triggered"},
+    {"SMSPortLabel", "短信设备端口：", "Modem port:"},
+    {"SMSPhoneLabel", "手机号码：", "Mobile number:"},
+    {"AddPhoneBitBtn", "添  加", "Add"},
+    {"DelPhoneBitBtn", "删  除", "Delete"},
+};
 
-void SmsPage::updateEnabling() {}
+constexpr const char *kSmsConfig = "SMS Config";
+constexpr int kSerialPorts = 10;
+constexpr int kDefaultPort = 2; // COM3
 
-void SmsPage::save() {}
+} // namespace
+
+SmsPage::SmsPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
+{
+    SMSCheckBox = place<QCheckBox>("SMSCheckBox", sheet, 24, 24, 400, 20);
+    SMSPortLabel = place<QLabel>("SMSPortLabel", sheet, 24, 60, 130, 21);
+    SMSComboBox = place<QComboBox>("SMSComboBox", sheet, 160, 60, 100, 21);
+    for (int port = 1; port <= kSerialPorts; ++port)
+        SMSComboBox->addItem(QStringLiteral("COM%1").arg(port));
+    SMSPhoneLabel = place<QLabel>("SMSPhoneLabel", sheet, 24, 96, 130, 21);
+    SMSPhoneEdit = place<QLineEdit>("SMSPhoneEdit", sheet, 160, 96, 160, 21);
+    AddPhoneBitBtn = place<QPushButton>("AddPhoneBitBtn", sheet, 332, 94, 90, 25);
+    DelPhoneBitBtn = place<QPushButton>("DelPhoneBitBtn", sheet, 332, 126, 90, 25);
+    SMSPhoneListBox = place<QListWidget>("SMSPhoneListBox", sheet, 160, 126, 160, 220);
+
+    QObject::connect(SMSCheckBox, &QCheckBox::toggled, sheet, [this] {
+        updateEnabling();
+        m_context.noteChange();
+    });
+    QObject::connect(
+        SMSComboBox, &QComboBox::currentIndexChanged, sheet, [this] { m_context.noteChange(); });
+}
+
+std::span<const TextEntry> SmsPage::texts() const
+{
+    return kTexts;
+}
+
+void SmsPage::load()
+{
+    const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
+    SMSCheckBox->setChecked(sms.readFlag(kSmsConfig, "SndSMSMsg", false));
+    m_storedPort = sms.readInt(kSmsConfig, "SMSPort", kDefaultPort);
+    SMSComboBox->setCurrentIndex(listEntryFor(m_storedPort, SMSComboBox->count()));
+
+    SMSPhoneListBox->clear();
+    const settings::ProfileBatch batch(m_context.store);
+    for (const QByteArray &number : loadTelephoneNumbers(sms))
+        SMSPhoneListBox->addItem(settings::fromGbk(number));
+}
+
+void SmsPage::updateEnabling()
+{
+    const bool on = SMSCheckBox->isChecked();
+    for (QWidget *control : std::initializer_list<QWidget *> {SMSPortLabel, SMSComboBox,
+             SMSPhoneLabel, SMSPhoneEdit, SMSPhoneListBox, AddPhoneBitBtn, DelPhoneBitBtn})
+        control->setEnabled(on);
+}
+
+void SmsPage::save()
+{
+    const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
+    sms.writeFlag(kSmsConfig, "SndSMSMsg", SMSCheckBox->isChecked());
+    sms.writeInt(
+        kSmsConfig, "SMSPort", listIndexToStore(SMSComboBox->currentIndex(), m_storedPort));
+}
 
 } // namespace quillon::editor

@@ -1,45 +1,371 @@
 #include "editor/pages/systempage.h"
 
+#include "editor/language.h"
+#include "editor/numberfield.h"
+#include "editor/pages/networkpage.h"
+#include "settings/userrecords.h"
+
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTreeWidget>
 
 namespace quillon::editor {
 
 namespace {
 
 constexpr TextEntry kTexts[] = {
+    {"GroupBox3", "目录路径", "Directory path"},
+    {"Label32", "录像文件目录：", "Rec files path:"},
+    {"Label15", "注：不需要完全路径，只需填入录像目录名称即可，如：\\VideoFiles", ""},
+    {"PhotoPathLabel", "抓拍图片目录：", "Photo path:"},
+    {"WebPathLabel", "Web 站点主目录：", "Website path:"},
+    {"WebIPLabel", "Web 站点IP地址：", "Web IP:"},
+    {"BitBtn3", "浏  览", "Browse"},
+    {"PhotoPathBitBtn", "浏  览", "Browse"},
+    {"WebPathBitBtn", "浏  览", "Browse"},
+    {"GroupBox2", "硬盘空间不够处理方式", "When HDD full "},
+    {"DelFirstRadioBtn", "删除最旧的录像文件", "Overwrite oldest Rec."},
+    {"StopRecRadioBtn", "提示并停止录像", "Stop Rec. && notify"},
+    {"GroupBox4", "报警设置", "Alarm settings"},
+    {"CheckBox2", "视频信号丢失时允许蜂鸣器报警", "Send sound signal when video signal lost"},
+    {"CheckBoxBeep", "报警发生时允许蜂鸣器报警", "Send sound signal when alarm triggered "},
+    {"CheckBox7", "报警触发时切换报警画面", "Switch to alarm window when alarm triggered"},
+    {"chkAlarmRotate", "多路报警时切换报警画面", "Rotate display windows when alarms triggered"},
+    {"lblRotateTime", "切换时间:", "Rotation duration:"},
+    {"Label39", "报警联动录像时间：", "Alarm triggered rec time:"},
+    {"Label40", "秒", "Second"},
+    {"lbl2", "报警联动输出时间:", "Alarm OutPut duration:"},
+    {"OutPortLabel", "输出类型:", "OutPut type:"},
+    {"AutoSwitchCheckBox", "自动视频切换", "Video auto switch"},
+    {"AutoSwitchLabel", "视频切换时间：", "Swicth time:"},
+    {"SwitchTimeLabel", "秒", "Second"},
+    {"AutoChgStateChkBox", "允许自动状态转换", "Allow auto change state"},
+    {"ChgStateLabel", "分钟鼠标键盘无动作时，自动切换到锁定状态",
+        "minute later, auto change to system lock state"},
+    {"chkExitQuery", "系统退出时提示用户校验", "Ask User when sytem exit"},
     {"GroupBox15", "语言选择", "Language"},
     {"CnRadioBtn", "中  文", "Chinese"},
     {"EnRadioBtn", "英  文", "English"},
-    {"OutPortLabel", "输出类型:", "OutPut type:"},
+    {"AutoLoginChkBox", "自动登录系统", "Auto login system"},
+    {"AutoLoginUserLabel", "用户名：", "User name:"},
+    {"AutoLoginPwdLabel", "密  码：", "Password:"},
 };
 
+// Entries of the alarm output type list by stored index, worded like the sensors' outputs.
+struct Wording
+{
+    const char *chinese;
+    const char *english;
+};
+constexpr Wording kOutputTypes[] = {
+    {"断开输出", "Low-voltage output"},
+    {"闭合输出", "High-voltage output"},
+};
+
+constexpr const char *kRecordOptions = "Record Options";
+constexpr const char *kPhotoOptions = "Photo Options";
+constexpr const char *kHttpOptions = "Http Options";
+constexpr const char *kLoginOptions = "Login Options";
+constexpr const char *kAlarmOptions = "Alarm Options";
+constexpr const char *kDisplayOptions = "Display Options";
 constexpr const char *kSystemOptions = "System Options";
+constexpr const char *kDriveOptions = "Drive Options";
 constexpr const char *kSensorOptions = "Sensor Options";
+constexpr const char *kUseState = "UseState";
+
+constexpr int kDriveColumn = 0;
+constexpr int kPositionColumn = 1;
+constexpr int kDriveColumnWidth = 150;
+constexpr int kAutoLoginLeft = 430;
+constexpr int kAutoLoginTop = 410;
+constexpr int kMaxSeconds = 999;
+constexpr int kMaxLockMinutes = 60;
 
 } // namespace
 
 SystemPage::SystemPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
-    GroupBox15 = place<QGroupBox>("GroupBox15", sheet, 610, 460, 200, 50);
-    CnRadioBtn = place<QRadioButton>("CnRadioBtn", GroupBox15, 16, 20, 80, 20);
-    EnRadioBtn = place<QRadioButton>("EnRadioBtn", GroupBox15, 104, 20, 80, 20);
+    buildPaths(sheet);
+    buildAlarms(sheet);
+    buildDisplayAndLock(sheet);
+    buildDrivesLanguageAndLogin(sheet);
+}
+
+QCheckBox *SystemPage::changeBox(const char *name, QWidget *parent, int left, int top, int width)
+{
+    auto *box = place<QCheckBox>(name, parent, left, top, width, 20);
+    QObject::connect(box, &QCheckBox::toggled, m_sheet, [this] { m_context.noteChange(); });
+    return box;
+}
+
+NumberField *SystemPage::numberField(
+    const char *name, QWidget *parent, int left, int top, int width, int minimum, int maximum)
+{
+    auto *field = place<NumberField>(name, parent, left, top, width, 21);
+    field->setRange(minimum, maximum);
+    QObject::connect(field, &QLineEdit::textChanged, m_sheet, [this] { m_context.noteChange(); });
+    return field;
+}
+
+QLineEdit *SystemPage::textField(const char *name, QWidget *parent, int left, int top, int width)
+{
+    auto *field = place<QLineEdit>(name, parent, left, top, width, 21);
+    QObject::connect(field, &QLineEdit::textChanged, m_sheet, [this] { m_context.noteChange(); });
+    return field;
+}
+
+void SystemPage::buildPaths(QWidget *sheet)
+{
+    GroupBox3 = place<QGroupBox>("GroupBox3", sheet, 8, 6, 816, 154);
+    // The folders are shown and written back as read; there is no way to browse for them.
+    auto folderRow = [this](const char *labelName, const char *editName, const char *buttonName,
+                         int top, QLabel **label, QLineEdit **edit, QPushButton **button) {
+        *label = place<QLabel>(labelName, GroupBox3, 12, top, 130, 21);
+        *edit = place<QLineEdit>(editName, GroupBox3, 146, top, 560, 21);
+        (*edit)->setReadOnly(true);
+        *button = place<QPushButton>(buttonName, GroupBox3, 716, top - 2, 88, 25);
+        (*button)->setEnabled(false);
+    };
+    folderRow(
+        "Label32", "VideoFilesPathEdit", "BitBtn3", 24, &Label32, &VideoFilesPathEdit, &BitBtn3);
+    Label15 = place<QLabel>("Label15", GroupBox3, 146, 47, 560, 18);
+    folderRow("PhotoPathLabel", "PhotoPathEdit", "PhotoPathBitBtn", 68, &PhotoPathLabel,
+        &PhotoPathEdit, &PhotoPathBitBtn);
+    folderRow("WebPathLabel", "WebPathEdit", "WebPathBitBtn", 96, &WebPathLabel, &WebPathEdit,
+        &WebPathBitBtn);
+    WebIPLabel = place<QLabel>("WebIPLabel", GroupBox3, 12, 124, 130, 21);
+    WebIPEdit = textField("WebIPEdit", GroupBox3, 146, 124, 200);
+    WebIPEdit->setValidator(new GbkByteValidator(int(settings::kMaxProfileValue), WebIPEdit));
+}
+
+void SystemPage::buildAlarms(QWidget *sheet)
+{
+    GroupBox2 = place<QGroupBox>("GroupBox2", sheet, 420, 168, 404, 74);
+    DelFirstRadioBtn = place<QRadioButton>("DelFirstRadioBtn", GroupBox2, 12, 22, 384, 20);
+    StopRecRadioBtn = place<QRadioButton>("StopRecRadioBtn", GroupBox2, 12, 46, 384, 20);
+    for (QRadioButton *button : {DelFirstRadioBtn, StopRecRadioBtn})
+        QObject::connect(button, &QRadioButton::toggled, sheet, [this] { m_context.noteChange(); });
+
+    GroupBox4 = place<QGroupBox>("GroupBox4", sheet, 8, 168, 404, 236);
+    CheckBox2 = changeBox("CheckBox2", GroupBox4, 12, 22, 384);
+    CheckBoxBeep = changeBox("CheckBoxBeep", GroupBox4, 12, 46, 384);
+    CheckBox7 = changeBox("CheckBox7", GroupBox4, 12, 70, 384);
+    chkAlarmRotate = changeBox("chkAlarmRotate", GroupBox4, 12, 94, 384);
+    lblRotateTime = place<QLabel>("lblRotateTime", GroupBox4, 30, 122, 170, 21);
+    seRotateTime = numberField("seRotateTime", GroupBox4, 204, 122, 60, 1, kMaxSeconds);
+    Label39 = place<QLabel>("Label39", GroupBox4, 30, 150, 170, 21);
+    SpinEdit3 = numberField("SpinEdit3", GroupBox4, 204, 150, 60, 1, kMaxSeconds);
+    Label40 = place<QLabel>("Label40", GroupBox4, 270, 150, 100, 21);
+    lbl2 = place<QLabel>("lbl2", GroupBox4, 30, 178, 170, 21);
+    seAlarmOutPutTime = numberField("seAlarmOutPutTime", GroupBox4, 204, 178, 60, 1, kMaxSeconds);
+    OutPortLabel = place<QLabel>("OutPortLabel", GroupBox4, 30, 206, 170, 21);
+    cbbOutPortType = place<QComboBox>("cbbOutPortType", GroupBox4, 204, 205, 180, 23);
+    for (qsizetype entry = 0; entry < qsizetype(std::size(kOutputTypes)); ++entry)
+        cbbOutPortType->addItem(QString());
+    // The operator's choice counts as a change; a selection made by the window does not.
+    QObject::connect(
+        cbbOutPortType, &QComboBox::activated, sheet, [this] { m_context.noteChange(); });
+}
+
+void SystemPage::buildDisplayAndLock(QWidget *sheet)
+{
+    AutoSwitchCheckBox = changeBox("AutoSwitchCheckBox", sheet, 16, 414, 390);
+    AutoSwitchLabel = place<QLabel>("AutoSwitchLabel", sheet, 36, 438, 166, 21);
+    SwitchTimeSpinEdit = numberField("SwitchTimeSpinEdit", sheet, 212, 438, 60, 3, kMaxSeconds);
+    SwitchTimeLabel = place<QLabel>("SwitchTimeLabel", sheet, 278, 438, 100, 21);
+
+    AutoChgStateChkBox = changeBox("AutoChgStateChkBox", sheet, 16, 468, 390);
+    ChgStateSpinEdit = numberField("ChgStateSpinEdit", sheet, 36, 492, 50, 1, kMaxLockMinutes);
+    ChgStateLabel = place<QLabel>("ChgStateLabel", sheet, 92, 492, 320, 21);
+
+    chkExitQuery = changeBox("chkExitQuery", sheet, 16, 524, 390);
+    QPalette red = chkExitQuery->palette();
+    red.setColor(QPalette::WindowText, Qt::red);
+    red.setColor(QPalette::ButtonText, Qt::red);
+    chkExitQuery->setPalette(red);
+
+    for (QCheckBox *box : {AutoSwitchCheckBox, AutoChgStateChkBox})
+        QObject::connect(box, &QCheckBox::toggled, sheet, [this] { updateEnabling(); });
+}
+
+void SystemPage::buildDrivesLanguageAndLogin(QWidget *sheet)
+{
+    DriveListView = place<QTreeWidget>("DriveListView", sheet, 420, 252, 190, 152);
+    DriveListView->setRootIsDecorated(false);
+    DriveListView->setColumnCount(2);
+    DriveListView->setColumnWidth(kDriveColumn, kDriveColumnWidth);
+    DriveListView->setColumnHidden(kPositionColumn, true);
+    DriveListView->header()->setSectionsClickable(false);
+    QObject::connect(
+        DriveListView, &QTreeWidget::itemChanged, sheet, [this] { m_context.noteChange(); });
+    QObject::connect(
+        DriveListView, &QTreeWidget::currentItemChanged, sheet, [this] { m_context.noteChange(); });
+
+    GroupBox15 = place<QGroupBox>("GroupBox15", sheet, 624, 252, 200, 58);
+    CnRadioBtn = place<QRadioButton>("CnRadioBtn", GroupBox15, 12, 26, 86, 20);
+    EnRadioBtn = place<QRadioButton>("EnRadioBtn", GroupBox15, 104, 26, 90, 20);
     CnRadioBtn->setChecked(true);
-    OutPortLabel = place<QLabel>("OutPortLabel", sheet, 16, 460, 90, 21);
-    cbbOutPortType = place<QComboBox>("cbbOutPortType", sheet, 110, 460, 120, 21);
+
+    // The check box sits on the top edge of its group's frame and covers the line behind it.
+    AutoLoginGroupBox = place<QGroupBox>("AutoLoginGroupBox", sheet, 420, 420, 404, 104);
+    AutoLoginChkBox = changeBox("AutoLoginChkBox", sheet, kAutoLoginLeft, kAutoLoginTop, 93);
+    AutoLoginChkBox->setAutoFillBackground(true);
+    AutoLoginChkBox->raise();
+    QObject::connect(AutoLoginChkBox, &QCheckBox::toggled, sheet, [this] { updateEnabling(); });
+    AutoLoginUserLabel = place<QLabel>("AutoLoginUserLabel", AutoLoginGroupBox, 16, 30, 100, 21);
+    AutoLoginUserEdit = textField("AutoLoginUserEdit", AutoLoginGroupBox, 120, 30, 200);
+    AutoLoginPwdLabel = place<QLabel>("AutoLoginPwdLabel", AutoLoginGroupBox, 16, 64, 100, 21);
+    AutoLoginPwdEdit = textField("AutoLoginPwdEdit", AutoLoginGroupBox, 120, 64, 200);
+    AutoLoginPwdEdit->setEchoMode(QLineEdit::Password);
+    AutoLoginPwdEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 35")); // '#'
+    // The automatic login names an account of the user file, whose texts hold 31 bytes.
+    for (QLineEdit *edit : {AutoLoginUserEdit, AutoLoginPwdEdit})
+        edit->setValidator(new GbkByteValidator(settings::UserRecord::kMaxTextBytes, edit));
+}
+
+std::span<const TextEntry> SystemPage::texts() const
+{
+    return kTexts;
+}
+
+void SystemPage::retranslateRows()
+{
+    AutoLoginChkBox->resize(isChinese() ? 93 : 126, AutoLoginChkBox->height());
+    Label15->setVisible(isChinese());
+    DriveListView->setHeaderLabels({pick("录像文件存储磁盘", "Record disk"), QString()});
+    for (int entry = 0; entry < int(std::size(kOutputTypes)); ++entry)
+        cbbOutPortType->setItemText(
+            entry, pick(kOutputTypes[entry].chinese, kOutputTypes[entry].english));
+}
+
+void SystemPage::updateEnabling()
+{
+    const bool switching = AutoSwitchCheckBox->isChecked();
+    for (QWidget *control :
+        std::initializer_list<QWidget *> {AutoSwitchLabel, SwitchTimeSpinEdit, SwitchTimeLabel})
+        control->setEnabled(switching);
+    const bool autoLogin = AutoLoginChkBox->isChecked();
+    for (QWidget *control : std::initializer_list<QWidget *> {
+             AutoLoginUserLabel, AutoLoginPwdLabel, AutoLoginUserEdit, AutoLoginPwdEdit})
+        control->setEnabled(autoLogin);
+    const bool locking = AutoChgStateChkBox->isChecked();
+    ChgStateSpinEdit->setEnabled(locking);
+    ChgStateLabel->setEnabled(locking);
 }
 
 void SystemPage::load()
 {
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
+    VideoFilesPathEdit->setText(
+        m_videoFilesPath.load(sysSet.readText(kRecordOptions, "VideoFilesPath", "\\VideoFiles")));
+    PhotoPathEdit->setText(
+        m_photoPath.load(sysSet.readText(kPhotoOptions, "SavePhotoPath", "D:\\KXPhoto")));
+    WebPathEdit->setText(m_webPath.load(sysSet.readText(kHttpOptions, "WebSitePath")));
+    WebIPEdit->setText(m_webIp.load(sysSet.readText(kHttpOptions, "WebSiteIP")));
+    const bool deleteFirst = sysSet.readFlag(kRecordOptions, "DeleteFirstFile", true);
+    DelFirstRadioBtn->setChecked(deleteFirst);
+    StopRecRadioBtn->setChecked(!deleteFirst);
+
+    AutoLoginChkBox->setChecked(sysSet.readFlag(kLoginOptions, "AutoLogin", false));
+    AutoLoginUserEdit->setText(
+        m_autoUser.load(trimmedText(sysSet.readText(kLoginOptions, "AutoUserName"))));
+    AutoLoginPwdEdit->setText(
+        m_autoPassword.load(trimmedText(sysSet.readText(kLoginOptions, "AutoUserPwd"))));
+
+    CheckBox2->setChecked(sysSet.readFlag(kAlarmOptions, "VideoLostBeep", false));
+    CheckBoxBeep->setChecked(sysSet.readFlag(kAlarmOptions, "AlarmBeep", false));
+    CheckBox7->setChecked(sysSet.readFlag(kAlarmOptions, "DisplayAlarmVideo", false));
+    chkAlarmRotate->setChecked(sysSet.readFlag(kAlarmOptions, "ChangeAlarmVideo", false));
+    seRotateTime->setValue(sysSet.readInt(kAlarmOptions, "ChangeAlarmTime", 3));
+    SpinEdit3->setValue(sysSet.readInt(kAlarmOptions, "BackRecTime", 10));
+    seAlarmOutPutTime->setValue(sysSet.readInt(kAlarmOptions, "OutTime", 10));
+    m_storedOutputType = sysSet.readInt(kAlarmOptions, "OutType", 1);
+    cbbOutPortType->setCurrentIndex(listEntryFor(m_storedOutputType, cbbOutPortType->count()));
+
+    AutoSwitchCheckBox->setChecked(sysSet.readFlag(kDisplayOptions, "AutoSwitch", false));
+    SwitchTimeSpinEdit->setValue(sysSet.readInt(kDisplayOptions, "SwitchTime", 5));
+    AutoChgStateChkBox->setChecked(sysSet.readFlag(kSystemOptions, "AutoChgState", false));
+    ChgStateSpinEdit->setValue(sysSet.readInt(kSystemOptions, "ChgStateTime", 5));
+    chkExitQuery->setChecked(sysSet.readFlag(kSystemOptions, "UserQuery", false));
+
+    loadNetworkPorts(m_sheet->window(), sysSet);
     m_context.channelCount = sysSet.readInt(kSystemOptions, "MaxRecCount", 1);
     m_context.sensorCount = sysSet.readInt(kSensorOptions, "AlarmDevChn", 8);
+
+    updateEnabling();
+    fillDriveList(sysSet.readText(kDriveOptions, kUseState));
 }
 
-void SystemPage::save() {}
+void SystemPage::fillDriveList(const QByteArray &useState)
+{
+    DriveListView->clear();
+    for (const DriveRow &drive : drivesFromUseState(useState)) {
+        auto *row = new QTreeWidgetItem(DriveListView);
+        row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+        row->setText(kDriveColumn, drive.caption());
+        row->setText(kPositionColumn, QString::number(drive.position));
+        row->setCheckState(kDriveColumn, drive.recording ? Qt::Checked : Qt::Unchecked);
+    }
+}
 
-std::span<const TextEntry> SystemPage::texts() const { return kTexts; }
+std::vector<DriveRow> SystemPage::driveRows() const
+{
+    std::vector<DriveRow> rows;
+    for (int index = 0; index < DriveListView->topLevelItemCount(); ++index) {
+        const QTreeWidgetItem *row = DriveListView->topLevelItem(index);
+        rows.push_back(
+            {row->text(kPositionColumn).toInt(), row->checkState(kDriveColumn) == Qt::Checked});
+    }
+    return rows;
+}
+
+void SystemPage::save()
+{
+    const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
+    sysSet.writeText(
+        kRecordOptions, "VideoFilesPath", m_videoFilesPath.bytesFor(VideoFilesPathEdit->text()));
+    sysSet.writeText(kPhotoOptions, "SavePhotoPath", m_photoPath.bytesFor(PhotoPathEdit->text()));
+    sysSet.writeText(kHttpOptions, "WebSitePath", m_webPath.bytesFor(WebPathEdit->text()));
+    sysSet.writeText(kHttpOptions, "WebSiteIP", m_webIp.bytesFor(WebIPEdit->text()));
+    sysSet.writeFlag(kRecordOptions, "DeleteFirstFile", DelFirstRadioBtn->isChecked());
+
+    sysSet.writeFlag(kLoginOptions, "AutoLogin", AutoLoginChkBox->isChecked());
+    sysSet.writeText(kLoginOptions, "AutoUserName", m_autoUser.bytesFor(AutoLoginUserEdit->text()));
+    sysSet.writeText(
+        kLoginOptions, "AutoUserPwd", m_autoPassword.bytesFor(AutoLoginPwdEdit->text()));
+
+    sysSet.writeFlag(kAlarmOptions, "VideoLostBeep", CheckBox2->isChecked());
+    sysSet.writeFlag(kAlarmOptions, "AlarmBeep", CheckBoxBeep->isChecked());
+    sysSet.writeFlag(kAlarmOptions, "DisplayAlarmVideo", CheckBox7->isChecked());
+    sysSet.writeFlag(kAlarmOptions, "ChangeAlarmVideo", chkAlarmRotate->isChecked());
+    sysSet.writeInt(kAlarmOptions, "ChangeAlarmTime", seRotateTime->value());
+    sysSet.writeInt(kAlarmOptions, "BackRecTime", SpinEdit3->value());
+    sysSet.writeInt(kAlarmOptions, "OutTime", seAlarmOutPutTime->value());
+    sysSet.writeInt(kAlarmOptions, "OutType",
+        listIndexToStore(cbbOutPortType->currentIndex(), m_storedOutputType));
+
+    sysSet.writeFlag(kDisplayOptions, "AutoSwitch", AutoSwitchCheckBox->isChecked());
+    sysSet.writeInt(kDisplayOptions, "SwitchTime", SwitchTimeSpinEdit->value());
+    sysSet.writeFlag(kSystemOptions, "AutoChgState", AutoChgStateChkBox->isChecked());
+    sysSet.writeInt(kSystemOptions, "ChgStateTime", ChgStateSpinEdit->value());
+    sysSet.writeFlag(kSystemOptions, "UserQuery", chkExitQuery->isChecked());
+
+    // The drive text is read again so that drives without a row keep their characters.
+    if (DriveListView->topLevelItemCount() > 0) {
+        const std::vector<DriveRow> rows = driveRows();
+        sysSet.writeText(kDriveOptions, kUseState,
+            useStateWithDrives(sysSet.readText(kDriveOptions, kUseState), rows));
+    }
+
+    saveNetworkPorts(m_sheet->window(), sysSet);
+    if (m_context.saveAlarmDeviceKeys)
+        m_context.saveAlarmDeviceKeys(sysSet);
+}
 
 } // namespace quillon::editor

@@ -1,0 +1,181 @@
+// A whole visit through ShowSetupForm against dvrd: the operator changes system options and
+// user accounts and presses OK; the server then holds exactly those changes, and the accounts
+// are the ones it logs in with.
+
+#include "support/dvrdprocess.h"
+
+#include "settings/gbk.h"
+#include "settings/settingsfiles.h"
+#include "settings/userrecords.h"
+#include "visit/entry.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMap>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using namespace quillon;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Every "section/key" of a profile file with its value, for files written the plain way.
+QMap<QByteArray, QByteArray> profileValues(const QByteArray &bytes)
+{
+    QMap<QByteArray, QByteArray> values;
+    QByteArray section;
+    for (const QByteArray &raw : bytes.split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('['))
+            section = line.mid(1, line.indexOf(']') - 1).toLower();
+        else if (line.contains('='))
+            values.insert(section + '/' + line.left(line.indexOf('=')).toLower(),
+                line.mid(line.indexOf('=') + 1));
+    }
+    return values;
+}
+
+// Runs the action on the setup window once it is shown inside the module's modal loop. A
+// message box met on the way (a failed login) is closed, so that the call returns.
+void whenShown(std::function<void(QWidget *)> action, int waitedMs = 0)
+{
+    QTimer::singleShot(20, qApp, [=] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
+            box->button(QMessageBox::Ok)->click();
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->isVisible() && widget->objectName() == QLatin1String("SysSetForm")) {
+                action(widget);
+                return;
+            }
+        }
+        if (waitedMs < 10000)
+            whenShown(action, waitedMs + 20);
+    });
+}
+
+template<class Control> Control *control(QWidget *form, const char *name)
+{
+    auto *found = form->findChild<Control *>(QLatin1String(name));
+    if (!found)
+        qFatal("no control %s", name);
+    return found;
+}
+
+void press(QWidget *form, const char *name)
+{
+    control<QAbstractButton>(form, name)->click();
+}
+
+} // namespace
+
+class TestVisitSystem : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_data.isValid());
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+        qputenv("LC_ALL", "zh_CN.UTF-8");
+        QVERIFY(makeServerRoot(m_root.path(), QStringLiteral(QUILLON_SAMPLES_DIR)));
+        QVERIFY(m_server.start(m_root.path(), QStringLiteral("admin"), QStringLiteral("admin")));
+    }
+
+    void okSendsTheOperatorsChangesOnly()
+    {
+        bool edited = false;
+        whenShown([&](QWidget *form) {
+            control<QCheckBox>(form, "CheckBox2")->click();
+            auto *alarmRecording = control<QLineEdit>(form, "SpinEdit3");
+            alarmRecording->selectAll();
+            QTest::keyClicks(alarmRecording, QStringLiteral("45"));
+
+            auto *users = control<QListWidget>(form, "ListBoxUser");
+            users->setCurrentRow(2); // operator
+            press(form, "ChangeUser");
+            control<QLineEdit>(form, "EditPassword1")->setText(QStringLiteral("op2025"));
+            control<QLineEdit>(form, "EditPassword2")->setText(QStringLiteral("op2025"));
+            press(form, "BitBtnAddOver");
+
+            press(form, "AddUser");
+            control<QLineEdit>(form, "EditUser")->insert(QString::fromUtf8("夜班"));
+            QTest::keyClicks(control<QLineEdit>(form, "EditPassword1"), QStringLiteral("n1ght"));
+            QTest::keyClicks(control<QLineEdit>(form, "EditPassword2"), QStringLiteral("n1ght"));
+            control<QCheckBox>(form, "UserChkBox2")->click();
+            control<QCheckBox>(form, "PrvChkBox1")->click();
+            press(form, "BitBtnAddOver");
+            edited = users->count() == 6;
+            press(form, "BitBtn1");
+        });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server.port() + 10), -1);
+        QVERIFY(edited);
+
+        // The system options changed in the two edited keys only.
+        QMap<QByteArray, QByteArray> expected = profileValues(sample("SysConfig/SysSet.Ext"));
+        expected["alarm options/videolostbeep"] = "0";
+        expected["alarm options/backrectime"] = "45";
+        QCOMPARE(profileValues(served("SysConfig/SysSet.Ext")), expected);
+
+        // Every other settings file keeps every stored value.
+        for (const char *name :
+            {"SysConfig/TVCard.Ext", "SysConfig/AlarmSet.Ext", "SysConfig/AlarmCard.ext",
+                "SysConfig/SensorSet.Ext", "SysConfig/CameraSet.Ext", "SysConfig/SMSSet.ext"})
+            QCOMPARE(profileValues(served(name)), profileValues(sample(name)));
+
+        settings::UserRecords users = settings::decodeUsers(sample("User/User.she"));
+        users[1].setPassword("op2025");
+        settings::UserRecord night;
+        night.setName(settings::toGbk(QString::fromUtf8("夜班")).value());
+        night.setPassword("n1ght");
+        night.setPrivilege(settings::UserRecord::kSystemSettings, true);
+        night.setMayPreview(1, true);
+        users.push_back(night);
+        QCOMPARE(settings::decodeUsers(served("User/User.she")), users);
+    }
+
+    // The server logs in with the accounts as the window left them.
+    void serverUsesTheNewAccounts()
+    {
+        bool shown = false;
+        whenShown([&](QWidget *form) {
+            shown = true;
+            press(form, "BitBtn2");
+        });
+        QCOMPARE(
+            ShowSetupForm("127.0.0.1", 0, "\xD2\xB9\xB0\xE0", "n1ght", m_server.port() + 10), -1);
+        QVERIFY(shown);
+    }
+
+private:
+    QByteArray sample(const char *name) const
+    {
+        return fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/") + QLatin1String(name));
+    }
+    QByteArray served(const char *name) const
+    {
+        return fileBytes(m_root.filePath(QLatin1String(name)));
+    }
+
+    QTemporaryDir m_data;
+    QTemporaryDir m_root;
+    DvrdProcess m_server;
+};
+
+QTEST_MAIN(TestVisitSystem)
+#include "tst_visit_system.moc"
