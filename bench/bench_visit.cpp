@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
@@ -39,6 +40,19 @@ protected:
         return false;
     }
 };
+
+// The process's peak resident memory, in KiB.
+qint64 peakResidentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
 
 } // namespace
 
@@ -79,5 +93,7 @@ int main(int argc, char **argv)
                 quillon::visit::kTransferPauseMs, kRuns);
     std::printf("  median %.2f ms, min %.2f ms, max %.2f ms\n", overheadMs[kRuns / 2],
                 overheadMs.front(), overheadMs.back());
+    std::printf("  peak resident memory of the calling process: %lld KiB\n",
+                static_cast<long long>(peakResidentKiB()));
     return 0;
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "editor/motionsettings.h"
+
 #include <QWidget>
 
 #include <array>
 
 namespace quillon::editor {
 
+class MotionGrid;
+
 // One cell of the motion area grid. It paints its own look, so the grid is right whenever the
 // page is visible: clear is black, armed is a green diagonal cross-hatch on black, both with a
-// one-pixel red frame.
+// one-pixel red frame. Mouse presses, moves and releases go to its grid's stroke.
 class MotionCell : public QWidget
 {
     Q_OBJECT
@@ -17,7 +21,7 @@ public:
     static constexpr int kWidth = 35;
     static constexpr int kHeight = 29;
 
-    MotionCell(int row, int column, QWidget *panel);
+    MotionCell(int row, int column, MotionGrid &grid, QWidget *panel);
 
     int row() const { return m_row; }
     int column() const { return m_column; }
@@ -26,18 +30,52 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    MotionGrid &m_grid;
     int m_row;
     int m_column;
     bool m_armed = false;
 };
 
-constexpr int kGridRows = 10;
-constexpr int kGridColumns = 10;
-using MotionGrid = std::array<std::array<MotionCell *, kGridColumns>, kGridRows>;
+constexpr int kGridRows = kMotionRows;
+constexpr int kGridColumns = kMotionColumns;
 
-// Creates the 10 x 10 cells on the panel, all clear, tiling 350 x 290 pixels.
-MotionGrid buildMotionGrid(QWidget *panel);
+// The 10 x 10 cells tiling their panel (350 x 290 pixels), and the mouse strokes over them. A
+// press with the left button arms the cell and starts an arming stroke; with the right button
+// it clears the cell and starts a clearing stroke; any other button starts a clearing stroke
+// and leaves the cell as it is. Every cell the pointer moves over during a stroke follows it.
+// The pressed cell keeps the mouse until the release, so the pointer's position is mapped to
+// the panel to find the cell under it.
+class MotionGrid : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit MotionGrid(QWidget *panel);
+
+    MotionCell *cell(int row, int column) const { return m_cells[size_t(row)][size_t(column)]; }
+    MotionArea area() const;
+    void setArea(const MotionArea &area);
+    void setAll(bool armed);
+    bool anyArmed() const;
+
+Q_SIGNALS:
+    // A stroke ended with the release of the button: the area may have changed.
+    void strokeFinished();
+
+private:
+    friend class MotionCell;
+    void press(MotionCell *cell, Qt::MouseButton button);
+    void moveOver(const QPoint &panelPosition);
+    void release();
+
+    std::array<std::array<MotionCell *, kGridColumns>, kGridRows> m_cells{};
+    bool m_armingStroke = false;
+    bool m_clearingStroke = false;
+};
 
 } // namespace quillon::editor

@@ -1,12 +1,21 @@
 #include "editor/scheduleeditor.h"
 
+#include "editor/dialogs/chnselect.h"
+#include "editor/dialogs/rectimeset.h"
 #include "editor/language.h"
+#include "editor/messages.h"
+#include "editor/setupcontext.h"
+#include "editor/texttable.h"
+#include "settings/gbk.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTreeWidget>
+
+#include <functional>
 
 namespace quillon::editor {
 
@@ -14,6 +23,16 @@ namespace {
 
 constexpr int kListWidth = 400;
 constexpr int kListHeight = 230;
+constexpr int kTabsHeight = 24;
+
+// Columns of a day list: the row's caption is the start, then the end and, in the recording
+// timetable, the mode text and the hidden mode code.
+constexpr int kStartColumn = 0;
+constexpr int kEndColumn = 1;
+constexpr int kModeTextColumn = 2;
+constexpr int kModeCodeColumn = 3;
+// The stored bytes of the start and end, so that rows nobody edited are written back as read.
+constexpr int kBytesRole = Qt::UserRole;
 
 struct DayName
 {
@@ -21,7 +40,7 @@ struct DayName
     const char *english;
 };
 
-constexpr std::array<DayName, ScheduleEditor::kDays> kDayNames{{
+constexpr std::array<DayName, ScheduleEditor::kDays> kDayNames {{
     {"星期一", "Monday"},
     {"星期二", "Tuesday"},
     {"星期三", "Wednesday"},
@@ -31,16 +50,153 @@ constexpr std::array<DayName, ScheduleEditor::kDays> kDayNames{{
     {"星期天", "Sunday"},
 }};
 
+// The buttons' captions; the control name is the kind's button prefix followed by the suffix.
+constexpr TextEntry kButtonTexts[] = {
+    {"AddBitBtn", "增加", "Add"},
+    {"DelBitBtn", "删除", "Delete"},
+    {"SetAllBitBtn", "该日复制到", "Copy to"},
+};
+
+struct KindNames
+{
+    const char *lists; // prefix of the tab set, the notebook and the lists
+    const char *buttons; // prefix of the buttons
+};
+
+KindNames namesOf(ScheduleKind kind)
+{
+    switch (kind) {
+    case ScheduleKind::Recording:
+        return {"Record", "Rec"};
+    case ScheduleKind::Motion:
+        return {"Motion", "Mtn"};
+    case ScheduleKind::Sensor:
+        break;
+    }
+    return {"Sensor", "Snr"};
+}
+
 QString named(const char *prefix, const char *suffix)
 {
     return QLatin1String(prefix) + QLatin1String(suffix);
 }
 
+// A day list that reports every click and double click, on a row or on the empty area.
+class DayListView : public QTreeWidget
+{
+public:
+    using QTreeWidget::QTreeWidget;
+
+    std::function<void()> onClick;
+    std::function<void()> onDoubleClick;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        QTreeWidget::mouseReleaseEvent(event);
+        onClick();
+    }
+    void mouseDoubleClickEvent(QMouseEvent *event) override
+    {
+        QTreeWidget::mouseDoubleClickEvent(event);
+        onDoubleClick();
+    }
+};
+
+void showSegment(QTreeWidgetItem *row, const ScheduleSegment &segment, bool withMode)
+{
+    row->setText(kStartColumn, settings::fromGbk(segment.start));
+    row->setData(kStartColumn, kBytesRole, segment.start);
+    row->setText(kEndColumn, settings::fromGbk(segment.end));
+    row->setData(kEndColumn, kBytesRole, segment.end);
+    if (withMode) {
+        row->setText(kModeTextColumn, modeTextFor(segment.modeCode));
+        row->setText(kModeCodeColumn, QString::fromLatin1(segment.modeCode));
+    }
+}
+
+ScheduleSegment segmentOf(const QTreeWidgetItem *row, bool withMode)
+{
+    return {row->data(kStartColumn, kBytesRole).toByteArray(),
+        row->data(kEndColumn, kBytesRole).toByteArray(),
+        withMode ? row->text(kModeCodeColumn).toLatin1() : QByteArray()};
+}
+
+DaySegments segmentsOf(const QTreeWidget *list, bool withMode)
+{
+    DaySegments day;
+    day.reserve(size_t(list->topLevelItemCount()));
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        day.push_back(segmentOf(list->topLevelItem(row), withMode));
+    return day;
+}
+
+void fillList(QTreeWidget *list, const DaySegments &day, bool withMode)
+{
+    list->clear();
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(qsizetype(day.size()));
+    for (const ScheduleSegment &segment : day) {
+        auto *row = new QTreeWidgetItem;
+        showSegment(row, segment, withMode);
+        rows.append(row);
+    }
+    list->addTopLevelItems(rows);
+}
+
+// The first selected row in list order, or -1.
+int firstSelectedRow(const QTreeWidget *list)
+{
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        if (list->topLevelItem(row)->isSelected())
+            return row;
+    }
+    return -1;
+}
+
+// A stored time as a time of day; the fallback when the text is not one.
+QTime timeOrDefault(const QString &text, const QTime &fallback)
+{
+    for (const char *format : {"H:mm", "H:mm:ss"}) {
+        const QTime time = QTime::fromString(text.trimmed(), QLatin1String(format));
+        if (time.isValid())
+            return time;
+    }
+    return fallback;
+}
+
+const QTime kDayStart(0, 0, 0);
+const QTime kDayEnd(23, 59, 59);
+constexpr int kDayModePosition = 0;
+constexpr int kNightModePosition = 1;
+constexpr int kFirstModeValue = 91; // the mode value of position 0
+
+// The motion and sensor timetables have no mode and give the dialog their own caption, which
+// also titles its overlap message.
+void adaptToKind(TRecTimeSetForm &form, bool withMode)
+{
+    if (withMode)
+        return;
+    form.hideMode();
+    form.setWindowTitle(pick("布防设置", "Schedule Setup"));
+}
+
+// The segment the confirmed dialog describes.
+ScheduleSegment segmentFrom(const TRecTimeSetForm &form, bool withMode)
+{
+    return {form.startText(), form.endText(),
+        withMode ? modeCodeFor(kFirstModeValue + form.modePosition()) : QByteArray()};
+}
+
 } // namespace
 
-ScheduleEditor::ScheduleEditor(const Names &names, QWidget *parent, int left, int top)
-    : QObject(parent), m_names(names)
+ScheduleEditor::ScheduleEditor(
+    SetupContext &context, ScheduleKind kind, QWidget *parent, int left, int top)
+    : QObject(parent), m_context(context), m_kind(kind)
 {
+    const KindNames names = namesOf(kind);
+    const bool withMode = hasModeColumn(kind);
+
     m_dayTabs = new QTabBar(parent);
     m_dayTabs->setObjectName(named(names.lists, "TabSet"));
     m_dayTabs->setDrawBase(false);
@@ -53,40 +209,84 @@ ScheduleEditor::ScheduleEditor(const Names &names, QWidget *parent, int left, in
 
     m_notebook = new QStackedWidget(parent);
     m_notebook->setObjectName(named(names.lists, "Notebook"));
-    m_notebook->setGeometry(left, top + 24, kListWidth, kListHeight);
+    m_notebook->setGeometry(left, top + kTabsHeight, kListWidth, kListHeight);
     for (int day = 0; day < kDays; ++day) {
-        auto *list = new QTreeWidget(m_notebook);
-        list->setObjectName(QStringLiteral("%1ListView%2").arg(QLatin1String(names.lists)).arg(day));
+        auto *list = new DayListView(m_notebook);
+        list->setObjectName(
+            QStringLiteral("%1ListView%2").arg(QLatin1String(names.lists)).arg(day));
         list->setRootIsDecorated(false);
+        list->setUniformRowHeights(true);
+        list->setAllColumnsShowFocus(true);
         list->setSelectionMode(QAbstractItemView::ExtendedSelection);
         list->setSelectionBehavior(QAbstractItemView::SelectRows);
         list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        list->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; "
+                                           "border-bottom: 1px solid #d0d0d0; }"));
         list->header()->setSectionsClickable(false);
+        list->header()->setStretchLastSection(false);
         list->header()->setMinimumSectionSize(60);
-        list->setColumnCount(names.withMode ? 3 : 2);
-        list->setColumnWidth(0, 130);
-        list->setColumnWidth(1, 130);
+        list->setColumnCount(withMode ? kModeCodeColumn + 1 : kEndColumn + 1);
+        list->setColumnWidth(kStartColumn, 130);
+        list->setColumnWidth(kEndColumn, 130);
+        if (withMode) {
+            list->setColumnWidth(kModeTextColumn, 120);
+            list->setColumnHidden(kModeCodeColumn, true);
+        }
+        list->onClick = [this] {
+            ListViewClick();
+        };
+        list->onDoubleClick = [this] {
+            ListViewDblClick();
+        };
         m_notebook->addWidget(list);
         m_dayLists[size_t(day)] = list;
     }
-    connect(m_dayTabs, &QTabBar::currentChanged, m_notebook, &QStackedWidget::setCurrentIndex);
+    connect(m_dayTabs, &QTabBar::currentChanged, this, &ScheduleEditor::TabSetChange);
 
     auto makeButton = [&](const char *suffix, int x) {
         auto *button = new QPushButton(parent);
         button->setObjectName(named(names.buttons, suffix));
-        button->setGeometry(left + x, top + 24 + kListHeight + 8, 90, 25);
+        button->setGeometry(left + x, top + kTabsHeight + kListHeight + 8, 90, 25);
         return button;
     };
     m_add = makeButton("AddBitBtn", 0);
     m_delete = makeButton("DelBitBtn", 100);
     m_copy = makeButton("SetAllBitBtn", 200);
     m_delete->setEnabled(false);
+    connect(m_add, &QPushButton::clicked, this, &ScheduleEditor::AddBitBtnClick);
+    connect(m_delete, &QPushButton::clicked, this, &ScheduleEditor::DelBitBtnClick);
+    connect(m_copy, &QPushButton::clicked, this, &ScheduleEditor::SetAllBitBtnClick);
+}
+
+void ScheduleEditor::load(const settings::ProfileFile &file, int index)
+{
+    setSchedule(readSchedule(file, m_kind, index));
+}
+
+void ScheduleEditor::save(const settings::ProfileFile &file, int index) const
+{
+    writeSchedule(file, m_kind, index, schedule());
+}
+
+WeeklySchedule ScheduleEditor::schedule() const
+{
+    WeeklySchedule week;
+    for (int day = 0; day < kDays; ++day)
+        week[size_t(day)] = segmentsOf(m_dayLists[size_t(day)], hasModeColumn(m_kind));
+    return week;
+}
+
+void ScheduleEditor::setSchedule(const WeeklySchedule &schedule)
+{
+    for (int day = 0; day < kDays; ++day)
+        fillList(m_dayLists[size_t(day)], schedule[size_t(day)], hasModeColumn(m_kind));
 }
 
 void ScheduleEditor::selectFirstDay()
 {
     m_dayTabs->setCurrentIndex(0);
     m_notebook->setCurrentIndex(0);
+    m_shownDay = 0;
 }
 
 void ScheduleEditor::retranslate()
@@ -95,16 +295,172 @@ void ScheduleEditor::retranslate()
     font.setFamily(pick("宋体", "MS Sans Serif"));
     m_dayTabs->setFont(font);
     for (int day = 0; day < kDays; ++day)
-        m_dayTabs->setTabText(day, pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english));
+        m_dayTabs->setTabText(
+            day, pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english));
 
-    QStringList columns{pick("开始时间", "Start time"), pick("结束时间", "End time")};
-    if (m_names.withMode)
+    QStringList columns {pick("开始时间", "Start time"), pick("结束时间", "End time")};
+    const bool withMode = hasModeColumn(m_kind);
+    if (withMode)
         columns << pick("录像模式", "Record mode");
-    for (QTreeWidget *list : m_dayLists)
+    for (QTreeWidget *list : m_dayLists) {
         list->setHeaderLabels(columns);
-    m_add->setText(pick("增加", "Add"));
-    m_delete->setText(pick("删除", "Delete"));
-    m_copy->setText(pick("该日复制到", "Copy to"));
+        if (!withMode)
+            continue;
+        for (int row = 0; row < list->topLevelItemCount(); ++row) {
+            QTreeWidgetItem *item = list->topLevelItem(row);
+            item->setText(kModeTextColumn, modeTextFor(item->text(kModeCodeColumn).toLatin1()));
+        }
+    }
+
+    const char *prefix = namesOf(m_kind).buttons;
+    for (QPushButton *button : {m_add, m_delete, m_copy}) {
+        for (const TextEntry &entry : kButtonTexts) {
+            if (button->objectName() == named(prefix, entry.control))
+                setControlText(button, pick(entry.chinese, entry.english));
+        }
+    }
+}
+
+bool ScheduleEditor::editable() const
+{
+    return m_kind != ScheduleKind::Sensor || m_context.sensorCount > 0;
+}
+
+QTreeWidget *ScheduleEditor::shownList() const
+{
+    return m_dayLists[size_t(m_shownDay)];
+}
+
+QWidget *ScheduleEditor::owner() const
+{
+    return m_dayTabs->window();
+}
+
+void ScheduleEditor::AddBitBtnClick()
+{
+    if (!editable())
+        return;
+    QTreeWidget *list = shownList();
+    const int limit = maxSegmentsPerDay(m_kind);
+    if (list->topLevelItemCount() >= limit) {
+        // One stored line carries no more segments; a further one would be lost at the save.
+        const QByteArray chinese
+            = QString::fromUtf8("该日的时间段已达到上限（%1 段），不能再增加！")
+                  .arg(limit)
+                  .toUtf8();
+        const QByteArray english
+            = QStringLiteral("This day already has the most time segments a timetable can "
+                             "keep (%1); no more can be added.")
+                  .arg(limit)
+                  .toUtf8();
+        showNotice(owner(), chinese.constData(), english.constData());
+        return;
+    }
+
+    const bool withMode = hasModeColumn(m_kind);
+    TRecTimeSetForm form(owner());
+    adaptToKind(form, withMode);
+    form.setSegment(kDayStart, kDayEnd, kNightModePosition);
+    form.setDay(segmentsOf(list, withMode), TRecTimeSetForm::kNoSegment);
+    if (form.exec() == QDialog::Accepted) {
+        auto *row = new QTreeWidgetItem;
+        showSegment(row, segmentFrom(form, withMode), withMode);
+        list->addTopLevelItem(row);
+        m_context.noteChange();
+    }
+    Q_EMIT dialogClosed();
+}
+
+void ScheduleEditor::ListViewDblClick()
+{
+    if (!editable())
+        return;
+    QTreeWidget *list = shownList();
+    const int edited = firstSelectedRow(list);
+    if (edited < 0)
+        return;
+
+    const bool withMode = hasModeColumn(m_kind);
+    QTreeWidgetItem *row = list->topLevelItem(edited);
+    const ScheduleSegment segment = segmentOf(row, withMode);
+    TRecTimeSetForm form(owner());
+    adaptToKind(form, withMode);
+    form.setSegment(timeOrDefault(row->text(kStartColumn), kDayStart),
+        timeOrDefault(row->text(kEndColumn), kDayEnd),
+        isDayMode(segment.modeCode) ? kDayModePosition : kNightModePosition);
+    form.setDay(segmentsOf(list, withMode), edited);
+    if (form.exec() == QDialog::Accepted) {
+        showSegment(row, segmentFrom(form, withMode), withMode);
+        m_context.noteChange();
+    }
+    Q_EMIT dialogClosed();
+}
+
+void ScheduleEditor::DelBitBtnClick()
+{
+    if (!editable())
+        return;
+    QTreeWidget *list = shownList();
+    if (firstSelectedRow(list) < 0)
+        return;
+    if (!askYesNo(owner(), pick("确定删除记录吗？", "Do you really want to delete the record(s)?")))
+        return;
+    for (int row = list->topLevelItemCount() - 1; row >= 0; --row) {
+        QCoreApplication::processEvents();
+        // The events handled may have changed the list: only rows still there are looked at.
+        if (row < list->topLevelItemCount() && list->topLevelItem(row)->isSelected())
+            delete list->takeTopLevelItem(row);
+    }
+    m_context.noteChange();
+}
+
+void ScheduleEditor::SetAllBitBtnClick()
+{
+    if (!editable())
+        return;
+    TChnSelectForm form(TChnSelectForm::Mode::Weekdays, kDays, owner());
+    if (form.exec() == QDialog::Accepted) {
+        const bool withMode = hasModeColumn(m_kind);
+        const int shownDay = m_shownDay;
+        const DaySegments shown = segmentsOf(shownList(), withMode);
+        for (int day = 0; day < kDays; ++day) {
+            if (!form.isTicked(day))
+                continue;
+            if (shown.empty()) {
+                m_dayLists[size_t(day)]->clear();
+            } else if (day != shownDay) {
+                QCoreApplication::processEvents();
+                fillList(m_dayLists[size_t(day)], shown, withMode);
+            }
+        }
+    }
+    m_context.noteChange();
+    Q_EMIT dialogClosed();
+}
+
+void ScheduleEditor::ListViewClick()
+{
+    m_delete->setEnabled(editable() && firstSelectedRow(shownList()) >= 0);
+}
+
+void ScheduleEditor::TabSetChange(int day)
+{
+    if (day < 0 || day >= kDays || day == m_shownDay)
+        return;
+    QTreeWidget *old = shownList();
+    QTreeWidget *next = m_dayLists[size_t(day)];
+    for (int column = 0; column < old->columnCount(); ++column) {
+        if (!old->isColumnHidden(column))
+            next->setColumnWidth(column, old->columnWidth(column));
+    }
+    const int selected = firstSelectedRow(old);
+    next->clearSelection();
+    if (selected >= 0 && selected < next->topLevelItemCount())
+        next->topLevelItem(selected)->setSelected(true);
+    else
+        m_delete->setEnabled(false);
+    m_shownDay = day;
+    m_notebook->setCurrentIndex(day);
 }
 
 } // namespace quillon::editor

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/schedule.h"
+
 #include <QObject>
 
 #include <array>
@@ -10,41 +12,84 @@ class QTabBar;
 class QTreeWidget;
 class QWidget;
 
+namespace quillon::settings {
+class ProfileFile;
+}
+
 namespace quillon::editor {
 
+struct SetupContext;
+
 // The weekly timetable editor that the recording, motion and sensor pages share: a tab per
-// weekday, one list per day on a page book, and the Add, Delete and Copy buttons.
+// weekday, one list per day on a page book, and the Add, Delete and Copy buttons. The kind
+// names the controls:
+//   Recording  RecordTabSet, RecordNotebook, RecordListView0..6, RecAddBitBtn, RecDelBitBtn,
+//              RecSetAllBitBtn; three columns (start, end, mode)
+//   Motion     MotionTabSet, MotionNotebook, MotionListView0..6, MtnAddBitBtn, ...
+//   Sensor     SensorTabSet, SensorNotebook, SensorListView0..6, SnrAddBitBtn, ...
+// Add, edit (double click), Delete and Copy count as changes of the owning page: they go
+// through SetupContext::noteChange. The sensor timetable does nothing while the server has
+// no sensor input.
 class ScheduleEditor : public QObject
 {
     Q_OBJECT
 
 public:
-    struct Names
-    {
-        const char *lists;   // "Record" gives RecordTabSet, RecordNotebook, RecordListView0..6
-        const char *buttons; // "Rec" gives RecAddBitBtn, RecDelBitBtn, RecSetAllBitBtn
-        bool withMode;       // the recording table's third column
-    };
-
-    static constexpr int kDays = 7;
+    static constexpr int kDays = kScheduleDays;
 
     // Builds the controls inside the parent, with the day tabs' top-left corner at (left, top).
-    ScheduleEditor(const Names &names, QWidget *parent, int left, int top);
+    ScheduleEditor(SetupContext &context, ScheduleKind kind, QWidget *parent, int left, int top);
 
+    ScheduleKind kind() const { return m_kind; }
     QTabBar *dayTabs() const { return m_dayTabs; }
     QStackedWidget *notebook() const { return m_notebook; }
     const std::array<QTreeWidget *, kDays> &dayLists() const { return m_dayLists; }
+    QPushButton *addButton() const { return m_add; }
+    QPushButton *deleteButton() const { return m_delete; }
+    QPushButton *copyButton() const { return m_copy; }
+
+    // Replaces the seven lists with the timetable of a channel or sensor (section of the kind
+    // with that index, e.g. "ALARM RECORD TABLE3").
+    void load(const settings::ProfileFile &file, int index);
+    // Writes the seven lists into the section of the kind with that index.
+    void save(const settings::ProfileFile &file, int index) const;
+    // The segments the lists show, and replacing them.
+    WeeklySchedule schedule() const;
+    void setSchedule(const WeeklySchedule &schedule);
 
     // Shows weekday 0 in the tab set and the notebook.
     void selectFirstDay();
-    // Weekday tabs, their font and the list columns in the current language.
+    // Weekday tabs, their font, the list columns, the buttons and, in the recording timetable,
+    // every row's mode text, in the current language.
     void retranslate();
 
+public Q_SLOTS:
+    // Add: a new segment for the shown day, from the time-segment dialog.
+    void AddBitBtnClick();
+    // Delete: removes the shown day's selected rows after a Yes.
+    void DelBitBtnClick();
+    // Copy: the shown day's segments replace those of the days ticked in the weekday chooser.
+    void SetAllBitBtnClick();
+    // Edit: the first selected row of the shown day, in the time-segment dialog.
+    void ListViewDblClick();
+
+Q_SIGNALS:
+    // The time-segment dialog or the weekday chooser has closed, confirmed or not.
+    void dialogClosed();
+
 private:
-    Names m_names;
+    void ListViewClick();
+    void TabSetChange(int day);
+    bool editable() const;
+    QTreeWidget *shownList() const;
+    QWidget *owner() const;
+
+    SetupContext &m_context;
+    ScheduleKind m_kind;
+    int m_shownDay = 0;
     QTabBar *m_dayTabs = nullptr;
     QStackedWidget *m_notebook = nullptr;
-    std::array<QTreeWidget *, kDays> m_dayLists{};
+    std::array<QTreeWidget *, kDays> m_dayLists {};
     QPushButton *m_add = nullptr;
     QPushButton *m_delete = nullptr;
     QPushButton *m_copy = nullptr;

@@ -102,7 +102,7 @@ private Q_SLOTS:
         auto *linked = control<QTreeWidget>(form.get(), "LinkChnListView");
         QCOMPARE(linked->topLevelItemCount(), channels);
         QCOMPARE(linked->topLevelItem(channels - 1)->text(0), QString::fromUtf8("通道%1").arg(channels));
-        QCOMPARE(linked->topLevelItem(0)->text(1), QString());
+        QCOMPARE(linked->topLevelItem(0)->text(1), QString::fromUtf8("无"));
     }
 
     void noSensors()
@@ -284,6 +284,10 @@ private:
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("[System Options]\r\nMaxRecCount=" + QByteArray::number(channels)
                    + "\r\n[Sensor Options]\r\nAlarmDevChn=" + QByteArray::number(sensors) + "\r\n");
+        // The first sensor records on no alarm: its load at show then asks nothing.
+        QFile sensors0(settings::workFolderPath() + QStringLiteral("SensorSet.Ext"));
+        QVERIFY(sensors0.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        sensors0.write("[SENSOR0]\r\nStartupRec=0\r\n");
     }
 
     std::unique_ptr<TSysSetForm> showForm()

@@ -1,9 +1,15 @@
 #include "editor/pages/motionpage.h"
 
+#include "editor/dialogs/chnselect.h"
 #include "editor/messages.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSlider>
 #include <QTabBar>
 
 namespace quillon::editor {
@@ -11,49 +17,141 @@ namespace quillon::editor {
 namespace {
 
 constexpr int kMotionPageIndex = 3;
+constexpr int kCopyDialogWidth = 279;
+constexpr int kCopyDialogHeight = 355;
 
 constexpr TextEntry kTexts[] = {
-    {"CheckBox6", "自动执行报警录像时间表", "Auto-execute alarm record schedule"},
-    {"MotionScheduleBox", "布防设置", "Schedule Setup"},
+    {"Label20", "视频通道选择", "Video channel selection"},
+    {"Label21", "注：设置报警 -- 鼠标左键，撤消报警 -- 鼠标右键",
+     "Note: Selecting - Left mouse click, Recover - Right mouse click"},
+    {"BitBtn11", "设置全部", "Set all"},
+    {"BitBtn12", "撤消全部", "Cancel all"},
+    {"Label22", "高速运动检测帧间隔：", "High speed detection interval:"},
+    {"Label23", "低速运动检测帧间隔：", "Low speed detection interval:"},
+    {"Label33", "检测灵敏度：", "Detection sensitivity:"},
+    {"Label35", "高", "High"},
+    {"Label36", "低", "Low"},
+    {"CheckBox4", "移动报警区域发生变化时显示网格", "Display mesh when the arming area change"},
+    {"GroupBox8", "布防设置", "Schedule setup"},
+    {"CheckBox6", "自动启动报警录像时间表", "Auto-execute alarm schedule"},
+    {"BitBtn14", "当前设置复制到...", "Copy to ..."},
 };
 
 } // namespace
 
 MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
-    AlarmChnTabSet = place<QTabBar>("AlarmChnTabSet", sheet, 4, 4, 0, 21);
+    Label20 = place<QLabel>("Label20", sheet, 8, 4, 200, 18);
+    AlarmChnTabSet = place<QTabBar>("AlarmChnTabSet", sheet, 8, 24, 0, 21);
     AlarmChnTabSet->setDrawBase(false);
     QFont bold = AlarmChnTabSet->font();
     bold.setBold(true);
     AlarmChnTabSet->setFont(bold);
 
-    AlarmPanel = place<QWidget>("AlarmPanel", sheet, 16, 40, kGridColumns * MotionCell::kWidth,
+    AlarmPanel = place<QWidget>("AlarmPanel", sheet, 16, 56, kGridColumns * MotionCell::kWidth,
                                 kGridRows * MotionCell::kHeight);
     AlarmPanel->setAutoFillBackground(true);
     QPalette black = AlarmPanel->palette();
     black.setColor(QPalette::Window, Qt::black);
     AlarmPanel->setPalette(black);
-    m_grid = buildMotionGrid(AlarmPanel);
+    m_grid = new MotionGrid(AlarmPanel);
+    QObject::connect(m_grid, &MotionGrid::strokeFinished, sheet, [this] { m_context.noteChange(); });
 
-    CheckBox6 = place<QCheckBox>("CheckBox6", sheet, 16, 350, 300, 20);
-    QObject::connect(CheckBox6, &QCheckBox::clicked, sheet, [this] { m_context.noteChange(); });
-
-    MotionScheduleBox = place<QGroupBox>("MotionScheduleBox", sheet, 390, 36, 420, 330);
-    m_schedule = new ScheduleEditor({"Motion", "Mtn", false}, MotionScheduleBox, 8, 20);
-}
-
-void MotionPage::load() {}
-
-bool MotionPage::isAreaSet() const
-{
-    for (const auto &row : m_grid) {
-        for (const MotionCell *cell : row) {
-            if (cell->isArmed())
-                return true;
-        }
+    Label21 = place<QLabel>("Label21", sheet, 16, 350, 370, 32);
+    Label21->setWordWrap(true);
+    BitBtn11 = place<QPushButton>("BitBtn11", sheet, 16, 386, 100, 25);
+    BitBtn12 = place<QPushButton>("BitBtn12", sheet, 126, 386, 100, 25);
+    for (QPushButton *button : {BitBtn11, BitBtn12}) {
+        const bool armed = button == BitBtn11;
+        QObject::connect(button, &QPushButton::clicked, sheet, [this, armed] {
+            m_grid->setAll(armed);
+            m_context.noteChange();
+        });
     }
-    return false;
+
+    Label22 = place<QLabel>("Label22", sheet, 16, 424, 180, 20);
+    Label24 = place<QLabel>("Label24", sheet, 340, 424, 30, 20);
+    TrackBar1 = trackBar("TrackBar1", Label24, kMaxFrameInterval, 424);
+    Label23 = place<QLabel>("Label23", sheet, 16, 454, 180, 20);
+    Label31 = place<QLabel>("Label31", sheet, 340, 454, 30, 20);
+    TrackBar2 = trackBar("TrackBar2", Label31, kMaxFrameInterval, 454);
+    Label33 = place<QLabel>("Label33", sheet, 16, 484, 180, 20);
+    Label34 = place<QLabel>("Label34", sheet, 340, 484, 30, 20);
+    TrackBar3 = trackBar("TrackBar3", Label34, kMaxSensitivity, 484);
+    Label35 = place<QLabel>("Label35", sheet, 200, 506, 40, 16);
+    Label36 = place<QLabel>("Label36", sheet, 290, 506, 40, 16);
+    Label36->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
+    // The grid flag is kept only to be written back; the operator never sees it.
+    CheckBox4 = place<QCheckBox>("CheckBox4", sheet, 16, 530, 300, 20);
+    CheckBox4->setVisible(false);
+    CheckBox4->setEnabled(false);
+
+    GroupBox8 = place<QGroupBox>("GroupBox8", sheet, 386, 56, 446, 350);
+    CheckBox6 = place<QCheckBox>("CheckBox6", GroupBox8, 12, 20, 300, 20);
+    m_schedule = new ScheduleEditor(context, ScheduleKind::Motion, GroupBox8, 12, 46);
+    for (QCheckBox *box : {CheckBox4, CheckBox6})
+        QObject::connect(box, &QCheckBox::toggled, sheet, [this] { m_context.noteChange(); });
+
+    BitBtn14 = place<QPushButton>("BitBtn14", sheet, 386, 420, 160, 25);
+    QObject::connect(BitBtn14, &QPushButton::clicked, sheet, [this] { BitBtn14Click(); });
 }
+
+QSlider *MotionPage::trackBar(const char *name, QLabel *valueLabel, int maximum, int top)
+{
+    auto *slider = place<QSlider>(name, m_sheet, 200, top, 130, 20);
+    slider->setOrientation(Qt::Horizontal);
+    slider->setRange(0, maximum);
+    slider->setPageStep(1);
+    valueLabel->setNum(0);
+    QObject::connect(slider, &QSlider::valueChanged, m_sheet, [this, valueLabel](int value) {
+        valueLabel->setNum(value);
+        m_context.noteChange();
+    });
+    return slider;
+}
+
+MotionSettings MotionPage::shownSettings() const
+{
+    MotionSettings values;
+    values.alarmY = TrackBar1->value();
+    values.alarmUV = TrackBar2->value();
+    values.alarmSense = TrackBar3->value();
+    values.showGrid = CheckBox4->isChecked();
+    values.autoAlarmRecord = CheckBox6->isChecked();
+    values.area = m_grid->area();
+    values.schedule = m_schedule->schedule();
+    return values;
+}
+
+void MotionPage::showSettings(const MotionSettings &values)
+{
+    TrackBar1->setValue(values.alarmY);
+    TrackBar2->setValue(values.alarmUV);
+    TrackBar3->setValue(values.alarmSense);
+    Label24->setNum(TrackBar1->value());
+    Label31->setNum(TrackBar2->value());
+    Label34->setNum(TrackBar3->value());
+    CheckBox4->setChecked(values.showGrid);
+    CheckBox6->setChecked(values.autoAlarmRecord);
+    m_grid->setArea(values.area);
+    m_schedule->setSchedule(values.schedule);
+}
+
+void MotionPage::load()
+{
+    const int channel = m_context.currentAlarmChannel;
+    PendingCopy &copy = m_context.motionCopy;
+    if (copy.pending && copy.isTarget(channel))
+        return;
+    // The values a pending copy would write are about to be replaced by another channel's, so
+    // the copy ends here rather than spreading that channel's values at the next Apply.
+    copy.pending = false;
+    const QScopedValueRollback<bool> loading(m_context.loading, true);
+    showSettings(readMotionSettings(m_context.file(settings::SettingsFile::AlarmSet), channel));
+}
+
+bool MotionPage::isAreaSet() const { return m_grid->anyArmed(); }
 
 bool MotionPage::checkForApply()
 {
@@ -64,7 +162,46 @@ bool MotionPage::checkForApply()
     return false;
 }
 
-void MotionPage::save() {}
+void MotionPage::save()
+{
+    const settings::ProfileFile file = m_context.file(settings::SettingsFile::AlarmSet);
+    // Taken once, so that whatever happens while pending events are handled, every channel
+    // gets the same values.
+    const MotionSettings shown = shownSettings();
+    PendingCopy &copy = m_context.motionCopy;
+    // The window repaints between channels, but takes no input until the save has ended.
+    auto stayResponsive = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    if (!copy.pending) {
+        stayResponsive();
+        writeMotionSettings(file, m_context.currentAlarmChannel, shown);
+        return;
+    }
+    for (int channel = 0; channel < int(copy.targets.size()); ++channel) {
+        if (!copy.isTarget(channel))
+            continue;
+        stayResponsive();
+        writeMotionSettings(file, channel, shown);
+    }
+    copy.pending = false;
+}
+
+void MotionPage::BitBtn14Click()
+{
+    TChnSelectForm dialog(TChnSelectForm::Mode::Channels, m_context.channelCount, m_sheet->window());
+    dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    dialog.setFixedSize(kCopyDialogWidth, kCopyDialogHeight);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PendingCopy &copy = m_context.motionCopy;
+    copy.targets = dialog.ticks();
+    const int current = m_context.currentAlarmChannel;
+    if (current >= 0 && current < int(copy.targets.size()))
+        copy.targets[size_t(current)] = 1;
+    copy.pending = true;
+    m_context.noteChange();
+}
+
+std::span<const TextEntry> MotionPage::texts() const { return kTexts; }
 
 void MotionPage::retranslateRows() { m_schedule->retranslate(); }
 

@@ -1,11 +1,20 @@
 #include "editor/pages/sensorpage.h"
 
+#include "editor/dialogs/chnselect.h"
+#include "editor/dialogs/presetpos.h"
 #include "editor/language.h"
 #include "editor/messages.h"
+#include "editor/numberfield.h"
+#include "editor/serialports.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTreeWidget>
 
@@ -18,53 +27,402 @@ namespace {
 constexpr int kPresetTextColumn = 1;
 constexpr int kPresetNumberColumn = 2;
 
+constexpr char kSensorOptions[] = "Sensor Options";
+constexpr int kDefaultDevicePort = 1; // COM2
+
 constexpr TextEntry kTexts[] = {
-    {"CheckBox8", "报警时启动录像", "Start record when alarm"},
-    {"SensorScheduleBox", "布防设置", "Schedule Setup"},
+    {"Label45", "报警探头选择", "Alarm sensor selection"},
+    {"GroupBox9", "报警类型", "Alarm type"},
+    {"RadioButton3", "断开报警", "N.O. alarm"},
+    {"RadioButton4", "闭合报警", "N.C. alarm"},
+    {"GroupBox12", "报警联动设置", "Alarm trigger settings"},
+    {"CheckBox8", "启动录像", "Start recording"},
+    {"CheckBox9", "闭合输出", "High-voltage output"},
+    {"CheckBox10", "断开输出", "Low-voltage output"},
+    {"Label51", "联动输出时间：", "Output time:"},
+    {"Label52", "秒", "Second"},
+    {"GroupBox6", "布防设置", "Schedule setup"},
+    {"CheckBox11", " 布防", "Start this alarm sensor"},
+    {"BitBtn17", "当前设置复制到...", "Copy to ..."},
+    {"GroupBox17", "报警设备选择", "Equipment settings"},
+    {"Label41", "设备类型：", "Equipment type:"},
+    {"Label46", "通讯端口：", "Communication port:"},
+    {"Label7", "单个通道：", "Base chn: "},
+    {"Label4", "所有通道：", "Total chn: "},
 };
+
+void refillPorts(QComboBox *list)
+{
+    list->clear();
+    list->addItems(serialPortNames());
+}
+
+// Selects a port by its text, or nothing when there is no port or the list does not offer it.
+void selectPort(QComboBox *list, std::optional<int> port)
+{
+    list->setCurrentIndex(port ? list->findText(serialPortName(*port)) : -1);
+}
+
+// Removes a port from the list. The list keeps its selection unless it is that port; then it
+// is left without one.
+void removePort(QComboBox *list, std::optional<int> port)
+{
+    if (!port)
+        return;
+    const int index = list->findText(serialPortName(*port));
+    if (index < 0)
+        return;
+    const bool selected = index == list->currentIndex();
+    list->removeItem(index);
+    if (selected)
+        list->setCurrentIndex(-1);
+}
+
+std::optional<int> portOf(const QComboBox *list) { return serialPortNumber(list->currentText()); }
 
 } // namespace
 
 SensorPage::SensorPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
-    SensorChnTabSet = place<QTabBar>("SensorChnTabSet", sheet, 4, 4, 0, 21);
+    Label45 = place<QLabel>("Label45", sheet, 8, 4, 200, 18);
+    SensorChnTabSet = place<QTabBar>("SensorChnTabSet", sheet, 8, 24, 0, 21);
     SensorChnTabSet->setDrawBase(false);
     QFont bold = SensorChnTabSet->font();
     bold.setBold(true);
     SensorChnTabSet->setFont(bold);
 
-    CheckBox8 = place<QCheckBox>("CheckBox8", sheet, 16, 40, 240, 20);
-    LinkChnListView = place<QTreeWidget>("LinkChnListView", sheet, 16, 64, 240, 250);
+    GroupBox9 = place<QGroupBox>("GroupBox9", sheet, 8, 52, 260, 50);
+    RadioButton3 = place<QRadioButton>("RadioButton3", GroupBox9, 12, 22, 110, 20);
+    RadioButton4 = place<QRadioButton>("RadioButton4", GroupBox9, 130, 22, 110, 20);
+    RadioButton4->setChecked(true);
+
+    GroupBox12 = place<QGroupBox>("GroupBox12", sheet, 8, 108, 260, 440);
+    CheckBox8 = place<QCheckBox>("CheckBox8", GroupBox12, 12, 22, 200, 20);
+    CheckBox9 = place<QCheckBox>("CheckBox9", GroupBox12, 12, 46, 236, 20);
+    CheckBox10 = place<QCheckBox>("CheckBox10", GroupBox12, 12, 70, 236, 20);
+    Label51 = place<QLabel>("Label51", GroupBox12, 12, 98, 100, 20);
+    SpinEdit5 = place<NumberField>("SpinEdit5", GroupBox12, 116, 96, 50, 21);
+    SpinEdit5->setRange(1, 999);
+    SpinEdit5->setMaxLength(3);
+    Label52 = place<QLabel>("Label52", GroupBox12, 172, 98, 60, 20);
+    LinkChnListView = place<QTreeWidget>("LinkChnListView", GroupBox12, 12, 126, 236, 302);
     LinkChnListView->setRootIsDecorated(false);
     LinkChnListView->setColumnCount(3);
+    LinkChnListView->setColumnWidth(0, 120);
     LinkChnListView->setColumnHidden(kPresetNumberColumn, true);
+    LinkChnListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    LinkChnListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LinkChnListView->header()->setSectionsClickable(false);
-    QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, sheet,
-                     [this] { m_context.noteChange(); });
 
-    SensorScheduleBox = place<QGroupBox>("SensorScheduleBox", sheet, 390, 36, 420, 330);
-    m_schedule = new ScheduleEditor({"Sensor", "Snr", false}, SensorScheduleBox, 8, 20);
+    GroupBox6 = place<QGroupBox>("GroupBox6", sheet, 280, 52, 550, 350);
+    CheckBox11 = place<QCheckBox>("CheckBox11", GroupBox6, 12, 20, 250, 20);
+    m_schedule = new ScheduleEditor(context, ScheduleKind::Sensor, GroupBox6, 12, 46);
+    BitBtn17 = place<QPushButton>("BitBtn17", sheet, 280, 410, 160, 25);
+
+    GroupBox17 = place<QGroupBox>("GroupBox17", sheet, 280, 445, 550, 100);
+    Label41 = place<QLabel>("Label41", GroupBox17, 12, 24, 110, 20);
+    ComboBox3 = place<QComboBox>("ComboBox3", GroupBox17, 126, 22, 150, 21);
+    Label46 = place<QLabel>("Label46", GroupBox17, 290, 24, 140, 20);
+    AlarmComboBox = place<QComboBox>("AlarmComboBox", GroupBox17, 434, 22, 100, 21);
+    refillPorts(AlarmComboBox);
+    Label7 = place<QLabel>("Label7", GroupBox17, 12, 60, 110, 20);
+    SpinEdit8 = place<NumberField>("SpinEdit8", GroupBox17, 126, 58, 50, 21);
+    SpinEdit8->setRange(4, 16);
+    SpinEdit8->setMaxLength(2);
+    Label4 = place<QLabel>("Label4", GroupBox17, 290, 60, 140, 20);
+    SpinEdit9 = place<NumberField>("SpinEdit9", GroupBox17, 434, 58, 50, 21);
+    SpinEdit9->setRange(4, 32);
+    SpinEdit9->setMaxLength(2);
+
+    auto noteChange = [this] { m_context.noteChange(); };
+    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{CheckBox11, RadioButton3, RadioButton4})
+        QObject::connect(button, &QAbstractButton::toggled, sheet, noteChange);
+    for (NumberField *field : {SpinEdit5, SpinEdit8, SpinEdit9})
+        QObject::connect(field, &QLineEdit::textChanged, sheet, noteChange);
+    QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, sheet, noteChange);
+    QObject::connect(LinkChnListView, &QTreeWidget::itemSelectionChanged, sheet, noteChange);
+    QObject::connect(LinkChnListView, &QTreeWidget::itemDoubleClicked, sheet,
+                     [this] { LinkChnListViewDblClick(); });
+    QObject::connect(CheckBox8, &QCheckBox::clicked, sheet, [this] { CheckBox8Click(); });
+    QObject::connect(CheckBox9, &QCheckBox::toggled, sheet, [this] { outputBoxClick(CheckBox9, CheckBox10); });
+    QObject::connect(CheckBox10, &QCheckBox::toggled, sheet, [this] { outputBoxClick(CheckBox10, CheckBox9); });
+    QObject::connect(BitBtn17, &QPushButton::clicked, sheet, [this] { BitBtn17Click(); });
+    QObject::connect(ComboBox3, &QComboBox::activated, sheet, [this] { ComboBox3Change(); });
+    QObject::connect(AlarmComboBox, &QComboBox::activated, sheet, [this] { AlarmComboBoxChange(); });
+
+    // The system options' save writes the device type and, while the port list offers a
+    // chosen port, the device's port.
+    m_context.saveAlarmDeviceKeys = [this](const settings::ProfileFile &sysSet) {
+        sysSet.writeInt(kSensorOptions, "BaseType", ComboBox3->currentIndex());
+        const std::optional<int> port = portOf(AlarmComboBox);
+        if (AlarmComboBox->isEnabled() && port)
+            sysSet.writeInt(kSensorOptions, "BaseAddr", *port);
+    };
 }
 
 void SensorPage::fillChannelRows()
 {
     const QSignalBlocker blocker(LinkChnListView);
     LinkChnListView->clear();
+    QList<QTreeWidgetItem *> rows;
     for (int channel = 0; channel < m_context.channelCount; ++channel) {
-        auto *row = new QTreeWidgetItem(LinkChnListView);
-        row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+        auto *row = new QTreeWidgetItem;
+        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         row->setCheckState(0, Qt::Unchecked);
         row->setText(0, pick("通道%1", "Channel%1").arg(channel + 1));
-        row->setText(kPresetTextColumn, QString());
-        row->setText(kPresetNumberColumn, QString());
+        rows.append(row);
+    }
+    LinkChnListView->addTopLevelItems(rows);
+}
+
+// ---- Alarm device and the port rule ----
+
+void SensorPage::loadAlarmDevice()
+{
+    const AlarmCardSettings card = readAlarmCard(m_context.file(settings::SettingsFile::AlarmCard));
+    SpinEdit8->setValue(card.baseAlarmIn);
+    SpinEdit9->setValue(card.alarmIn);
+    ComboBox3->clear();
+    ComboBox3->addItem(QString());
+    ComboBox3->addItems(alarmDeviceNames(m_context.file(settings::SettingsFile::AlarmCard)));
+
+    const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
+    const int type = sysSet.readInt(kSensorOptions, "BaseType", 0);
+    ComboBox3->setCurrentIndex(type >= 0 && type < ComboBox3->count() ? type : -1);
+    refillPorts(AlarmComboBox);
+    if (ComboBox3->currentIndex() <= 0) {
+        disableDevicePort();
+        return;
+    }
+    const int port = sysSet.readInt(kSensorOptions, "BaseAddr", kDefaultDevicePort);
+    AlarmComboBox->setCurrentIndex(port >= 0 && port < kSerialPorts ? port : -1);
+    Label46->setEnabled(true);
+    AlarmComboBox->setEnabled(true);
+}
+
+void SensorPage::disableDevicePort()
+{
+    Label46->setEnabled(false);
+    AlarmComboBox->setCurrentIndex(-1);
+    AlarmComboBox->setEnabled(false);
+}
+
+QComboBox *SensorPage::controlPortList()
+{
+    if (!m_controlPorts) {
+        m_controlPorts = m_sheet->window()->findChild<QComboBox *>(QStringLiteral("PTZComboBox"));
+        if (m_controlPorts)
+            QObject::connect(m_controlPorts, &QComboBox::activated, m_sheet, [this] { PTZComboBoxChange(); });
+    }
+    return m_controlPorts;
+}
+
+// Both lists hold all ten ports here. When stored ports collide, the control port keeps its
+// port and the device's list is left without a choice, for the operator to make one.
+void SensorPage::applyPortRule()
+{
+    QComboBox *controlPorts = controlPortList();
+    if (!controlPorts)
+        return;
+    const std::optional<int> controlPort = portOf(controlPorts);
+    const std::optional<int> devicePort = portOf(AlarmComboBox);
+    if (ComboBox3->currentIndex() > 0 && devicePort != controlPort)
+        removePort(controlPorts, devicePort);
+    removePort(AlarmComboBox, controlPort);
+}
+
+void SensorPage::PTZComboBoxChange()
+{
+    QComboBox *controlPorts = controlPortList();
+    const std::optional<int> controlPort = portOf(controlPorts);
+    const bool deviceOn = AlarmComboBox->isEnabled();
+    const std::optional<int> devicePort = deviceOn ? portOf(AlarmComboBox) : std::nullopt;
+    refillPorts(AlarmComboBox);
+    selectPort(AlarmComboBox, devicePort);
+    removePort(AlarmComboBox, controlPort);
+    m_context.noteChange();
+}
+
+void SensorPage::AlarmComboBoxChange()
+{
+    QComboBox *controlPorts = controlPortList();
+    const std::optional<int> controlPort = portOf(controlPorts);
+    const std::optional<int> devicePort = portOf(AlarmComboBox);
+    refillPorts(controlPorts);
+    selectPort(controlPorts, controlPort);
+    removePort(controlPorts, devicePort);
+    m_context.noteChange();
+}
+
+void SensorPage::ComboBox3Change()
+{
+    QComboBox *controlPorts = controlPortList();
+    const std::optional<int> controlPort = portOf(controlPorts);
+    refillPorts(controlPorts);
+    selectPort(controlPorts, controlPort);
+    if (ComboBox3->currentIndex() <= 0) {
+        disableDevicePort();
+    } else {
+        const int stored = m_context.file(settings::SettingsFile::SysSet)
+                               .readInt(kSensorOptions, "BaseAddr", kDefaultDevicePort);
+        if (stored == controlPort)
+            AlarmComboBox->setCurrentIndex(0);
+        else
+            selectPort(AlarmComboBox, stored >= 0 && stored < kSerialPorts ? std::optional<int>(stored) : std::nullopt);
+        removePort(controlPorts, portOf(AlarmComboBox));
+        Label46->setEnabled(true);
+        AlarmComboBox->setEnabled(true);
+    }
+    m_context.noteChange();
+}
+
+void SensorPage::saveAlarmDevice()
+{
+    writeAlarmCard(m_context.file(settings::SettingsFile::AlarmCard), {SpinEdit9->value(), SpinEdit8->value()});
+}
+
+// ---- The current sensor ----
+
+void SensorPage::loadSensor()
+{
+    if (!hasSensors())
+        return;
+    const int sensor = m_context.currentSensor;
+    PendingCopy &copy = m_context.sensorCopy;
+    if (copy.pending && copy.isTarget(sensor))
+        return;
+    // The values a pending copy would write are about to be replaced by another sensor's, so
+    // the copy ends here rather than spreading that sensor's values at the next Apply.
+    copy.pending = false;
+    showSettings(readSensorSettings(m_context.file(settings::SettingsFile::SensorSet), sensor));
+}
+
+void SensorPage::showSettings(const SensorSettings &values)
+{
+    CheckBox11->setChecked(values.startupDetect);
+    showLinks(parseLinkChn(values.linkChn, m_context.channelCount));
+    (values.normallyOpen ? RadioButton3 : RadioButton4)->setChecked(true);
+    setStartupRecording(values.startupRec);
+    CheckBox9->setChecked(values.output == AlarmOutput::Close);
+    CheckBox10->setChecked(values.output == AlarmOutput::Open);
+    SpinEdit5->setValue(values.outputTime);
+    updateOutputEnabling();
+    m_schedule->setSchedule(values.schedule);
+}
+
+// Rows of channels the stored text has no room for are shown unlinked and cannot be ticked
+// or given a preset, so no edit is made that the save could not keep.
+void SensorPage::showLinks(const std::vector<LinkedChannel> &links)
+{
+    for (int index = 0; index < LinkChnListView->topLevelItemCount(); ++index) {
+        QTreeWidgetItem *row = LinkChnListView->topLevelItem(index);
+        const bool stored = index < int(links.size());
+        const LinkedChannel link = stored ? links[size_t(index)] : LinkedChannel{};
+        row->setFlags(stored ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
+                             : Qt::ItemFlags());
+        row->setCheckState(0, link.linked ? Qt::Checked : Qt::Unchecked);
+        row->setText(kPresetTextColumn, stored ? presetDisplayText(link.preset) : QString());
+        row->setText(kPresetNumberColumn, stored ? QString::number(link.preset) : QString());
     }
 }
 
-void SensorPage::loadAlarmDevice() {}
+std::vector<LinkedChannel> SensorPage::shownLinks() const
+{
+    std::vector<LinkedChannel> links;
+    const int rows = std::min(m_context.channelCount, LinkChnListView->topLevelItemCount());
+    for (int index = 0; index < rows; ++index) {
+        const QTreeWidgetItem *row = LinkChnListView->topLevelItem(index);
+        if (!(row->flags() & Qt::ItemIsEnabled))
+            break;
+        links.push_back({row->checkState(0) == Qt::Checked, row->text(kPresetNumberColumn).toInt()});
+    }
+    return links;
+}
 
-void SensorPage::loadSensor() {}
+SensorSettings SensorPage::shownSettings() const
+{
+    SensorSettings values;
+    values.startupDetect = CheckBox11->isChecked();
+    values.normallyOpen = RadioButton3->isChecked();
+    values.startupRec = CheckBox8->isChecked();
+    values.output = CheckBox9->isChecked()    ? AlarmOutput::Close
+                    : CheckBox10->isChecked() ? AlarmOutput::Open
+                                              : AlarmOutput::None;
+    values.outputTime = SpinEdit5->value();
+    values.schedule = m_schedule->schedule();
+    return values;
+}
 
-void SensorPage::applyPortRule() {}
+void SensorPage::setStartupRecording(bool on)
+{
+    if (on == CheckBox8->isChecked())
+        return;
+    CheckBox8->setChecked(on);
+    CheckBox8Click();
+}
+
+void SensorPage::CheckBox8Click()
+{
+    if (CheckBox8->isChecked() && !anyChannelLinked()) {
+        CheckBox8->setChecked(false);
+        showNotice(m_sheet->window(), "请选择联动录像的通道！", "Select alarm trigger record channel please!");
+    }
+    m_context.noteChange();
+}
+
+void SensorPage::outputBoxClick(QCheckBox *box, QCheckBox *other)
+{
+    if (box->isChecked() && other->isChecked())
+        other->setChecked(false);
+    updateOutputEnabling();
+    m_context.noteChange();
+}
+
+void SensorPage::updateOutputEnabling()
+{
+    const bool output = CheckBox9->isChecked() || CheckBox10->isChecked();
+    for (QWidget *control : std::initializer_list<QWidget *>{Label51, SpinEdit5, Label52})
+        control->setEnabled(output);
+}
+
+void SensorPage::LinkChnListViewDblClick()
+{
+    if (!hasSensors())
+        return;
+    QTreeWidgetItem *row = nullptr;
+    for (int index = 0; index < LinkChnListView->topLevelItemCount() && !row; ++index) {
+        if (LinkChnListView->topLevelItem(index)->isSelected())
+            row = LinkChnListView->topLevelItem(index);
+    }
+    if (!row)
+        return;
+    TPresetPosForm dialog(m_sheet->window());
+    dialog.setPreset(row->text(kPresetNumberColumn).toInt());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::optional<int> preset = dialog.preset();
+    if (!preset)
+        return;
+    row->setText(kPresetTextColumn, dialog.presetText());
+    row->setText(kPresetNumberColumn, QString::number(*preset));
+    m_context.noteChange();
+}
+
+void SensorPage::BitBtn17Click()
+{
+    if (!hasSensors())
+        return;
+    TChnSelectForm dialog(TChnSelectForm::Mode::Channels, m_context.sensorCount, m_sheet->window());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    PendingCopy &copy = m_context.sensorCopy;
+    copy.targets = dialog.ticks();
+    const int current = m_context.currentSensor;
+    if (current >= 0 && current < int(copy.targets.size()))
+        copy.targets[size_t(current)] = 1;
+    copy.pending = true;
+    m_context.noteChange();
+}
 
 bool SensorPage::anyChannelLinked() const
 {
@@ -84,9 +442,33 @@ bool SensorPage::checkForApply()
     return false;
 }
 
-void SensorPage::saveAlarmDevice() {}
+void SensorPage::saveSensor()
+{
+    if (!hasSensors())
+        return;
+    const settings::ProfileFile file = m_context.file(settings::SettingsFile::SensorSet);
+    // Taken once, so that whatever happens while pending events are handled, every sensor
+    // gets the same values.
+    const SensorSettings shown = shownSettings();
+    const std::vector<LinkedChannel> links = shownLinks();
+    PendingCopy &copy = m_context.sensorCopy;
+    // The window repaints between sensors, but takes no input until the save has ended.
+    auto stayResponsive = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    if (!copy.pending) {
+        stayResponsive();
+        writeSensorSettings(file, m_context.currentSensor, shown, links);
+        return;
+    }
+    for (int sensor = 0; sensor < int(copy.targets.size()); ++sensor) {
+        if (!copy.isTarget(sensor))
+            continue;
+        stayResponsive();
+        writeSensorSettings(file, sensor, shown, links);
+    }
+    copy.pending = false;
+}
 
-void SensorPage::saveSensor() {}
+std::span<const TextEntry> SensorPage::texts() const { return kTexts; }
 
 void SensorPage::retranslateRows()
 {
@@ -94,8 +476,12 @@ void SensorPage::retranslateRows()
     LinkChnListView->setHeaderLabels({pick("联动通道", "Connect channel"),
                                       pick("联动预置位", "Preset position"), QString()});
     const QSignalBlocker blocker(LinkChnListView);
-    for (int row = 0; row < LinkChnListView->topLevelItemCount(); ++row)
-        LinkChnListView->topLevelItem(row)->setText(0, pick("通道%1", "Channel%1").arg(row + 1));
+    for (int index = 0; index < LinkChnListView->topLevelItemCount(); ++index) {
+        QTreeWidgetItem *row = LinkChnListView->topLevelItem(index);
+        row->setText(0, pick("通道%1", "Channel%1").arg(index + 1));
+        if (row->text(kPresetNumberColumn) == QLatin1String("0"))
+            row->setText(kPresetTextColumn, presetDisplayText(0));
+    }
 }
 
 } // namespace quillon::editor

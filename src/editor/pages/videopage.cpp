@@ -1,6 +1,20 @@
 #include "editor/pages/videopage.h"
 
+#include "editor/dialogs/chnselect.h"
+#include "editor/language.h"
+#include "editor/messages.h"
+#include "editor/numberfield.h"
+#include "settings/gbk.h"
+#include "settings/profilestore.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -8,9 +22,71 @@ namespace quillon::editor {
 
 namespace {
 
+constexpr int kVideoPage = 2;
+constexpr int kPropertiesPage = 0;
+constexpr int kPictureWidth = 352;
+constexpr int kPictureHeight = 288;
+constexpr int kCameraNameBytes = 20;
+constexpr int kLabel28Top = 140;
+
 constexpr TextEntry kTexts[] = {
+    {"Label14", "视频通道选择", "Vidio channel  selection"},
+    {"BitBtn7", "当前设置复制到...", "Copy to ..."},
+    {"LogoGroupBox", "字幕显示", "Enable  display"},
+    {"CameraCheckBox", "摄像机标题", "Camera title"},
+    {"CameraNameLabel", "标题：", "Title:"},
+    {"CamLabel", "最多20字节", "20 char"},
+    {"CamXLabel", "X 坐标：", "X:"},
+    {"CamYLabel", "Y 坐标：", "Y :"},
+    {"DateCheckBox", "日期", "Date"},
+    {"TimeCheckBox", "时间", "Time"},
+    {"DateXLabel", "X 坐标：", "X :"},
+    {"DateYLabel", "Y 坐标：", "Y :"},
+    {"GroupBox14", "区域遮蔽", "Area defilade"},
+    {"PrevCoverCheckBox", "预览遮蔽", "Preview mask"},
+    {"RecCoverCheckBox", "录像遮蔽", "Record mask"},
+    {"CoverXLabel", "X 坐标：", "X :"},
+    {"CoverYLabel", "Y 坐标：", "Y :"},
+    {"CoverWLabel", "宽  度：", "Width:"},
+    {"CoverHLabel", "高  度：", "Height:"},
+    {"Label28", "区域大小范围：宽 1-352，高 1-288", "Area size range: Width 1-352, Height 1-288"},
+    {"RateSetupGroupBox", "压缩参数设置", "Compress parameter settings"},
+    {"IFrameLabel", "关键帧间隔", "Key frame interval"},
+    {"MaxRateLabel", "最大编码码流", "Max bitrate"},
+    {"QualityLabel", "视频图像质量", "Video quality"},
+    {"VBRHighLabel", "好", "High"},
+    {"VBRLowLabel", "差", "Low"},
+    {"EncodeGroupBox", "压缩模式设置", "Compress mode settings"},
+    {"RadioButton1", "MPEG4 (较低CPU占用率)", "MPEG4 (Lower CPU occupy rate)"},
+    {"RadioButton2", "H.264 (较好图像画质)", "H.264 (Better video quality)"},
+    {"VideoGroupBox", "视频设置", "Video settings"},
+    {"Label5", "更好的图像", "better"},
+    {"Label6", "更快的视频", "faster"},
+    {"ModeGroupBox", "工作模式", "Working mode"},
+    {"LVERadioBtn", " 视频 ", " Video"},
+    {"LAVERadioBtn", " 视频 + 音频", " Video + Audio"},
+    {"QualityGroupBox", "图像质量设置", "Quality settings"},
+    {"RadioButton5", "优秀", "Excellence"},
+    {"RadioButton6", "良好", "Good"},
+    {"RadioButton7", "标准", "Standard"},
+    {"CheckBox65", "显示帧率随捕获帧率而减少", "Display rate reduce with capture rate"},
+    {"GroupBox11", "录像文件设置", "Record file settings"},
+    {"Label30", "录像文件长度：", "File length:"},
+    {"Label1", "分钟", "Minute"},
+    {"AutoRunCheckBox", "自动启动录像时间表", "Auto-execute record schedule"},
+    {"CheckBox5", "启动提前预录功能", "Pre-alarm recording:"},
+    {"Label37", "预录时间长度：", "Pre-alarm record:"},
+    {"Label38", "秒", "Second"},
+    {"ATMCheckBox", "启动刷卡录像", "ATM record"},
+    {"Label29", "柜员机编号：", "ATM No:"},
+    {"Label16", "录像文件长度：", "File length:"},
+    {"Label17", "分钟", "Minute"},
     {"GroupBox13", "录像时间表", "Record timetable"},
 };
+
+// Left edges of the three quality buttons, which the two languages' captions need.
+constexpr int kQualityLeftChinese[] = {27, 99, 172};
+constexpr int kQualityLeftEnglish[] = {17, 105, 162};
 
 QWidget *addInnerPage(QTabWidget *pages, const char *name)
 {
@@ -20,31 +96,448 @@ QWidget *addInnerPage(QTabWidget *pages, const char *name)
     return page;
 }
 
+// A title or date position as the operator sees it, blanks between digits included.
+QString positionText(const QLineEdit *field)
+{
+    return field->displayText().trimmed();
+}
+
 } // namespace
 
 VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
-    SelectChnTabSet = place<QTabBar>("SelectChnTabSet", sheet, 4, 4, 0, 21);
+    Label14 = place<QLabel>("Label14", sheet, 8, 8, 140, 17);
+    SelectChnTabSet = place<QTabBar>("SelectChnTabSet", sheet, 140, 4, 0, 21);
     SelectChnTabSet->setDrawBase(false);
     QFont bold = SelectChnTabSet->font();
     bold.setBold(true);
     SelectChnTabSet->setFont(bold);
 
-    PageControl2 = place<QTabWidget>("PageControl2", sheet, 4, 30, 824, 520);
+    PageControl2 = place<QTabWidget>("PageControl2", sheet, 4, 32, 828, 510);
     TabSheet4 = addInnerPage(PageControl2, "TabSheet4");
     TabSheet5 = addInnerPage(PageControl2, "TabSheet5");
     TabSheet6 = addInnerPage(PageControl2, "TabSheet6");
+    BitBtn7 = place<QPushButton>("BitBtn7", sheet, 696, 548, 132, 25);
+    QObject::connect(BitBtn7, &QPushButton::clicked, sheet, [this] { BitBtn7Click(); });
 
-    GroupBox13 = place<QGroupBox>("GroupBox13", TabSheet6, 390, 8, 420, 330);
-    m_schedule = new ScheduleEditor({"Record", "Rec", true}, GroupBox13, 8, 20);
+    buildOverlayPage();
+    buildCompressionPage();
+    buildRecordingPage();
+    watchChanges();
 }
 
-void VideoPage::load() {}
+void VideoPage::buildOverlayPage()
+{
+    LogoGroupBox = place<QGroupBox>("LogoGroupBox", TabSheet4, 8, 8, 400, 190);
+    CameraCheckBox = place<QCheckBox>("CameraCheckBox", LogoGroupBox, 16, 24, 160, 20);
+    CameraNameLabel = place<QLabel>("CameraNameLabel", LogoGroupBox, 32, 54, 56, 20);
+    CameraNameEdit = place<QLineEdit>("CameraNameEdit", LogoGroupBox, 92, 52, 180, 22);
+    CameraNameEdit->setValidator(new GbkByteValidator(kCameraNameBytes, CameraNameEdit));
+    CamLabel = place<QLabel>("CamLabel", LogoGroupBox, 280, 54, 110, 20);
+    auto positionField = [this](const char *name, int left, int top) {
+        auto *field = place<QLineEdit>(name, LogoGroupBox, left, top, 50, 22);
+        field->setInputMask(QStringLiteral("999; "));
+        return field;
+    };
+    CamXLabel = place<QLabel>("CamXLabel", LogoGroupBox, 32, 86, 60, 20);
+    CamXEdit = positionField("CamXEdit", 92, 84);
+    CamYLabel = place<QLabel>("CamYLabel", LogoGroupBox, 170, 86, 60, 20);
+    CamYEdit = positionField("CamYEdit", 230, 84);
+    DateCheckBox = place<QCheckBox>("DateCheckBox", LogoGroupBox, 16, 120, 90, 20);
+    TimeCheckBox = place<QCheckBox>("TimeCheckBox", LogoGroupBox, 120, 120, 90, 20);
+    DateXLabel = place<QLabel>("DateXLabel", LogoGroupBox, 32, 152, 60, 20);
+    DateXEdit = positionField("DateXEdit", 92, 150);
+    DateYLabel = place<QLabel>("DateYLabel", LogoGroupBox, 170, 152, 60, 20);
+    DateYEdit = positionField("DateYEdit", 230, 150);
 
-bool VideoPage::checkForApply() { return true; }
+    GroupBox14 = place<QGroupBox>("GroupBox14", TabSheet4, 416, 8, 396, 190);
+    PrevCoverCheckBox = place<QCheckBox>("PrevCoverCheckBox", GroupBox14, 16, 24, 140, 20);
+    RecCoverCheckBox = place<QCheckBox>("RecCoverCheckBox", GroupBox14, 170, 24, 140, 20);
+    RecCoverCheckBox->hide();
+    auto coverField = [this](const char *name, int left, int top, int minimum, int maximum) {
+        auto *field = place<NumberField>(name, GroupBox14, left, top, 60, 22);
+        field->setRange(minimum, maximum);
+        return field;
+    };
+    CoverXLabel = place<QLabel>("CoverXLabel", GroupBox14, 16, 60, 64, 20);
+    CoverXEdit = coverField("CoverXEdit", 84, 58, 0, kPictureWidth - 1);
+    CoverYLabel = place<QLabel>("CoverYLabel", GroupBox14, 200, 60, 64, 20);
+    CoverYEdit = coverField("CoverYEdit", 268, 58, 0, kPictureHeight - 1);
+    CoverWLabel = place<QLabel>("CoverWLabel", GroupBox14, 16, 96, 64, 20);
+    CoverWEdit = coverField("CoverWEdit", 84, 94, 1, kPictureWidth);
+    CoverHLabel = place<QLabel>("CoverHLabel", GroupBox14, 200, 96, 64, 20);
+    CoverHEdit = coverField("CoverHEdit", 268, 94, 1, kPictureHeight);
+    Label28 = place<QLabel>("Label28", GroupBox14, 0, kLabel28Top, 0, 20);
+}
 
-void VideoPage::save() {}
+void VideoPage::buildCompressionPage()
+{
+    RateSetupGroupBox = place<QGroupBox>("RateSetupGroupBox", TabSheet5, 8, 8, 500, 160);
+    auto trackRow
+        = [this](const char *label, const char *bar, const char *edit, int top, int minimum,
+              int maximum, QLabel **labelOut, QSlider **barOut, QLineEdit **editOut) {
+              *labelOut = place<QLabel>(label, RateSetupGroupBox, 16, top + 2, 110, 20);
+              *barOut = place<QSlider>(bar, RateSetupGroupBox, 130, top, 200, 22);
+              (*barOut)->setOrientation(Qt::Horizontal);
+              (*barOut)->setRange(minimum, maximum);
+              *editOut = place<QLineEdit>(edit, RateSetupGroupBox, 340, top, 50, 22);
+              (*editOut)->setReadOnly(true);
+          };
+    trackRow("IFrameLabel", "IFrameTrackBar", "IFrameEdit", 26, 1, 5, &IFrameLabel, &IFrameTrackBar,
+        &IFrameEdit);
+    trackRow("MaxRateLabel", "MaxRateTrackBar", "MaxRateEdit", 62, 56, 2000, &MaxRateLabel,
+        &MaxRateTrackBar, &MaxRateEdit);
+    bpsLabel = place<QLabel>("bpsLabel", RateSetupGroupBox, 396, 64, 40, 20);
+    bpsLabel->setText(QStringLiteral("Kbps"));
+    trackRow("QualityLabel", "QualityTrackBar", "QualityEdit", 98, 1, 31, &QualityLabel,
+        &QualityTrackBar, &QualityEdit);
+    VBRHighLabel = place<QLabel>("VBRHighLabel", RateSetupGroupBox, 130, 124, 50, 16);
+    VBRLowLabel = place<QLabel>("VBRLowLabel", RateSetupGroupBox, 300, 124, 50, 16);
+    RateSetupGroupBox->setEnabled(false);
+    for (QWidget *control :
+        std::initializer_list<QWidget *> {IFrameTrackBar, QualityTrackBar, QualityEdit})
+        control->setEnabled(false);
 
-void VideoPage::retranslateRows() { m_schedule->retranslate(); }
+    EncodeGroupBox = place<QGroupBox>("EncodeGroupBox", TabSheet5, 520, 8, 292, 80);
+    RadioButton1 = place<QRadioButton>("RadioButton1", EncodeGroupBox, 16, 22, 268, 20);
+    RadioButton2 = place<QRadioButton>("RadioButton2", EncodeGroupBox, 16, 50, 268, 20);
+    RadioButton1->setEnabled(false);
+    RadioButton2->setEnabled(false);
+
+    VideoGroupBox = place<QGroupBox>("VideoGroupBox", TabSheet5, 8, 176, 500, 64);
+    Label5 = place<QLabel>("Label5", VideoGroupBox, 16, 28, 100, 20);
+    TrackBar5 = place<QSlider>("TrackBar5", VideoGroupBox, 130, 26, 200, 22);
+    TrackBar5->setOrientation(Qt::Horizontal);
+    TrackBar5->setRange(0, 2);
+    TrackBar5->setEnabled(false);
+    Label6 = place<QLabel>("Label6", VideoGroupBox, 340, 28, 100, 20);
+
+    ModeGroupBox = place<QGroupBox>("ModeGroupBox", TabSheet5, 520, 96, 292, 80);
+    LVERadioBtn = place<QRadioButton>("LVERadioBtn", ModeGroupBox, 16, 22, 200, 20);
+    LAVERadioBtn = place<QRadioButton>("LAVERadioBtn", ModeGroupBox, 16, 50, 200, 20);
+    ModeGroupBox->setEnabled(false);
+
+    QualityGroupBox = place<QGroupBox>("QualityGroupBox", TabSheet5, 520, 184, 292, 56);
+    RadioButton5
+        = place<QRadioButton>("RadioButton5", QualityGroupBox, kQualityLeftChinese[0], 24, 70, 20);
+    RadioButton6
+        = place<QRadioButton>("RadioButton6", QualityGroupBox, kQualityLeftChinese[1], 24, 70, 20);
+    RadioButton7
+        = place<QRadioButton>("RadioButton7", QualityGroupBox, kQualityLeftChinese[2], 24, 90, 20);
+    QualityGroupBox->setEnabled(false);
+
+    CheckBox65 = place<QCheckBox>("CheckBox65", TabSheet5, 8, 250, 300, 20);
+    CheckBox65->hide();
+}
+
+void VideoPage::buildRecordingPage()
+{
+    GroupBox11 = place<QGroupBox>("GroupBox11", TabSheet6, 8, 8, 372, 210);
+    Label30 = place<QLabel>("Label30", GroupBox11, 16, 28, 100, 20);
+    SpinEdit1 = place<NumberField>("SpinEdit1", GroupBox11, 120, 26, 60, 22);
+    SpinEdit1->setRange(1, 999);
+    Label1 = place<QLabel>("Label1", GroupBox11, 186, 28, 60, 20);
+    AutoRunCheckBox = place<QCheckBox>("AutoRunCheckBox", GroupBox11, 16, 60, 300, 20);
+    CheckBox5 = place<QCheckBox>("CheckBox5", GroupBox11, 16, 90, 240, 20);
+    Label37 = place<QLabel>("Label37", GroupBox11, 16, 118, 100, 20);
+    SpinEdit2 = place<NumberField>("SpinEdit2", GroupBox11, 120, 116, 60, 22);
+    SpinEdit2->setRange(1, 60);
+    Label38 = place<QLabel>("Label38", GroupBox11, 186, 118, 60, 20);
+    ATMCheckBox = place<QCheckBox>("ATMCheckBox", GroupBox11, 16, 146, 240, 20);
+    Label29 = place<QLabel>("Label29", GroupBox11, 16, 176, 90, 20);
+    SpinEdit7 = place<NumberField>("SpinEdit7", GroupBox11, 106, 174, 50, 22);
+    SpinEdit7->setRange(1, 999);
+    Label16 = place<QLabel>("Label16", GroupBox11, 164, 176, 96, 20);
+    SpinEdit6 = place<NumberField>("SpinEdit6", GroupBox11, 262, 174, 50, 22);
+    SpinEdit6->setRange(1, 999);
+    Label17 = place<QLabel>("Label17", GroupBox11, 316, 176, 50, 20);
+    // Pre-alarm and teller-terminal recording are carried through but not offered.
+    CheckBox5->setEnabled(false);
+    ATMCheckBox->setEnabled(false);
+    for (QWidget *control : std::initializer_list<QWidget *> {CheckBox5, Label37, SpinEdit2,
+             Label38, ATMCheckBox, Label29, SpinEdit7, Label16, SpinEdit6, Label17})
+        control->hide();
+
+    GroupBox13 = place<QGroupBox>("GroupBox13", TabSheet6, 390, 8, 420, 330);
+    m_schedule = new ScheduleEditor(m_context, ScheduleKind::Recording, GroupBox13, 8, 20);
+}
+
+void VideoPage::watchChanges()
+{
+    const auto noteChange = [this] {
+        m_context.noteChange();
+    };
+    QObject *receiver = m_sheet;
+    for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox, CheckBox5, ATMCheckBox}) {
+        QObject::connect(box, &QCheckBox::toggled, receiver, [this] {
+            updateEnabling();
+            m_context.noteChange();
+        });
+    }
+    for (QCheckBox *box : {PrevCoverCheckBox, RecCoverCheckBox, CheckBox65, AutoRunCheckBox})
+        QObject::connect(box, &QCheckBox::toggled, receiver, noteChange);
+    for (QRadioButton *button : {RadioButton1, RadioButton2, LVERadioBtn, LAVERadioBtn})
+        QObject::connect(button, &QRadioButton::toggled, receiver, noteChange);
+    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
+    for (int level = 0; level < int(quality.size()); ++level) {
+        QObject::connect(
+            quality[size_t(level)], &QRadioButton::toggled, receiver, [this, level](bool checked) {
+                if (checked)
+                    lookUpQuality(level);
+            });
+    }
+    for (QLineEdit *edit : {CameraNameEdit, CamXEdit, CamYEdit, DateXEdit, DateYEdit})
+        QObject::connect(edit, &QLineEdit::textChanged, receiver, noteChange);
+    for (NumberField *field : {CoverXEdit, CoverYEdit, CoverWEdit, CoverHEdit, SpinEdit1, SpinEdit2,
+             SpinEdit6, SpinEdit7})
+        QObject::connect(field, &QLineEdit::textChanged, receiver, noteChange);
+    QObject::connect(TrackBar5, &QSlider::valueChanged, receiver, noteChange);
+    const std::pair<QSlider *, QLineEdit *> displays[] = {{IFrameTrackBar, IFrameEdit},
+        {QualityTrackBar, QualityEdit}, {MaxRateTrackBar, MaxRateEdit}};
+    for (const auto &[bar, edit] : displays) {
+        QObject::connect(bar, &QSlider::valueChanged, receiver, [this, edit = edit](int value) {
+            edit->setText(QString::number(value));
+            m_context.noteChange();
+        });
+    }
+}
+
+void VideoPage::load()
+{
+    m_context.loading = true;
+    const settings::ProfileFile tvCard = m_context.file(settings::SettingsFile::TVCard);
+    const int channel = m_context.currentVideoChannel;
+    if (m_context.videoCopy.pending && m_context.videoCopy.isTarget(channel)) {
+        // The channel will receive the shown values at Apply: only its own title is shown. The
+        // title is read whether or not it is displayed, because Apply writes the title field
+        // into the channel shown and must not give it the title of the channel left.
+        showCameraName(readCameraName(tvCard, channel));
+    } else {
+        showSettings(readEncoderSettings(tvCard, channel));
+        updateEnabling();
+        m_schedule->load(tvCard, channel);
+    }
+    m_context.loading = false;
+}
+
+void VideoPage::showCameraName(const QByteArray &stored)
+{
+    m_cameraNameBytes = stored;
+    m_cameraNameShown = settings::fromGbk(stored);
+    CameraNameEdit->setText(m_cameraNameShown);
+}
+
+void VideoPage::showSettings(const EncoderSettings &encoder)
+{
+    CameraCheckBox->setChecked(encoder.showCamera);
+    showCameraName(encoder.cameraName);
+    CamXEdit->setText(QString::fromLatin1(encoder.cameraX));
+    CamYEdit->setText(QString::fromLatin1(encoder.cameraY));
+    DateCheckBox->setChecked(encoder.showDate);
+    TimeCheckBox->setChecked(encoder.showTime);
+    DateXEdit->setText(QString::fromLatin1(encoder.dateX));
+    DateYEdit->setText(QString::fromLatin1(encoder.dateY));
+    PrevCoverCheckBox->setChecked(encoder.previewCover);
+    RecCoverCheckBox->setChecked(encoder.recordCover);
+    CoverXEdit->setValue(encoder.coverX);
+    CoverYEdit->setValue(encoder.coverY);
+    CoverWEdit->setValue(encoder.coverWidth);
+    CoverHEdit->setValue(encoder.coverHeight);
+    (encoder.recordMode == kRecordVideoAndAudio ? LAVERadioBtn : LVERadioBtn)->setChecked(true);
+    (encoder.compressMode == kCompressMpeg4 ? RadioButton1 : RadioButton2)->setChecked(true);
+    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
+    quality[size_t(normalEncodeMode(encoder.encodeMode))]->setChecked(true);
+    IFrameTrackBar->setValue(encoder.iFrameInterval);
+    IFrameEdit->setText(QString::number(IFrameTrackBar->value()));
+    TrackBar5->setValue(encoder.frameRateLevel);
+    CheckBox65->setChecked(encoder.frameRateReduction);
+    CheckBox5->setChecked(encoder.preRecord);
+    SpinEdit2->setValue(encoder.preRecTime);
+    AutoRunCheckBox->setChecked(encoder.autoRecord);
+    SpinEdit1->setValue(encoder.secondPerFile);
+    ATMCheckBox->setChecked(encoder.allowAtmRecord);
+    SpinEdit7->setValue(encoder.atmNo);
+    SpinEdit6->setValue(encoder.atmSecondPerFile);
+}
+
+EncoderSettings VideoPage::shownSettings() const
+{
+    EncoderSettings encoder;
+    encoder.showCamera = CameraCheckBox->isChecked();
+    // The validator lets only GBK text of at most 20 bytes be typed.
+    const QString title = CameraNameEdit->text();
+    encoder.cameraName = title == m_cameraNameShown
+        ? m_cameraNameBytes
+        : settings::toGbk(title).value_or(m_cameraNameBytes);
+    encoder.cameraX = positionText(CamXEdit).toLatin1();
+    encoder.cameraY = positionText(CamYEdit).toLatin1();
+    encoder.showDate = DateCheckBox->isChecked();
+    encoder.showTime = TimeCheckBox->isChecked();
+    encoder.dateX = positionText(DateXEdit).toLatin1();
+    encoder.dateY = positionText(DateYEdit).toLatin1();
+    encoder.previewCover = PrevCoverCheckBox->isChecked();
+    encoder.recordCover = RecCoverCheckBox->isChecked();
+    encoder.coverX = CoverXEdit->value();
+    encoder.coverY = CoverYEdit->value();
+    encoder.coverWidth = CoverWEdit->value();
+    encoder.coverHeight = CoverHEdit->value();
+    encoder.recordMode = LAVERadioBtn->isChecked() ? kRecordVideoAndAudio : kRecordVideoOnly;
+    encoder.compressMode = RadioButton1->isChecked() ? kCompressMpeg4 : kCompressH264;
+    encoder.encodeMode = RadioButton5->isChecked() ? kQualityExcellent
+        : RadioButton6->isChecked()                ? kQualityGood
+                                                   : kQualityStandard;
+    encoder.iFrameInterval = IFrameTrackBar->value();
+    encoder.frameRateLevel = TrackBar5->value();
+    encoder.frameRateReduction = CheckBox65->isChecked();
+    encoder.preRecord = CheckBox5->isChecked();
+    encoder.preRecTime = SpinEdit2->value();
+    encoder.autoRecord = AutoRunCheckBox->isChecked();
+    encoder.secondPerFile = SpinEdit1->value();
+    encoder.allowAtmRecord = ATMCheckBox->isChecked();
+    encoder.atmNo = SpinEdit7->value();
+    encoder.atmSecondPerFile = SpinEdit6->value();
+    return encoder;
+}
+
+void VideoPage::updateEnabling()
+{
+    const bool title = CameraCheckBox->isChecked();
+    for (QWidget *control : std::initializer_list<QWidget *> {
+             CameraNameLabel, CameraNameEdit, CamLabel, CamXLabel, CamXEdit, CamYLabel, CamYEdit})
+        control->setEnabled(title);
+    const bool dateOrTime = DateCheckBox->isChecked() || TimeCheckBox->isChecked();
+    for (QWidget *control :
+        std::initializer_list<QWidget *> {DateXLabel, DateXEdit, DateYLabel, DateYEdit})
+        control->setEnabled(dateOrTime);
+    for (QWidget *control : std::initializer_list<QWidget *> {Label37, SpinEdit2, Label38})
+        control->setEnabled(CheckBox5->isChecked());
+    for (QWidget *control :
+        std::initializer_list<QWidget *> {Label29, SpinEdit7, Label16, SpinEdit6, Label17})
+        control->setEnabled(ATMCheckBox->isChecked());
+}
+
+void VideoPage::lookUpQuality(int level)
+{
+    const QualityPreset preset = readQualityPreset(
+        m_context.file(settings::SettingsFile::Profile), m_context.channelCount, level);
+    MaxRateTrackBar->setValue(preset.bitRate);
+    QualityTrackBar->setValue(preset.quality);
+    m_context.noteChange();
+}
+
+void VideoPage::focusField(QLineEdit *field)
+{
+    m_context.showPage(kVideoPage, kPropertiesPage);
+    field->setFocus();
+    field->selectAll();
+}
+
+bool VideoPage::checkPosition(QLineEdit *field, const char *emptyChinese, const char *emptyEnglish,
+    const char *badChinese, const char *badEnglish)
+{
+    const QString text = positionText(field);
+    if (text.isEmpty()) {
+        focusField(field);
+        showNotice(m_sheet->window(), emptyChinese, emptyEnglish);
+        return false;
+    }
+    bool isNumber = false;
+    const int value = text.toInt(&isNumber);
+    if (!isNumber) {
+        // Digits with a blank between them ("1 2") are no position: nothing is written.
+        focusField(field);
+        showNotice(m_sheet->window(), badChinese, badEnglish);
+        return false;
+    }
+    field->setText(QString::number(value));
+    return true;
+}
+
+bool VideoPage::checkForApply()
+{
+    if (CameraCheckBox->isChecked()) {
+        if (!checkPosition(CamXEdit, "请输入摄像机标题显示的横坐标（8 的倍数）！",
+                "Input title X coordinates please!", "摄像机标题显示的横坐标必须是整数！",
+                "The title X coordinate must be a whole number!")
+            || !checkPosition(CamYEdit, "请输入摄像机标题显示的纵坐标！",
+                "Input title Y coordinates please!", "摄像机标题显示的纵坐标必须是整数！",
+                "The title Y coordinate must be a whole number!"))
+            return false;
+    }
+    if (DateCheckBox->isChecked() || TimeCheckBox->isChecked()) {
+        if (!checkPosition(DateXEdit, "请输入日期显示的横坐标！（8 的倍数）",
+                "Input date X coordinates please!", "日期显示的横坐标必须是整数！",
+                "The date X coordinate must be a whole number!")
+            || !checkPosition(DateYEdit, "请输入日期显示的纵坐标！",
+                "Input date Y coordinates please!", "日期显示的纵坐标必须是整数！",
+                "The date Y coordinate must be a whole number!"))
+            return false;
+    }
+    if (PrevCoverCheckBox->isChecked() || RecCoverCheckBox->isChecked()) {
+        const bool tooWide = CoverXEdit->value() + CoverWEdit->value() > kPictureWidth;
+        const bool tooHigh = CoverYEdit->value() + CoverHEdit->value() > kPictureHeight;
+        if (tooWide || tooHigh) {
+            focusField(tooWide ? CoverWEdit : CoverHEdit);
+            showNotice(m_sheet->window(), "宽度应少于352，高度应少于288！",
+                "Width must less than 352, and Height must less than 288!");
+            return false;
+        }
+    }
+    return true;
+}
+
+void VideoPage::save()
+{
+    const settings::ProfileFile tvCard = m_context.file(settings::SettingsFile::TVCard);
+    const EncoderSettings shown = shownSettings();
+    const WeeklySchedule week = m_schedule->schedule();
+    const int current = m_context.currentVideoChannel;
+    PendingCopy &copy = m_context.videoCopy;
+    if (!copy.pending) {
+        writeEncoderSettings(tvCard, current, shown, {true, m_context.channelCount});
+        writeSchedule(tvCard, ScheduleKind::Recording, current, week);
+        return;
+    }
+    for (int channel = 0; channel < m_context.channelCount; ++channel) {
+        QCoreApplication::processEvents();
+        if (!copy.isTarget(channel))
+            continue;
+        writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
+        writeSchedule(tvCard, ScheduleKind::Recording, channel, week);
+    }
+    copy.pending = false;
+}
+
+void VideoPage::BitBtn7Click()
+{
+    TChnSelectForm form(TChnSelectForm::Mode::Channels, m_context.channelCount, m_sheet->window());
+    // A cancelled choice leaves a pending copy as it was: clearing its targets would make the
+    // next Apply write nothing of this page, the shown channel's edits included.
+    if (form.exec() != QDialog::Accepted)
+        return;
+    PendingCopy &copy = m_context.videoCopy;
+    copy.pending = true;
+    const int current = m_context.currentVideoChannel;
+    for (int channel = 0; channel < int(copy.targets.size()); ++channel)
+        copy.targets[size_t(channel)] = channel == current || form.isTicked(channel) ? 1 : 0;
+    m_context.noteChange();
+}
+
+std::span<const TextEntry> VideoPage::texts() const
+{
+    return kTexts;
+}
+
+void VideoPage::retranslateRows()
+{
+    m_schedule->retranslate();
+    const int *lefts = isChinese() ? kQualityLeftChinese : kQualityLeftEnglish;
+    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
+    for (size_t i = 0; i < quality.size(); ++i)
+        quality[i]->move(lefts[i], quality[i]->y());
+    // The range note is centred in its group whatever the length of its text.
+    Label28->adjustSize();
+    Label28->move((GroupBox14->width() - Label28->width()) / 2, kLabel28Top);
+}
 
 } // namespace quillon::editor

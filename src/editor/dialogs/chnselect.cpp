@@ -1,0 +1,114 @@
+#include "editor/dialogs/chnselect.h"
+
+#include "editor/language.h"
+#include "editor/texttable.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+
+namespace quillon::editor {
+
+namespace {
+
+constexpr TextEntry kTexts[] = {
+    {"BitBtn3", "全选", "Select all"},
+    {"BitBtn1", "确定", "OK"},
+    {"BitBtn2", "取消", "Cancel"},
+};
+
+constexpr int kWeekdays = 7;
+
+constexpr const char *kWeekdayNames[kWeekdays][2] = {
+    {"星期一", "Monday"},
+    {"星期二", "Tuesday"},
+    {"星期三", "Wednesday"},
+    {"星期四", "Thursday"},
+    {"星期五", "Friday"},
+    {"星期六", "Saturday"},
+    {"星期日", "Sunday"},
+};
+
+QPushButton *button(const char *name, QWidget *parent, int left)
+{
+    auto *control = new QPushButton(parent);
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(left, 320, 80, 25);
+    return control;
+}
+
+} // namespace
+
+TChnSelectForm::TChnSelectForm(Mode mode, int rowCount, QWidget *owner)
+    : QDialog(owner), m_mode(mode)
+{
+    setObjectName(QStringLiteral("ChnSelectForm"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setFixedSize(279, 355);
+
+    ChnListView = new QTreeWidget(this);
+    ChnListView->setObjectName(QStringLiteral("ChnListView"));
+    ChnListView->setGeometry(8, 8, 263, 304);
+    ChnListView->setRootIsDecorated(false);
+    ChnListView->setColumnCount(1);
+    ChnListView->setColumnWidth(0, 100);
+    ChnListView->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ChnListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ChnListView->header()->setSectionsClickable(false);
+
+    BitBtn3 = button("BitBtn3", this, 8);
+    BitBtn1 = button("BitBtn1", this, 100);
+    BitBtn2 = button("BitBtn2", this, 191);
+    BitBtn1->setDefault(true);
+    connect(BitBtn3, &QPushButton::clicked, this, &TChnSelectForm::BitBtn3Click);
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+    applyTexts(ControlIndex(this), kTexts);
+
+    const bool channels = mode == Mode::Channels;
+    setWindowTitle(
+        channels ? pick("通道选择", "Channel selection") : pick("星期选择", "Date selection"));
+    ChnListView->setHeaderLabels({channels ? pick("通道", "Channel") : pick("星期", "Date")});
+    const int rows = channels ? std::max(rowCount, 0) : kWeekdays;
+    QList<QTreeWidgetItem *> items;
+    for (int row = 0; row < rows; ++row) {
+        auto *item = new QTreeWidgetItem;
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, Qt::Unchecked);
+        item->setText(0,
+            channels ? pick("通道%1", "Channel%1").arg(row + 1)
+                     : pick(kWeekdayNames[row][0], kWeekdayNames[row][1]));
+        items.append(item);
+    }
+    ChnListView->addTopLevelItems(items);
+}
+
+int TChnSelectForm::rowCount() const
+{
+    return ChnListView->topLevelItemCount();
+}
+
+bool TChnSelectForm::isTicked(int row) const
+{
+    const QTreeWidgetItem *item = ChnListView->topLevelItem(row);
+    return item && item->checkState(0) == Qt::Checked;
+}
+
+std::vector<std::uint8_t> TChnSelectForm::ticks() const
+{
+    std::vector<std::uint8_t> flags(size_t(rowCount()), 0);
+    for (int row = 0; row < rowCount(); ++row)
+        flags[size_t(row)] = isTicked(row) ? 1 : 0;
+    return flags;
+}
+
+void TChnSelectForm::BitBtn3Click()
+{
+    m_selectAllTag = m_selectAllTag == 0 ? 1 : 0;
+    const bool tick = m_selectAllTag == 1;
+    for (int row = 0; row < rowCount(); ++row)
+        ChnListView->topLevelItem(row)->setCheckState(0, tick ? Qt::Checked : Qt::Unchecked);
+    BitBtn3->setText(tick ? pick("全清", "Cancel all") : pick("全选", "Select all"));
+}
+
+} // namespace quillon::editor

@@ -1,0 +1,84 @@
+#include "editor/motionsettings.h"
+
+#include "settings/profilestore.h"
+
+#include <algorithm>
+
+namespace quillon::editor {
+
+namespace {
+
+// A missing row reads as eleven zeros (the eleventh is never used), so it needs no repair.
+constexpr char kMissingRow[] = "00000000000";
+
+QByteArray encoderSection(int channel) { return "ENCODER" + QByteArray::number(channel); }
+QByteArray areaSection(int channel) { return "ALARM MOTION" + QByteArray::number(channel); }
+QByteArray rowKey(int row) { return QByteArray::number(row + 1); }
+
+} // namespace
+
+std::optional<QByteArray> repairedMotionRow(QByteArrayView stored)
+{
+    if (stored.size() >= kMotionColumns)
+        return std::nullopt;
+    return stored.toByteArray() + QByteArray(kMotionColumns - stored.size(), '0');
+}
+
+MotionRow parseMotionRow(QByteArrayView stored)
+{
+    MotionRow row{};
+    for (int column = 0; column < kMotionColumns && column < stored.size(); ++column)
+        row[size_t(column)] = stored[column] == '1';
+    return row;
+}
+
+QByteArray formatMotionRow(const MotionRow &row)
+{
+    QByteArray text(kMotionColumns, '0');
+    for (int column = 0; column < kMotionColumns; ++column) {
+        if (row[size_t(column)])
+            text[column] = '1';
+    }
+    return text;
+}
+
+MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel)
+{
+    const QByteArray encoder = encoderSection(channel);
+    MotionSettings values;
+    values.alarmY = file.readInt(encoder, "AlarmY", 2);
+    values.alarmUV = file.readInt(encoder, "AlarmUV", 0);
+    values.alarmSense = file.readInt(encoder, "AlarmSense", 20);
+    values.showGrid = file.readFlag(encoder, "ShowGrid", false);
+    values.autoAlarmRecord = file.readFlag(encoder, "AutoAlarmRecord", false);
+
+    const QByteArray area = areaSection(channel);
+    for (int row = 0; row < kMotionRows; ++row) {
+        QByteArray stored = file.readText(area, rowKey(row), kMissingRow);
+        if (const std::optional<QByteArray> repaired = repairedMotionRow(stored)) {
+            file.writeText(area, rowKey(row), *repaired);
+            stored = *repaired;
+        }
+        values.area[size_t(row)] = parseMotionRow(stored);
+    }
+    values.schedule = readSchedule(file, ScheduleKind::Motion, channel);
+    return values;
+}
+
+void writeMotionSettings(const settings::ProfileFile &file, int channel,
+                         const MotionSettings &values)
+{
+    const QByteArray encoder = encoderSection(channel);
+    file.writeInt(encoder, "AlarmY", std::clamp(values.alarmY, 0, kMaxFrameInterval));
+    file.writeInt(encoder, "AlarmUV", std::clamp(values.alarmUV, 0, kMaxFrameInterval));
+    file.writeInt(encoder, "AlarmSense", std::clamp(values.alarmSense, 0, kMaxSensitivity));
+    file.writeFlag(encoder, "ShowGrid", values.showGrid);
+    file.writeFlag(encoder, "AutoAlarmRecord", values.autoAlarmRecord);
+
+    const QByteArray area = areaSection(channel);
+    for (int row = 0; row < kMotionRows; ++row)
+        file.writeText(area, rowKey(row), formatMotionRow(values.area[size_t(row)]));
+    writeSchedule(file, ScheduleKind::Motion, channel, values.schedule);
+}
+
+} // namespace quillon::editor

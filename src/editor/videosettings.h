@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <optional>
+
+namespace quillon::settings {
+class ProfileFile;
+}
+
+namespace quillon::editor {
+
+// Stored codes of the video page's choices.
+constexpr int kRecordVideoAndAudio = 1;
+constexpr int kRecordVideoOnly = 2;
+constexpr int kCompressMpeg4 = 1;
+constexpr int kCompressH264 = 4;
+constexpr int kQualityExcellent = 0;
+constexpr int kQualityGood = 1;
+constexpr int kQualityStandard = 2;
+
+// Any stored value maps to one of the codes the page writes: RecordMode 1 stays 1, every other
+// value is video only (2); CompressMode below 4 is MPEG4 (1), else H.264 (4); EncodeMode 0 and
+// 1 stay, every other value is the standard quality (2).
+int normalRecordMode(int stored);
+int normalCompressMode(int stored);
+int normalEncodeMode(int stored);
+
+// One channel's "ENCODER%d" section of TVCard.Ext, in the order a save writes its keys.
+struct EncoderSettings
+{
+    bool showCamera = true;
+    QByteArray cameraName; // GBK bytes
+    // Title and date positions, as the decimal texts of their three-digit fields; a save writes
+    // them as they are (an empty text included).
+    QByteArray cameraX;
+    QByteArray cameraY;
+    bool showDate = true;
+    bool showTime = true;
+    QByteArray dateX;
+    QByteArray dateY;
+    bool previewCover = false;
+    bool recordCover = false;
+    int coverX = 0;
+    int coverY = 0;
+    int coverWidth = 0;
+    int coverHeight = 0;
+    int recordMode = kRecordVideoOnly;
+    int compressMode = kCompressH264;
+    int encodeMode = kQualityStandard;
+    int iFrameInterval = 4;
+    int frameRateLevel = 2;
+    bool frameRateReduction = false;
+    bool preRecord = false;
+    int preRecTime = 5;
+    bool autoRecord = false;
+    int secondPerFile = 10;
+    bool allowAtmRecord = false;
+    int atmNo = 1;
+    int atmSecondPerFile = 1;
+};
+
+// The title shown when a channel has none stored: "Cam No." and the 0-based channel index.
+QByteArray defaultCameraName(int channel);
+
+// The stored title of a channel, or its default title.
+QByteArray readCameraName(const settings::ProfileFile &tvCard, int channel);
+
+// Reads a channel's section with the defaults for whatever is missing or not a number. The key
+// interval comes from IFrameIntervalPS; the codes are normalised; a position is brought into
+// the 0-999 of its three-digit field.
+EncoderSettings readEncoderSettings(const settings::ProfileFile &tvCard, int channel);
+
+struct EncoderWriteOptions
+{
+    // A copy to other channels writes the title only into the channel shown.
+    bool cameraName = true;
+    // When set, CompressMode goes, at its place in the order, into ENCODER0 to ENCODER(n - 1)
+    // instead of the channel's own section: the whole server uses one compression.
+    std::optional<int> compressModeChannels;
+};
+
+// Writes every key of the channel's section in order; the key interval goes to IFrameInterval.
+void writeEncoderSettings(const settings::ProfileFile &tvCard, int channel,
+    const EncoderSettings &encoder, const EncoderWriteOptions &options);
+
+// Profile.ext: the section of stream presets for a server's channel count.
+QByteArray profileSection(int channelCount);
+
+struct QualityPreset
+{
+    int bitRate = 256; // Kbps
+    int quality = 5; // 1 is the best picture
+};
+
+// The bit rate and quality of a quality level (0 excellent, 1 good, 2 standard) for the
+// channel count; 256 and 5 when missing.
+QualityPreset readQualityPreset(const settings::ProfileFile &profile, int channelCount, int level);
+
+} // namespace quillon::editor

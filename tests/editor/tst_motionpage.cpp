@@ -1,0 +1,265 @@
+// The motion page: the area rows as stored and repaired, the detector values, the mouse
+// strokes over the grid, the channel switch and the copy to other channels.
+
+#include "alarmfixture.h"
+#include "modalscript.h"
+
+#include "editor/motiongrid.h"
+#include "editor/pages/motionpage.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QTabBar>
+#include <QTreeWidget>
+
+using namespace quillon;
+using editor::MotionCell;
+
+namespace {
+
+MotionCell *cell(QWidget *form, int row, int column)
+{
+    return AlarmFixture::control<MotionCell>(
+        form, QStringLiteral("MotionCell%1_%2").arg(row).arg(column).toLatin1());
+}
+
+// The area shown, one text row per grid row.
+QByteArray shownRow(QWidget *form, int row)
+{
+    QByteArray text;
+    for (int column = 0; column < 10; ++column)
+        text += cell(form, row, column)->isArmed() ? '1' : '0';
+    return text;
+}
+
+// A move delivered as the toolkit delivers it during a stroke: to the pressed cell, whatever
+// cell the pointer is over, with the position relative to the pressed cell.
+void moveDuringStroke(MotionCell *pressed, QPoint panelPosition, Qt::MouseButton button)
+{
+    const QPoint local = panelPosition - pressed->pos();
+    QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(pressed->mapToGlobal(local)),
+        Qt::NoButton, button, Qt::NoModifier);
+    QApplication::sendEvent(pressed, &move);
+}
+
+QPoint centreOf(int row, int column)
+{
+    return {column * MotionCell::kWidth + MotionCell::kWidth / 2,
+        row * MotionCell::kHeight + MotionCell::kHeight / 2};
+}
+
+// Ticks the given rows of the channel chooser, then presses OK or Cancel.
+ModalScript::Step chooseRows(QList<int> rows, bool confirm)
+{
+    return [rows, confirm](QWidget *modal) {
+        auto *list = AlarmFixture::control<QTreeWidget>(modal, "ChnListView");
+        for (int row : rows)
+            list->topLevelItem(row)->setCheckState(0, Qt::Checked);
+        AlarmFixture::control<QAbstractButton>(modal, confirm ? "BitBtn1" : "BitBtn2")->click();
+    };
+}
+
+QByteArray eightChannels()
+{
+    QByteArray bytes;
+    for (int channel = 0; channel < 8; ++channel)
+        bytes += "[ENCODER" + QByteArray::number(channel)
+            + "]\r\nAlarmSense=" + QByteArray::number(10 + channel) + "\r\n";
+    return bytes;
+}
+
+} // namespace
+
+class TestMotionPage : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_fixture = std::make_unique<AlarmFixture>();
+        AlarmFixture::writeSystem(8, 0);
+    }
+
+    void areaRowsAsStoredAndRepaired()
+    {
+        const QByteArray stored
+            = "[ENCODER0]\r\nAlarmSense=20\r\n"
+              "[ALARM MOTION1]\r\n1=1\r\n2=110000000011\r\n3=\r\n4=0000000001\r\n";
+        AlarmFixture::write("AlarmSet.Ext", stored);
+        auto form = AlarmFixture::showForm();
+        // Channel 1 has no area section: a clear grid, and nothing is written at load.
+        for (int row = 0; row < 10; ++row)
+            QCOMPARE(shownRow(form.get(), row), QByteArray("0000000000"));
+        QCOMPARE(AlarmFixture::read("AlarmSet.Ext"), stored);
+
+        // Channel 2's short rows are padded in the file during its load.
+        AlarmFixture::control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
+        QCOMPARE(
+            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "1"), QByteArray("1000000000"));
+        QCOMPARE(
+            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "3"), QByteArray("0000000000"));
+        QCOMPARE(
+            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "2"), QByteArray("110000000011"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "5"), QByteArray("<none>"));
+        QCOMPARE(shownRow(form.get(), 0), QByteArray("1000000000"));
+        QCOMPARE(shownRow(form.get(), 1), QByteArray("1100000000"));
+        QCOMPARE(shownRow(form.get(), 3), QByteArray("0000000001"));
+        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+
+        // The save writes every row with exactly ten characters.
+        form->ApplyBitBtnClick();
+        QCOMPARE(
+            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "2"), QByteArray("1100000000"));
+        QCOMPARE(
+            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "10"), QByteArray("0000000000"));
+    }
+
+    void detectorValuesClampedAndSaved()
+    {
+        AlarmFixture::write("AlarmSet.Ext",
+            "[ENCODER0]\r\nAlarmY=-3\r\nAlarmUV=5\r\nAlarmSense=60\r\nShowGrid=1\r\n");
+        auto form = AlarmFixture::showForm();
+        QCOMPARE(AlarmFixture::control<QSlider>(form.get(), "TrackBar1")->value(), 0);
+        QCOMPARE(AlarmFixture::control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("5"));
+        QCOMPARE(AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->value(), 49);
+        QCOMPARE(
+            AlarmFixture::control<QLabel>(form.get(), "Label34")->text(), QStringLiteral("49"));
+        auto *showGrid = AlarmFixture::control<QCheckBox>(form.get(), "CheckBox4");
+        QVERIFY(showGrid->isChecked() && showGrid->isHidden() && !showGrid->isEnabled());
+        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+
+        AlarmFixture::control<QSlider>(form.get(), "TrackBar2")->setValue(7);
+        QCOMPARE(AlarmFixture::control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("7"));
+        QVERIFY(AlarmFixture::applyEnabled(form.get()));
+
+        editor::WeeklySchedule week;
+        week[0] = {{"08:00", "12:00", {}}};
+        AlarmFixture::control<QWidget>(form.get(), "GroupBox8")
+            ->findChild<editor::ScheduleEditor *>()
+            ->setSchedule(week);
+        form->ApplyBitBtnClick();
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM RECORD TABLE0", "1"),
+            QByteArray("1,08:00-12:00,"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM RECORD TABLE0", "7"), QByteArray("0,"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmY"), QByteArray("0"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmUV"), QByteArray("7"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmSense"), QByteArray("49"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "ShowGrid"), QByteArray("1"));
+        QCOMPARE(
+            AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AutoAlarmRecord"), QByteArray("0"));
+    }
+
+    void strokes_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<bool>("startArmed");
+        QTest::addColumn<QByteArray>("row");
+        // The stroke presses column 1 and moves over columns 2 to 4 of the third row.
+        QTest::newRow("left arms") << Qt::LeftButton << false << QByteArray("0111100000");
+        QTest::newRow("right clears") << Qt::RightButton << true << QByteArray("1000011111");
+        QTest::newRow("middle clears on move only")
+            << Qt::MiddleButton << true << QByteArray("1100011111");
+    }
+
+    void strokes()
+    {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(bool, startArmed);
+        QFETCH(QByteArray, row);
+        auto form = AlarmFixture::showForm();
+        if (startArmed)
+            AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn11")->click();
+        form->ApplyBitBtnClick();
+        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+
+        MotionCell *pressed = cell(form.get(), 2, 1);
+        QTest::mousePress(pressed, button, {}, QPoint(5, 5));
+        for (int column = 2; column <= 4; ++column)
+            moveDuringStroke(pressed, centreOf(2, column), button);
+        // Outside the panel nothing is under the pointer.
+        moveDuringStroke(pressed, QPoint(-20, 40), button);
+        moveDuringStroke(pressed, QPoint(400, 70), button);
+        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+        QTest::mouseRelease(pressed, button, {}, QPoint(5, 5));
+        QVERIFY(AlarmFixture::applyEnabled(form.get()));
+        QCOMPARE(shownRow(form.get(), 2), row);
+        QCOMPARE(shownRow(form.get(), 1), QByteArray(10, startArmed ? '1' : '0'));
+
+        // After the release, moves change nothing.
+        moveDuringStroke(pressed, centreOf(2, 8), button);
+        QCOMPARE(shownRow(form.get(), 2), row);
+        form->ApplyBitBtnClick();
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION0", "3"), row);
+    }
+
+    void copyWritesExactlyItsTargets()
+    {
+        AlarmFixture::write("AlarmSet.Ext", eightChannels());
+        auto form = AlarmFixture::showForm();
+        AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->setValue(33);
+        cell(form.get(), 5, 5)->setArmed(true);
+
+        ModalScript script;
+        script.then(chooseRows({2, 3}, true));
+        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn14")->click();
+        QVERIFY(script.finished());
+        QVERIFY(AlarmFixture::applyEnabled(form.get()));
+        QCOMPARE(form->context().motionCopy.targets,
+            (std::vector<std::uint8_t> {1, 0, 1, 1, 0, 0, 0, 0}));
+
+        // Channel 3 is a target: the page keeps its values and Apply stays on.
+        AlarmFixture::control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(2);
+        QCOMPARE(AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->value(), 33);
+        QVERIFY(AlarmFixture::applyEnabled(form.get()));
+
+        AlarmFixture::control<QAbstractButton>(form.get(), "ApplyBitBtn")->click();
+        for (int channel = 0; channel < 8; ++channel) {
+            const QByteArray section = "ENCODER" + QByteArray::number(channel);
+            const bool target = channel == 0 || channel == 2 || channel == 3;
+            QCOMPARE(AlarmFixture::value("AlarmSet.Ext", section, "AlarmSense"),
+                target ? QByteArray("33") : QByteArray::number(10 + channel));
+            QCOMPARE(AlarmFixture::value(
+                         "AlarmSet.Ext", "ALARM MOTION" + QByteArray::number(channel), "6"),
+                target ? QByteArray("0000010000") : QByteArray("<none>"));
+        }
+        QVERIFY(!form->context().motionCopy.pending);
+    }
+
+    // A copy ends only with the save that writes it, or when another channel's values replace
+    // the ones it would write.
+    void copyKeptOnCancelAndEndedByAnotherChannel()
+    {
+        AlarmFixture::write("AlarmSet.Ext", eightChannels());
+        auto form = AlarmFixture::showForm();
+        AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->setValue(33);
+        ModalScript script;
+        script.then(chooseRows({2}, true)).then(chooseRows({5}, false));
+        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn14")->click();
+        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn14")->click();
+        QVERIFY(script.finished());
+        QVERIFY(form->context().motionCopy.pending);
+        QCOMPARE(form->context().motionCopy.targets,
+            (std::vector<std::uint8_t> {1, 0, 1, 0, 0, 0, 0, 0}));
+
+        // Channel 2 is no target: its own values replace the page, and only it is saved.
+        AlarmFixture::control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
+        QCOMPARE(AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->value(), 11);
+        QVERIFY(!form->context().motionCopy.pending);
+        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+        AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->setValue(44);
+        form->ApplyBitBtnClick();
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER1", "AlarmSense"), QByteArray("44"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmSense"), QByteArray("10"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER2", "AlarmSense"), QByteArray("12"));
+    }
+
+private:
+    std::unique_ptr<AlarmFixture> m_fixture;
+};
+
+QTEST_MAIN(TestMotionPage)
+#include "tst_motionpage.moc"
