@@ -11,7 +11,9 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <csignal>
 #include <memory>
 #include <thread>
 
@@ -97,6 +99,9 @@ private Q_SLOTS:
     void brokenDownloadsKeepTheLocalCopy_data();
     void brokenDownloadsKeepTheLocalCopy();
     void serverKilledAfterLoginKeepsTheLocalCopy();
+    void serverStalledOrKilledDuringUpload_data();
+    void serverStalledOrKilledDuringUpload();
+    void serverStalledBeforeTheApplyCommand();
     void twoClientsAtOnce();
 };
 
@@ -499,6 +504,75 @@ void TestHostLink::serverKilledAfterLoginKeepsTheLocalCopy()
     QCOMPARE(connectTo(kLoopback, port), 0);
     QVERIFY(timer.elapsed() < quillon::wire::timeouts::kConnectMs);
     QCOMPARE(readFile(local), QByteArray("previous visit"));
+}
+
+void TestHostLink::serverStalledOrKilledDuringUpload_data()
+{
+    QTest::addColumn<bool>("killed");
+    QTest::newRow("stalled") << false;
+    QTest::newRow("killed") << true;
+}
+
+// An upload too large for the socket buffers meets a server that stops reading: the call ends
+// within the stall timeout, and the server's file is never torn, whatever arrives later.
+void TestHostLink::serverStalledOrKilledDuringUpload()
+{
+    QFETCH(bool, killed);
+    Server server;
+    QVERIFY(server.start());
+    const int port = server.dvrd.port();
+    const QString onServer = server.path(QStringLiteral("SysConfig/TVCard.Ext"));
+    const QByteArray before = readFile(onServer);
+    QCOMPARE(login(kLoopback, port, kAdminName, kAdminPassword), KX_LOGIN_ACCEPTED);
+
+    QTemporaryDir work;
+    const QString local = work.filePath(QStringLiteral("TVCard.Ext"));
+    const QByteArray content(3 * 1024 * 1024, 'u');
+    QVERIFY(writeFile(local, content));
+    ::kill(pid_t(server.dvrd.processId()), SIGSTOP);
+    std::thread killer;
+    if (killed)
+        killer = std::thread([&] {
+            QThread::msleep(300);
+            server.dvrd.kill();
+        });
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(upload(kLoopback, port, "SysConfig\\TVCard.Ext", local) != KX_OK);
+    QVERIFY(timer.elapsed() < quillon::wire::timeouts::kStallMs + 2000);
+    if (killer.joinable())
+        killer.join();
+    QCOMPARE(readFile(local), content);
+
+    if (!killed) {
+        ::kill(pid_t(server.dvrd.processId()), SIGCONT);
+        // The server goes on serving, and its file is the old one or the whole new one.
+        const QString fetched = work.filePath(QStringLiteral("fetched"));
+        QCOMPARE(download(kLoopback, port, "SysConfig\\SysSet.Ext", fetched), KX_OK);
+        const QByteArray after = readFile(onServer);
+        QVERIFY(after == before || after == content);
+    } else {
+        QCOMPARE(readFile(onServer), before);
+    }
+}
+
+// A server that accepts the command connection but answers nothing: the connect gives up
+// within the stall timeout, and no apply is recorded.
+void TestHostLink::serverStalledBeforeTheApplyCommand()
+{
+    Server server;
+    QVERIFY(server.start());
+    const int port = server.dvrd.port();
+    QCOMPARE(login(kLoopback, port, kAdminName, kAdminPassword), KX_LOGIN_ACCEPTED);
+    ::kill(pid_t(server.dvrd.processId()), SIGSTOP);
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(sendApply(kLoopback, port), 0);
+    QVERIFY(timer.elapsed() < quillon::wire::timeouts::kStallMs + 2000);
+    ::kill(pid_t(server.dvrd.processId()), SIGCONT);
+    QVERIFY(!QFile::exists(server.path(QStringLiteral("apply.log"))));
+    QCOMPARE(sendApply(kLoopback, port), 9); // served again once it runs
+    QVERIFY(QFile::exists(server.path(QStringLiteral("apply.log"))));
 }
 
 void TestHostLink::twoClientsAtOnce()

@@ -123,6 +123,7 @@ private Q_SLOTS:
     void anonymousPeersCannotSendLargeFrames();
     void uploadsAreCheckedBeforeReplacing();
     void slowClientDoesNotHoldUpOthers();
+    void truncatedUploadWritesNothing();
     void connectionsBeyondTheCapAreTurnedAway();
 };
 
@@ -352,6 +353,38 @@ void TestDvrd::slowClientDoesNotHoldUpOthers()
 
     QCOMPARE(statusOf(exchange(*slow, frame.sliced(frame.size() / 2))), StatusCode::Ok);
     QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/TVCard.Ext"))), content);
+}
+
+// A client that sends part of an upload and goes away leaves the server file as it was, and a
+// made-up token opens nothing; the server goes on serving others.
+void TestDvrd::truncatedUploadWritesNothing()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    const QString tvCard = server.path(QStringLiteral("SysConfig/TVCard.Ext"));
+    const QByteArray before = readFile(tvCard);
+
+    for (const qsizetype cut : {qsizetype(5), kHeaderSize, kHeaderSize + 100, qsizetype(-1)}) {
+        const std::unique_ptr<BlockingChannel> dropped = sessionChannel(port, tokenFor(port));
+        QVERIFY(dropped);
+        const QByteArray content(64 * 1024, 'q');
+        const QByteArray frame = encode(FileUpload {"SysConfig\\TVCard.Ext", content, sha256(content)});
+        QVERIFY(dropped->send(frame.first(cut < 0 ? frame.size() - 1 : cut)));
+        dropped->close();
+    }
+    std::optional<StatusCode> opened;
+    QVERIFY(!sessionChannel(port, QByteArray(kTokenBytes, '\x5a'), &opened));
+    QCOMPARE(opened, StatusCode::NoSession);
+
+    const std::unique_ptr<BlockingChannel> next = sessionChannel(port, tokenFor(port));
+    QVERIFY(next);
+    const std::optional<Frame> reply = exchange(*next, encode(FileRequest {"SysConfig\\TVCard.Ext"}));
+    const std::optional<FileData> served = reply ? decode<FileData>(*reply) : std::nullopt;
+    QVERIFY(served);
+    QCOMPARE(served->content, before);
+    QCOMPARE(readFile(tvCard), before);
+    QCOMPARE(QDir(server.path(QStringLiteral("SysConfig"))).entryList(QDir::Files).size(), 8);
 }
 
 void TestDvrd::connectionsBeyondTheCapAreTurnedAway()
