@@ -10,6 +10,8 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+
+#include <algorithm>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTabBar>
@@ -297,6 +299,9 @@ void ScheduleEditor::retranslate()
     for (int day = 0; day < kDays; ++day)
         m_dayTabs->setTabText(
             day, pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english));
+    // Longer English names scroll within the width of the lists instead of running past them.
+    const QSize tabs = m_dayTabs->sizeHint();
+    m_dayTabs->resize(std::min(tabs.width(), kListWidth), tabs.height());
 
     QStringList columns {pick("开始时间", "Start time"), pick("结束时间", "End time")};
     const bool withMode = hasModeColumn(m_kind);

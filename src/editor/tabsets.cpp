@@ -30,6 +30,11 @@ void fillChannelTabs(QTabBar *tabs, int count)
         tabs->setCurrentIndex(-1);
         return;
     }
+    // Narrow tabs, so that a row of channel numbers fits the width the rule gives.
+    tabs->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { min-width: 12px; padding: 2px 3px; border: 1px solid #9a9a9a;"
+        " border-bottom: none; background: #e4e4e4; }"
+        "QTabBar::tab:selected { background: #ffffff; }"));
     for (int i = 0; i < count; ++i)
         tabs->addTab(channelTabLabel(i));
     tabs->setFixedWidth(tabSetWidth(count));

@@ -27,7 +27,8 @@ enum Column {
     kColumnCount,
 };
 
-constexpr int kColumnWidths[] = {80, 95, 100, 155, 70};
+// Wide enough for the longest type name and header in either language with this toolkit's fonts.
+constexpr int kColumnWidths[] = {75, 120, 110, 150, 70};
 
 constexpr TextEntry kTexts[] = {
     {"BitBtn15", "编    辑", "Edit"},
@@ -40,7 +41,7 @@ CameraPage::CameraPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
     PTZComboBox = place<QComboBox>("PTZComboBox", sheet, 16, 16, 100, 21);
     PTZComboBox->addItems(serialPortNames());
 
-    ListView2 = place<QTreeWidget>("ListView2", sheet, 16, 48, 520, 480);
+    ListView2 = place<QTreeWidget>("ListView2", sheet, 16, 48, 545, 480);
     ListView2->setRootIsDecorated(false);
     ListView2->setColumnCount(kColumnCount);
     ListView2->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -53,7 +54,7 @@ CameraPage::CameraPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
         ListView2->setColumnHidden(column, true);
     QObject::connect(ListView2, &QTreeWidget::itemDoubleClicked, sheet, [this] { BitBtn15Click(); });
 
-    BitBtn15 = place<QPushButton>("BitBtn15", sheet, 550, 48, 100, 25);
+    BitBtn15 = place<QPushButton>("BitBtn15", sheet, 575, 48, 100, 25);
     QObject::connect(BitBtn15, &QPushButton::clicked, sheet, [this] { BitBtn15Click(); });
 }
 

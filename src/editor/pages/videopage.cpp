@@ -106,7 +106,9 @@ QString positionText(const QLineEdit *field)
 
 VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
-    Label14 = place<QLabel>("Label14", sheet, 8, 8, 140, 17);
+    // Two lines for the longer English caption, which would run under the channel tabs.
+    Label14 = place<QLabel>("Label14", sheet, 8, 0, 128, 30);
+    Label14->setWordWrap(true);
     SelectChnTabSet = place<QTabBar>("SelectChnTabSet", sheet, 140, 4, 0, 21);
     SelectChnTabSet->setDrawBase(false);
     QFont bold = SelectChnTabSet->font();
