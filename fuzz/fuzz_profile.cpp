@@ -1,6 +1,7 @@
-// Random file bytes, then random writes and reads on the parsed profile document. Checks that
-// a write is read back, that refused writes change nothing, that a write touches no other key,
-// and that the saved bytes parse to the same values.
+// Random file bytes, then random writes, reads and section removals on the parsed profile
+// document. Checks that a write is read back, that a removed section is gone, that refused
+// writes change nothing, that a write touches no other key, and that the saved bytes parse to
+// the same values.
 
 #include "settings/profiledocument.h"
 
@@ -50,6 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         const QByteArray probeKey = take(data, 16);
         if (data.ConsumeBool()) {
             (void)document.value(section, key);
+            continue;
+        }
+        if (data.ConsumeIntegralInRange(0, 7) == 0) {
+            document.removeSection(section);
+            check(!document.value(section, key).has_value());
+            check(ProfileDocument(document.toBytes()).toBytes() == document.toBytes());
             continue;
         }
         const QByteArray before = document.toBytes();
