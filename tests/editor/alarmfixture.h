@@ -4,6 +4,7 @@
 // settings files are written as bytes before the window is shown and read back as bytes.
 
 #include "editor/sysset.h"
+#include "support/widgetdriver.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
 
@@ -63,15 +64,6 @@ public:
         auto form = std::make_unique<quillon::editor::TSysSetForm>();
         form->show();
         return form;
-    }
-
-    template<class Control>
-    static Control *control(QWidget *form, const char *name)
-    {
-        auto *found = form->findChild<Control *>(QLatin1String(name));
-        if (!found)
-            qFatal("no control %s", name);
-        return found;
     }
 
     static bool applyEnabled(QWidget *form)

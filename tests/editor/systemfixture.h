@@ -3,6 +3,7 @@
 // A setup window over a copy of the sample server's files in a temporary work folder, with
 // every message box it opens noted and answered.
 
+#include "support/widgetdriver.h"
 #include "editor/sysset.h"
 #include "settings/settingsfiles.h"
 
@@ -119,13 +120,6 @@ private:
     QString m_folder;
 };
 
-template<class Control> Control *control(QWidget *form, const char *name)
-{
-    auto *found = form->findChild<Control *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 // Replaces the value of the first line that starts with "key=".
 inline QByteArray withValue(QByteArray file, const QByteArray &key, const QByteArray &value)

@@ -34,7 +34,7 @@ void selectRows(QTreeWidget *list, QList<int> rows)
 
 template<class Control> Control *in(QWidget *dialog, const char *name)
 {
-    return AlarmFixture::control<Control>(dialog, name);
+    return control<Control>(dialog, name);
 }
 
 } // namespace
@@ -53,7 +53,7 @@ private Q_SLOTS:
     void missingFileGivesDefaults()
     {
         auto form = AlarmFixture::showForm();
-        auto *list = AlarmFixture::control<QTreeWidget>(form.get(), "ListView2");
+        auto *list = control<QTreeWidget>(form.get(), "ListView2");
         QCOMPARE(list->topLevelItemCount(), 6);
         for (int row = 0; row < 6; ++row) {
             const QTreeWidgetItem *item = list->topLevelItem(row);
@@ -63,7 +63,7 @@ private Q_SLOTS:
             QCOMPARE(item->text(kProtocol), QString::fromUtf8("华光HN-4200系列"));
             QCOMPARE(item->text(kBaud), QStringLiteral("9600"));
         }
-        QCOMPARE(AlarmFixture::control<QComboBox>(form.get(), "PTZComboBox")->currentText(),
+        QCOMPARE(control<QComboBox>(form.get(), "PTZComboBox")->currentText(),
             QStringLiteral("COM1"));
         form->ApplyBitBtnClick();
         QCOMPARE(
@@ -88,7 +88,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, saved);
         AlarmFixture::write("CameraSet.Ext", "[Camera Ctrl]\r\nCtrlPort=" + stored + "\r\n");
         auto form = AlarmFixture::showForm();
-        QCOMPARE(AlarmFixture::control<QComboBox>(form.get(), "PTZComboBox")->currentText(), shown);
+        QCOMPARE(control<QComboBox>(form.get(), "PTZComboBox")->currentText(), shown);
         form->ApplyBitBtnClick();
         QCOMPARE(AlarmFixture::value("CameraSet.Ext", "Camera Ctrl", "CtrlPort"), saved);
     }
@@ -97,7 +97,7 @@ private Q_SLOTS:
     {
         AlarmFixture::write("CameraSet.Ext", sixCameras());
         auto form = AlarmFixture::showForm();
-        auto *list = AlarmFixture::control<QTreeWidget>(form.get(), "ListView2");
+        auto *list = control<QTreeWidget>(form.get(), "ListView2");
         selectRows(list, {1, 2, 3});
         bool startedEmpty = false;
         ModalScript script;
@@ -113,7 +113,7 @@ private Q_SLOTS:
             in<QComboBox>(dialog, "ComboBox4")->setCurrentIndex(4);
             in<QAbstractButton>(dialog, "BitBtn1")->click();
         });
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn15")->click();
+        control<QAbstractButton>(form.get(), "BitBtn15")->click();
         QVERIFY(script.finished());
         QVERIFY(startedEmpty);
 
@@ -141,7 +141,7 @@ private Q_SLOTS:
     {
         AlarmFixture::write("CameraSet.Ext", sixCameras());
         auto form = AlarmFixture::showForm();
-        selectRows(AlarmFixture::control<QTreeWidget>(form.get(), "ListView2"), {0, 4});
+        selectRows(control<QTreeWidget>(form.get(), "ListView2"), {0, 4});
         QString title, text;
         bool stayedOpen = false;
         ModalScript script;
@@ -159,7 +159,7 @@ private Q_SLOTS:
                     = dialog->objectName() == QLatin1String("CamSetForm") && dialog->isVisible();
                 in<QAbstractButton>(dialog, "BitBtn2")->click();
             });
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn15")->click();
+        control<QAbstractButton>(form.get(), "BitBtn15")->click();
         QVERIFY(script.finished());
         QCOMPARE(title, QString::fromUtf8("云镜设置"));
         QCOMPARE(text, QString::fromUtf8("请选择控制协议！"));
@@ -183,7 +183,7 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         AlarmFixture::write("CameraSet.Ext", sixCameras());
         auto form = AlarmFixture::showForm();
-        selectRows(AlarmFixture::control<QTreeWidget>(form.get(), "ListView2"), {4});
+        selectRows(control<QTreeWidget>(form.get(), "ListView2"), {4});
         QString afterRelease;
         ModalScript script;
         script.then([&](QWidget *dialog) {
@@ -193,7 +193,7 @@ private Q_SLOTS:
             afterRelease = field->text();
             in<QAbstractButton>(dialog, "BitBtn1")->click();
         });
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn15")->click();
+        control<QAbstractButton>(form.get(), "BitBtn15")->click();
         QVERIFY(script.finished());
         QCOMPARE(afterRelease, shown);
         QCOMPARE(AlarmFixture::value("CameraSet.Ext", "ENCODER4", "CamNo"), shown.toLatin1());
@@ -205,7 +205,7 @@ private Q_SLOTS:
         AlarmFixture::write(
             "CameraSet.Ext", "[ENCODER0]\r\nCamNo=3\r\nCamType=7\r\nProtocol=-1\r\nBaudrate=9\r\n");
         auto form = AlarmFixture::showForm();
-        auto *list = AlarmFixture::control<QTreeWidget>(form.get(), "ListView2");
+        auto *list = control<QTreeWidget>(form.get(), "ListView2");
         const QTreeWidgetItem *row = list->topLevelItem(0);
         QCOMPARE(row->text(kType), QString());
         QCOMPARE(row->text(kProtocol), QString());
@@ -225,16 +225,16 @@ private Q_SLOTS:
                 in<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(1);
                 in<QAbstractButton>(dialog, "BitBtn1")->click();
             });
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn15")->click();
+        control<QAbstractButton>(form.get(), "BitBtn15")->click();
         QCOMPARE(AlarmFixture::read("CameraSet.Ext"),
             QByteArray("[ENCODER0]\r\nCamNo=8\r\nCamType=7\r\nProtocol=-1\r\nBaudrate=9\r\n"));
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn15")->click();
+        control<QAbstractButton>(form.get(), "BitBtn15")->click();
         QVERIFY(script.finished());
         QCOMPARE(AlarmFixture::read("CameraSet.Ext"),
             QByteArray("[ENCODER0]\r\nCamNo=8\r\nCamType=1\r\nProtocol=-1\r\nBaudrate=9\r\n"));
 
         // The list follows a language switch; the unknown protocol still has no text.
-        AlarmFixture::control<QRadioButton>(form.get(), "EnRadioBtn")->click();
+        control<QRadioButton>(form.get(), "EnRadioBtn")->click();
         QCOMPARE(row->text(kType), QStringLiteral("Indoor camera"));
         QCOMPARE(row->text(kProtocol), QString());
         QCOMPARE(list->topLevelItem(1)->text(kProtocol), QStringLiteral("HN-4200 series"));

@@ -22,8 +22,7 @@ namespace {
 
 MotionCell *cell(QWidget *form, int row, int column)
 {
-    return AlarmFixture::control<MotionCell>(
-        form, QStringLiteral("MotionCell%1_%2").arg(row).arg(column).toLatin1());
+    return control<MotionCell>(form, QStringLiteral("MotionCell%1_%2").arg(row).arg(column));
 }
 
 // The area shown, one text row per grid row.
@@ -55,10 +54,10 @@ QPoint centreOf(int row, int column)
 ModalScript::Step chooseRows(QList<int> rows, bool confirm)
 {
     return [rows, confirm](QWidget *modal) {
-        auto *list = AlarmFixture::control<QTreeWidget>(modal, "ChnListView");
+        auto *list = control<QTreeWidget>(modal, "ChnListView");
         for (int row : rows)
             list->topLevelItem(row)->setCheckState(0, Qt::Checked);
-        AlarmFixture::control<QAbstractButton>(modal, confirm ? "BitBtn1" : "BitBtn2")->click();
+        control<QAbstractButton>(modal, confirm ? "BitBtn1" : "BitBtn2")->click();
     };
 }
 
@@ -97,7 +96,7 @@ private Q_SLOTS:
         QCOMPARE(AlarmFixture::read("AlarmSet.Ext"), stored);
 
         // Channel 2's short rows are padded in the file during its load.
-        AlarmFixture::control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
+        control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
         QCOMPARE(
             AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "1"), QByteArray("1000000000"));
         QCOMPARE(
@@ -123,22 +122,22 @@ private Q_SLOTS:
         AlarmFixture::write("AlarmSet.Ext",
             "[ENCODER0]\r\nAlarmY=-3\r\nAlarmUV=5\r\nAlarmSense=60\r\nShowGrid=1\r\n");
         auto form = AlarmFixture::showForm();
-        QCOMPARE(AlarmFixture::control<QSlider>(form.get(), "TrackBar1")->value(), 0);
-        QCOMPARE(AlarmFixture::control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("5"));
-        QCOMPARE(AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->value(), 49);
+        QCOMPARE(control<QSlider>(form.get(), "TrackBar1")->value(), 0);
+        QCOMPARE(control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("5"));
+        QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 49);
         QCOMPARE(
-            AlarmFixture::control<QLabel>(form.get(), "Label34")->text(), QStringLiteral("49"));
-        auto *showGrid = AlarmFixture::control<QCheckBox>(form.get(), "CheckBox4");
+            control<QLabel>(form.get(), "Label34")->text(), QStringLiteral("49"));
+        auto *showGrid = control<QCheckBox>(form.get(), "CheckBox4");
         QVERIFY(showGrid->isChecked() && showGrid->isHidden() && !showGrid->isEnabled());
         QVERIFY(!AlarmFixture::applyEnabled(form.get()));
 
-        AlarmFixture::control<QSlider>(form.get(), "TrackBar2")->setValue(7);
-        QCOMPARE(AlarmFixture::control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("7"));
+        control<QSlider>(form.get(), "TrackBar2")->setValue(7);
+        QCOMPARE(control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("7"));
         QVERIFY(AlarmFixture::applyEnabled(form.get()));
 
         editor::WeeklySchedule week;
         week[0] = {{"08:00", "12:00", {}}};
-        AlarmFixture::control<QWidget>(form.get(), "GroupBox8")
+        control<QWidget>(form.get(), "GroupBox8")
             ->findChild<editor::ScheduleEditor *>()
             ->setSchedule(week);
         form->ApplyBitBtnClick();
@@ -172,7 +171,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, row);
         auto form = AlarmFixture::showForm();
         if (startArmed)
-            AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn11")->click();
+            control<QAbstractButton>(form.get(), "BitBtn11")->click();
         form->ApplyBitBtnClick();
         QVERIFY(!AlarmFixture::applyEnabled(form.get()));
 
@@ -200,23 +199,23 @@ private Q_SLOTS:
     {
         AlarmFixture::write("AlarmSet.Ext", eightChannels());
         auto form = AlarmFixture::showForm();
-        AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->setValue(33);
+        control<QSlider>(form.get(), "TrackBar3")->setValue(33);
         cell(form.get(), 5, 5)->setArmed(true);
 
         ModalScript script;
         script.then(chooseRows({2, 3}, true));
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn14")->click();
+        control<QAbstractButton>(form.get(), "BitBtn14")->click();
         QVERIFY(script.finished());
         QVERIFY(AlarmFixture::applyEnabled(form.get()));
         QCOMPARE(form->context().motionCopy.targets,
             (std::vector<std::uint8_t> {1, 0, 1, 1, 0, 0, 0, 0}));
 
         // Channel 3 is a target: the page keeps its values and Apply stays on.
-        AlarmFixture::control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(2);
-        QCOMPARE(AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->value(), 33);
+        control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(2);
+        QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 33);
         QVERIFY(AlarmFixture::applyEnabled(form.get()));
 
-        AlarmFixture::control<QAbstractButton>(form.get(), "ApplyBitBtn")->click();
+        control<QAbstractButton>(form.get(), "ApplyBitBtn")->click();
         for (int channel = 0; channel < 8; ++channel) {
             const QByteArray section = "ENCODER" + QByteArray::number(channel);
             const bool target = channel == 0 || channel == 2 || channel == 3;
@@ -235,22 +234,22 @@ private Q_SLOTS:
     {
         AlarmFixture::write("AlarmSet.Ext", eightChannels());
         auto form = AlarmFixture::showForm();
-        AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->setValue(33);
+        control<QSlider>(form.get(), "TrackBar3")->setValue(33);
         ModalScript script;
         script.then(chooseRows({2}, true)).then(chooseRows({5}, false));
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn14")->click();
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn14")->click();
+        control<QAbstractButton>(form.get(), "BitBtn14")->click();
+        control<QAbstractButton>(form.get(), "BitBtn14")->click();
         QVERIFY(script.finished());
         QVERIFY(form->context().motionCopy.pending);
         QCOMPARE(form->context().motionCopy.targets,
             (std::vector<std::uint8_t> {1, 0, 1, 0, 0, 0, 0, 0}));
 
         // Channel 2 is no target: its own values replace the page, and only it is saved.
-        AlarmFixture::control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
-        QCOMPARE(AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->value(), 11);
+        control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
+        QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 11);
         QVERIFY(!form->context().motionCopy.pending);
         QVERIFY(!AlarmFixture::applyEnabled(form.get()));
-        AlarmFixture::control<QSlider>(form.get(), "TrackBar3")->setValue(44);
+        control<QSlider>(form.get(), "TrackBar3")->setValue(44);
         form->ApplyBitBtnClick();
         QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER1", "AlarmSense"), QByteArray("44"));
         QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmSense"), QByteArray("10"));

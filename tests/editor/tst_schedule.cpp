@@ -1,6 +1,7 @@
 // The weekly timetables: the stored day line, the list editor shared by the recording, motion
 // and sensor timetables, the time-segment dialog and the multi-select dialog.
 
+#include "support/widgetdriver.h"
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/rectimeset.h"
 #include "editor/language.h"
@@ -28,13 +29,6 @@ using namespace quillon::editor;
 
 namespace {
 
-template<class Control> Control *control(QObject *root, const QString &name)
-{
-    auto *found = root->findChild<Control *>(name);
-    if (!found)
-        qFatal("no control %s", qPrintable(name));
-    return found;
-}
 
 // Sets the pickers (and the mode) of the time-segment dialog and presses its OK.
 ModalScript::Step confirmSegment(QTime start, QTime end, int mode = -1)

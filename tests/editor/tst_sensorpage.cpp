@@ -65,10 +65,10 @@ void choose(QComboBox *list, const QString &text)
 ModalScript::Step chooseRows(QList<int> rows)
 {
     return [rows](QWidget *modal) {
-        auto *list = AlarmFixture::control<QTreeWidget>(modal, "ChnListView");
+        auto *list = control<QTreeWidget>(modal, "ChnListView");
         for (int row : rows)
             list->topLevelItem(row)->setCheckState(0, Qt::Checked);
-        AlarmFixture::control<QAbstractButton>(modal, "BitBtn1")->click();
+        control<QAbstractButton>(modal, "BitBtn1")->click();
     };
 }
 
@@ -86,7 +86,7 @@ private Q_SLOTS:
         AlarmFixture::writeSystem(8, 2);
         AlarmFixture::write("SensorSet.Ext", "[SENSOR0]\r\nLinkChn=112\r\nStartupRec=0\r\n");
         auto form = AlarmFixture::showForm();
-        auto *list = AlarmFixture::control<QTreeWidget>(form.get(), "LinkChnListView");
+        auto *list = control<QTreeWidget>(form.get(), "LinkChnListView");
         QCOMPARE(list->topLevelItem(0)->checkState(0), Qt::Checked);
         QCOMPARE(list->topLevelItem(0)->text(kPresetText), QStringLiteral("12"));
         QCOMPARE(list->topLevelItem(1)->checkState(0), Qt::Unchecked);
@@ -96,11 +96,11 @@ private Q_SLOTS:
         list->topLevelItem(2)->setSelected(true);
         ModalScript script;
         script.then([](QWidget *dialog) {
-            auto *positions = AlarmFixture::control<QComboBox>(dialog, "PosComboBox");
+            auto *positions = control<QComboBox>(dialog, "PosComboBox");
             QCOMPARE(positions->currentIndex(), 0);
             QCOMPARE(positions->itemText(0), QString::fromUtf8("无"));
             positions->setCurrentIndex(64);
-            AlarmFixture::control<QAbstractButton>(dialog, "BitBtn1")->click();
+            control<QAbstractButton>(dialog, "BitBtn1")->click();
         });
         Q_EMIT list->itemDoubleClicked(list->topLevelItem(2), 0);
         QVERIFY(script.finished());
@@ -113,7 +113,7 @@ private Q_SLOTS:
             padded(triples({"112", "000", "064", "000", "100"}), 108));
 
         // Rows follow the language.
-        AlarmFixture::control<QRadioButton>(form.get(), "EnRadioBtn")->click();
+        control<QRadioButton>(form.get(), "EnRadioBtn")->click();
         QCOMPARE(list->topLevelItem(1)->text(0), QStringLiteral("Channel2"));
         QCOMPARE(list->topLevelItem(1)->text(kPresetText), QStringLiteral("NULL"));
         QCOMPARE(list->topLevelItem(2)->text(kPresetText), QStringLiteral("64"));
@@ -129,7 +129,7 @@ private Q_SLOTS:
         AlarmFixture::write(
             "SensorSet.Ext", "[SENSOR0]\r\nStartupRec=0\r\nLinkChn=" + stored + "\r\n");
         auto form = AlarmFixture::showForm();
-        AlarmFixture::control<QTreeWidget>(form.get(), "LinkChnListView")
+        control<QTreeWidget>(form.get(), "LinkChnListView")
             ->topLevelItem(1)
             ->setCheckState(0, Qt::Unchecked);
         form->ApplyBitBtnClick();
@@ -149,7 +149,7 @@ private Q_SLOTS:
             "[SENSOR0]\r\nStartupRec=0\r\nLinkChn=" + first
                 + "\r\n[SENSOR1]\r\nStartupRec=0\r\nLinkChn=" + second + "\r\n");
         auto form = AlarmFixture::showForm();
-        auto *list = AlarmFixture::control<QTreeWidget>(form.get(), "LinkChnListView");
+        auto *list = control<QTreeWidget>(form.get(), "LinkChnListView");
         QCOMPARE(list->topLevelItem(35)->checkState(0), Qt::Checked);
         QVERIFY(list->topLevelItem(35)->flags() & Qt::ItemIsEnabled);
         for (int row = 36; row < 40; ++row) {
@@ -159,7 +159,7 @@ private Q_SLOTS:
         form->ApplyBitBtnClick();
         QCOMPARE(AlarmFixture::value("SensorSet.Ext", "SENSOR0", "LinkChn"), first);
 
-        AlarmFixture::control<QTabBar>(form.get(), "SensorChnTabSet")->setCurrentIndex(1);
+        control<QTabBar>(form.get(), "SensorChnTabSet")->setCurrentIndex(1);
         QVERIFY(list->topLevelItem(39)->flags() & Qt::ItemIsEnabled);
         QCOMPARE(list->topLevelItem(39)->checkState(0), Qt::Checked);
         QCOMPARE(list->topLevelItem(39)->text(kPresetText), QStringLiteral("7"));
@@ -168,7 +168,7 @@ private Q_SLOTS:
         // A copy takes all forty links to a sensor whose text was shorter.
         ModalScript script;
         script.then(chooseRows({0}));
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn17")->click();
+        control<QAbstractButton>(form.get(), "BitBtn17")->click();
         QVERIFY(script.finished());
         form->ApplyBitBtnClick();
         QCOMPARE(AlarmFixture::value("SensorSet.Ext", "SENSOR0", "LinkChn"), second);
@@ -186,7 +186,7 @@ private Q_SLOTS:
         auto form = AlarmFixture::showForm();
         const QString message = QString::fromUtf8("请选择联动录像的通道！");
         QCOMPARE(atLoad, message);
-        auto *record = AlarmFixture::control<QCheckBox>(form.get(), "CheckBox8");
+        auto *record = control<QCheckBox>(form.get(), "CheckBox8");
         QVERIFY(!record->isChecked());
 
         record->click();
@@ -196,12 +196,12 @@ private Q_SLOTS:
         QVERIFY(AlarmFixture::applyEnabled(form.get()));
 
         // A sensor with a linked channel keeps the box.
-        AlarmFixture::control<QTabBar>(form.get(), "SensorChnTabSet")->setCurrentIndex(1);
+        control<QTabBar>(form.get(), "SensorChnTabSet")->setCurrentIndex(1);
         QVERIFY(record->isChecked());
         // Back on the first sensor the box does not change, so nothing is asked here.
-        AlarmFixture::control<QTabBar>(form.get(), "SensorChnTabSet")->setCurrentIndex(0);
+        control<QTabBar>(form.get(), "SensorChnTabSet")->setCurrentIndex(0);
         QVERIFY(record->isChecked());
-        AlarmFixture::control<QTreeWidget>(form.get(), "LinkChnListView")
+        control<QTreeWidget>(form.get(), "LinkChnListView")
             ->topLevelItem(3)
             ->setCheckState(0, Qt::Checked);
         record->click();
@@ -219,21 +219,21 @@ private Q_SLOTS:
         AlarmFixture::write("SensorSet.Ext",
             "[SENSOR0]\r\nStartupRec=0\r\nOutputType=2\r\nOutputTime=5000\r\nSensorType=1\r\n");
         auto form = AlarmFixture::showForm();
-        auto *close = AlarmFixture::control<QCheckBox>(form.get(), "CheckBox9");
-        auto *open = AlarmFixture::control<QCheckBox>(form.get(), "CheckBox10");
-        auto *time = AlarmFixture::control<QLineEdit>(form.get(), "SpinEdit5");
+        auto *close = control<QCheckBox>(form.get(), "CheckBox9");
+        auto *open = control<QCheckBox>(form.get(), "CheckBox10");
+        auto *time = control<QLineEdit>(form.get(), "SpinEdit5");
         QVERIFY(!close->isChecked() && !open->isChecked());
         QVERIFY(!time->isEnabled()
-            && !AlarmFixture::control<QLabel>(form.get(), "Label51")->isEnabled());
+            && !control<QLabel>(form.get(), "Label51")->isEnabled());
         QCOMPARE(time->text(), QStringLiteral("999"));
-        QVERIFY(AlarmFixture::control<QRadioButton>(form.get(), "RadioButton3")->isChecked());
+        QVERIFY(control<QRadioButton>(form.get(), "RadioButton3")->isChecked());
         form->ApplyBitBtnClick();
         QCOMPARE(AlarmFixture::value("SensorSet.Ext", "SENSOR0", "OutputType"), QByteArray("-1"));
         QCOMPARE(AlarmFixture::value("SensorSet.Ext", "SENSOR0", "OutputTime"), QByteArray("999"));
 
         close->click();
         QVERIFY(
-            time->isEnabled() && AlarmFixture::control<QLabel>(form.get(), "Label52")->isEnabled());
+            time->isEnabled() && control<QLabel>(form.get(), "Label52")->isEnabled());
         open->click();
         QVERIFY(!close->isChecked() && open->isChecked() && time->isEnabled());
         form->ApplyBitBtnClick();
@@ -265,7 +265,7 @@ private Q_SLOTS:
         AlarmFixture::writeSystem(4, 0);
         AlarmFixture::write("AlarmCard.ext", card);
         auto form = AlarmFixture::showForm();
-        QCOMPARE(entries(AlarmFixture::control<QComboBox>(form.get(), "ComboBox3")), names);
+        QCOMPARE(entries(control<QComboBox>(form.get(), "ComboBox3")), names);
     }
 
     void hugeDeviceCountIsBounded()
@@ -273,7 +273,7 @@ private Q_SLOTS:
         AlarmFixture::writeSystem(4, 0);
         AlarmFixture::write("AlarmCard.ext", "[Equipments]\r\nCount=2147483647\r\n");
         auto form = AlarmFixture::showForm();
-        QCOMPARE(AlarmFixture::control<QComboBox>(form.get(), "ComboBox3")->count(),
+        QCOMPARE(control<QComboBox>(form.get(), "ComboBox3")->count(),
             1 + editor::kMaxDeviceTypes);
     }
 
@@ -309,10 +309,10 @@ private Q_SLOTS:
         AlarmFixture::write("CameraSet.Ext",
             "[Camera Ctrl]\r\nCtrlPort=" + QByteArray::number(controlPort) + "\r\n");
         auto form = AlarmFixture::showForm();
-        auto *control = AlarmFixture::control<QComboBox>(form.get(), "PTZComboBox");
-        auto *device = AlarmFixture::control<QComboBox>(form.get(), "AlarmComboBox");
-        QCOMPARE(entries(control), controlPorts);
-        QCOMPARE(control->currentText(), QStringLiteral("COM%1").arg(controlPort + 1));
+        auto *ptz = control<QComboBox>(form.get(), "PTZComboBox");
+        auto *device = control<QComboBox>(form.get(), "AlarmComboBox");
+        QCOMPARE(entries(ptz), controlPorts);
+        QCOMPARE(ptz->currentText(), QStringLiteral("COM%1").arg(controlPort + 1));
         QCOMPARE(entries(device), devicePorts);
         QCOMPARE(device->currentText(), devicePort);
         form->ApplyBitBtnClick();
@@ -324,24 +324,24 @@ private Q_SLOTS:
         AlarmFixture::writeSystem(4, 0, "BaseType=0\r\nBaseAddr=0\r\n");
         AlarmFixture::write("CameraSet.Ext", "[Camera Ctrl]\r\nCtrlPort=0\r\n");
         auto form = AlarmFixture::showForm();
-        auto *control = AlarmFixture::control<QComboBox>(form.get(), "PTZComboBox");
-        auto *device = AlarmFixture::control<QComboBox>(form.get(), "AlarmComboBox");
-        auto *type = AlarmFixture::control<QComboBox>(form.get(), "ComboBox3");
-        auto *label = AlarmFixture::control<QLabel>(form.get(), "Label46");
+        auto *ptz = control<QComboBox>(form.get(), "PTZComboBox");
+        auto *device = control<QComboBox>(form.get(), "AlarmComboBox");
+        auto *type = control<QComboBox>(form.get(), "ComboBox3");
+        auto *label = control<QLabel>(form.get(), "Label46");
         QVERIFY(!device->isEnabled() && !label->isEnabled());
 
         // The stored port is the control port's: the device takes the first free one.
         choose(type, QStringLiteral("Ardent"));
         QVERIFY(device->isEnabled() && label->isEnabled());
         QCOMPARE(device->currentText(), QStringLiteral("COM2"));
-        QCOMPARE(entries(control), portsWithout({2}));
-        QCOMPARE(control->currentText(), QStringLiteral("COM1"));
+        QCOMPARE(entries(ptz), portsWithout({2}));
+        QCOMPARE(ptz->currentText(), QStringLiteral("COM1"));
         QVERIFY(AlarmFixture::applyEnabled(form.get()));
 
         choose(device, QStringLiteral("COM5"));
-        QCOMPARE(entries(control), portsWithout({5}));
-        QCOMPARE(control->currentText(), QStringLiteral("COM1"));
-        choose(control, QStringLiteral("COM3"));
+        QCOMPARE(entries(ptz), portsWithout({5}));
+        QCOMPARE(ptz->currentText(), QStringLiteral("COM1"));
+        choose(ptz, QStringLiteral("COM3"));
         QCOMPARE(entries(device), portsWithout({3}));
         QCOMPARE(device->currentText(), QStringLiteral("COM5"));
         form->ApplyBitBtnClick();
@@ -353,8 +353,8 @@ private Q_SLOTS:
         choose(type, QString());
         QVERIFY(!device->isEnabled() && !label->isEnabled());
         QCOMPARE(device->currentIndex(), -1);
-        QCOMPARE(entries(control), portsWithout({}));
-        choose(control, QStringLiteral("COM7"));
+        QCOMPARE(entries(ptz), portsWithout({}));
+        choose(ptz, QStringLiteral("COM7"));
         QCOMPARE(device->currentIndex(), -1);
         form->ApplyBitBtnClick();
         QCOMPARE(AlarmFixture::value("SysSet.Ext", "Sensor Options", "BaseType"), QByteArray("0"));
@@ -373,8 +373,8 @@ private Q_SLOTS:
             dialogOpened = true;
             modal->close();
         });
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn17")->click();
-        AlarmFixture::control<QAbstractButton>(form.get(), "SnrAddBitBtn")->click();
+        control<QAbstractButton>(form.get(), "BitBtn17")->click();
+        control<QAbstractButton>(form.get(), "SnrAddBitBtn")->click();
         QVERIFY(!dialogOpened);
         form->ApplyBitBtnClick();
         QVERIFY(!QFile::exists(AlarmFixture::path("SensorSet.Ext")));
@@ -391,13 +391,13 @@ private Q_SLOTS:
                 + "]\r\nStartupRec=0\r\nLinkChn=" + padded("000000", 108, fill) + "\r\n";
         AlarmFixture::write("SensorSet.Ext", stored);
         auto form = AlarmFixture::showForm();
-        AlarmFixture::control<QTreeWidget>(form.get(), "LinkChnListView")
+        control<QTreeWidget>(form.get(), "LinkChnListView")
             ->topLevelItem(1)
             ->setCheckState(0, Qt::Checked);
-        AlarmFixture::control<QCheckBox>(form.get(), "CheckBox11")->setChecked(false);
+        control<QCheckBox>(form.get(), "CheckBox11")->setChecked(false);
         ModalScript script;
         script.then(chooseRows({2}));
-        AlarmFixture::control<QAbstractButton>(form.get(), "BitBtn17")->click();
+        control<QAbstractButton>(form.get(), "BitBtn17")->click();
         QVERIFY(script.finished());
         QCOMPARE(form->context().sensorCopy.targets, (std::vector<std::uint8_t> {1, 0, 1}));
         form->ApplyBitBtnClick();

@@ -1,6 +1,7 @@
 // The setup window's frame: channel and sensor tabs, the change rule, Apply's checks, the
 // language at creation and the language switch.
 
+#include "support/widgetdriver.h"
 #include "editor/language.h"
 #include "editor/motiongrid.h"
 #include "editor/sysset.h"
@@ -41,14 +42,6 @@ QString *closeNextNotice()
     return text;
 }
 
-template<class Control>
-Control *control(QWidget *form, const char *name)
-{
-    auto *found = form->findChild<Control *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 } // namespace
 

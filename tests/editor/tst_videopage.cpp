@@ -2,6 +2,7 @@
 // quality presets of Profile.ext, the checks at Apply, the channel switch and the copy to
 // other channels.
 
+#include "support/widgetdriver.h"
 #include "editor/language.h"
 #include "editor/numberfield.h"
 #include "editor/sysset.h"
@@ -31,13 +32,6 @@ using editor::TSysSetForm;
 
 namespace {
 
-template<class Control> Control *control(QWidget *form, const char *name)
-{
-    auto *found = form->findChild<Control *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 QString workPath(const char *name)
 {

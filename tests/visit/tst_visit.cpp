@@ -2,6 +2,7 @@
 // messages in both languages, the nine downloads, OK's eight uploads and apply command, and
 // Cancel and the close box leaving the server untouched.
 
+#include "support/widgetdriver.h"
 #include "support/dvrdprocess.h"
 
 #include "settings/settingsfiles.h"
@@ -44,21 +45,6 @@ QString serverPath(const QString &root, const settings::SettingsFileInfo &info)
     return root + QLatin1Char('/') + QString::fromLatin1(settings::remotePath(info.file)).replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
 
-// Runs the action on the first visible top-level widget of that name, once it appears while a
-// modal loop runs. Gives up after ten seconds.
-void whenShown(const QString &objectName, std::function<void(QWidget *)> action, int waitedMs = 0)
-{
-    QTimer::singleShot(20, qApp, [=] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->isVisible() && widget->objectName() == objectName) {
-                action(widget);
-                return;
-            }
-        }
-        if (waitedMs < 10000)
-            whenShown(objectName, action, waitedMs + 20);
-    });
-}
 
 QStringList transfers(const DvrdProcess &server, const QString &kind)
 {

@@ -2,6 +2,7 @@
 // channel with its camera preset and a camera's control settings, then presses OK: the server
 // holds the edits and has been told to apply them.
 
+#include "support/widgetdriver.h"
 #include "support/dvrdprocess.h"
 
 #include "editor/motiongrid.h"
@@ -27,30 +28,7 @@ using namespace quillon;
 
 namespace {
 
-// Runs the action on the first visible top-level widget of that name, once it appears while a
-// modal loop runs. Gives up after ten seconds.
-void whenShown(const QString &objectName, std::function<void(QWidget *)> action, int waitedMs = 0)
-{
-    QTimer::singleShot(20, qApp, [=] {
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->isVisible() && widget->objectName() == objectName) {
-                action(widget);
-                return;
-            }
-        }
-        if (waitedMs < 10000)
-            whenShown(objectName, action, waitedMs + 20);
-    });
-}
 
-template<class Control>
-Control *control(QWidget *window, const char *name)
-{
-    auto *found = window->findChild<Control *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 // A left-button stroke from the first cell of the top row to the fourth: the pressed cell
 // keeps the mouse and receives every move.

@@ -2,6 +2,7 @@
 // user accounts and presses OK; the server then holds exactly those changes, and the accounts
 // are the ones it logs in with.
 
+#include "support/widgetdriver.h"
 #include "support/dvrdprocess.h"
 
 #include "settings/gbk.h"
@@ -68,13 +69,6 @@ void whenShown(std::function<void(QWidget *)> action, int waitedMs = 0)
     });
 }
 
-template<class Control> Control *control(QWidget *form, const char *name)
-{
-    auto *found = form->findChild<Control *>(QLatin1String(name));
-    if (!found)
-        qFatal("no control %s", name);
-    return found;
-}
 
 void press(QWidget *form, const char *name)
 {
