@@ -3,7 +3,7 @@
 // holds the edits and has been told to apply them.
 
 #include "support/widgetdriver.h"
-#include "support/dvrdprocess.h"
+#include "support/samplevisit.h"
 
 #include "editor/motiongrid.h"
 #include "settings/profilestore.h"
@@ -58,14 +58,7 @@ class TestVisitAlarms : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_data.isValid());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
-        qputenv("LC_ALL", "zh_CN.UTF-8");
-        QVERIFY(makeServerRoot(m_root.path(), QStringLiteral(QUILLON_SAMPLES_DIR)));
-        QVERIFY(m_server.start(m_root.path(), QStringLiteral("admin"), QStringLiteral("admin")));
-    }
+    void initTestCase() { QVERIFY(m_visit.start("zh_CN.UTF-8")); }
 
     void editedAlarmsReachTheServer()
     {
@@ -104,10 +97,10 @@ private Q_SLOTS:
             edited = control<QAbstractButton>(form, "ApplyBitBtn")->isEnabled();
             control<QAbstractButton>(form, "BitBtn1")->click();
         });
-        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server.port() + 10), -1);
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_visit.portCode()), -1);
         QVERIFY(edited);
 
-        const QString root = m_root.path();
+        const QString root = m_visit.root.path();
         QCOMPARE(serverValue(root, "AlarmSet.Ext", "ALARM MOTION1", "1"), QByteArray("1111000000"));
         QCOMPARE(serverValue(root, "AlarmSet.Ext", "ALARM MOTION1", "5"), QByteArray("1111111111"));
         QCOMPARE(serverValue(root, "SensorSet.Ext", "SENSOR2", "LinkChn"),
@@ -124,9 +117,7 @@ private Q_SLOTS:
     }
 
 private:
-    QTemporaryDir m_data;
-    QTemporaryDir m_root;
-    DvrdProcess m_server;
+    SampleVisit m_visit;
 };
 
 QTEST_MAIN(TestVisitAlarms)

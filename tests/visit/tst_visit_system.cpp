@@ -3,7 +3,7 @@
 // are the ones it logs in with.
 
 #include "support/widgetdriver.h"
-#include "support/dvrdprocess.h"
+#include "support/samplevisit.h"
 
 #include "settings/gbk.h"
 #include "settings/settingsfiles.h"
@@ -82,14 +82,7 @@ class TestVisitSystem : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        QVERIFY(m_data.isValid());
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
-        qputenv("LC_ALL", "zh_CN.UTF-8");
-        QVERIFY(makeServerRoot(m_root.path(), QStringLiteral(QUILLON_SAMPLES_DIR)));
-        QVERIFY(m_server.start(m_root.path(), QStringLiteral("admin"), QStringLiteral("admin")));
-    }
+    void initTestCase() { QVERIFY(m_visit.start("zh_CN.UTF-8")); }
 
     void okSendsTheOperatorsChangesOnly()
     {
@@ -117,7 +110,7 @@ private Q_SLOTS:
             edited = users->count() == 6;
             press(form, "BitBtn1");
         });
-        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server.port() + 10), -1);
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_visit.portCode()), -1);
         QVERIFY(edited);
 
         // The system options changed in the two edited keys only.
@@ -152,7 +145,7 @@ private Q_SLOTS:
             press(form, "BitBtn2");
         });
         QCOMPARE(
-            ShowSetupForm("127.0.0.1", 0, "\xD2\xB9\xB0\xE0", "n1ght", m_server.port() + 10), -1);
+            ShowSetupForm("127.0.0.1", 0, "\xD2\xB9\xB0\xE0", "n1ght", m_visit.portCode()), -1);
         QVERIFY(shown);
     }
 
@@ -163,12 +156,10 @@ private:
     }
     QByteArray served(const char *name) const
     {
-        return fileBytes(m_root.filePath(QLatin1String(name)));
+        return fileBytes(m_visit.root.filePath(QLatin1String(name)));
     }
 
-    QTemporaryDir m_data;
-    QTemporaryDir m_root;
-    DvrdProcess m_server;
+    SampleVisit m_visit;
 };
 
 QTEST_MAIN(TestVisitSystem)
