@@ -63,6 +63,13 @@ void selectPort(QComboBox *list, std::optional<int> port)
     list->setCurrentIndex(port ? list->findText(serialPortName(*port)) : -1);
 }
 
+// Gives the list all ten ports again with the given port selected.
+void refillPortsSelecting(QComboBox *list, std::optional<int> port)
+{
+    refillPorts(list);
+    selectPort(list, port);
+}
+
 // Removes a port from the list. The list keeps its selection unless it is that port; then it
 // is left without one.
 void removePort(QComboBox *list, std::optional<int> port)
@@ -237,8 +244,7 @@ void SensorPage::PTZComboBoxChange()
     const std::optional<int> controlPort = portOf(controlPorts);
     const bool deviceOn = AlarmComboBox->isEnabled();
     const std::optional<int> devicePort = deviceOn ? portOf(AlarmComboBox) : std::nullopt;
-    refillPorts(AlarmComboBox);
-    selectPort(AlarmComboBox, devicePort);
+    refillPortsSelecting(AlarmComboBox, devicePort);
     removePort(AlarmComboBox, controlPort);
     m_context.noteChange();
 }
@@ -248,8 +254,7 @@ void SensorPage::AlarmComboBoxChange()
     QComboBox *controlPorts = controlPortList();
     const std::optional<int> controlPort = portOf(controlPorts);
     const std::optional<int> devicePort = portOf(AlarmComboBox);
-    refillPorts(controlPorts);
-    selectPort(controlPorts, controlPort);
+    refillPortsSelecting(controlPorts, controlPort);
     removePort(controlPorts, devicePort);
     m_context.noteChange();
 }
@@ -258,8 +263,7 @@ void SensorPage::ComboBox3Change()
 {
     QComboBox *controlPorts = controlPortList();
     const std::optional<int> controlPort = portOf(controlPorts);
-    refillPorts(controlPorts);
-    selectPort(controlPorts, controlPort);
+    refillPortsSelecting(controlPorts, controlPort);
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
     } else {
