@@ -159,6 +159,7 @@ void VideoPage::buildOverlayPage()
     auto coverField = [this](const char *name, int left, int top, int minimum, int maximum) {
         auto *field = place<NumberField>(name, GroupBox14, left, top, 60, 22);
         field->setRange(minimum, maximum);
+        field->setMaxLength(3);
         return field;
     };
     CoverXLabel = place<QLabel>("CoverXLabel", GroupBox14, 16, 60, 64, 20);
@@ -501,7 +502,8 @@ void VideoPage::save()
         return;
     }
     for (int channel = 0; channel < m_context.channelCount; ++channel) {
-        QCoreApplication::processEvents();
+        // The window repaints between channels but takes no input until the copy is written.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         if (!copy.isTarget(channel))
             continue;
         writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
