@@ -102,13 +102,15 @@ TSysSetForm::TSysSetForm(QWidget *parent) : QDialog(parent)
     m_context.noteChange = [this] { noteChange(); };
     m_context.showPage = [this](int page, int innerPage) { showPage(page, innerPage); };
     auto sheet = [this](int index) { return PageControl1->widget(index); };
-    m_systemPage = std::make_unique<SystemPage>(m_context, sheet(0));
+    // The network and camera pages come first: the system page saves the network ports and the
+    // sensor page shares the camera page's control port list.
+    m_networkPage = std::make_unique<NetworkPage>(m_context, sheet(6));
+    m_cameraPage = std::make_unique<CameraPage>(m_context, sheet(5));
+    m_systemPage = std::make_unique<SystemPage>(m_context, sheet(0), *m_networkPage);
     m_usersPage = std::make_unique<UsersPage>(m_context, sheet(1));
     m_videoPage = std::make_unique<VideoPage>(m_context, sheet(2));
     m_motionPage = std::make_unique<MotionPage>(m_context, sheet(3));
-    m_sensorPage = std::make_unique<SensorPage>(m_context, sheet(4));
-    m_cameraPage = std::make_unique<CameraPage>(m_context, sheet(5));
-    m_networkPage = std::make_unique<NetworkPage>(m_context, sheet(6));
+    m_sensorPage = std::make_unique<SensorPage>(m_context, sheet(4), m_cameraPage->controlPortList());
     m_smsPage = std::make_unique<SmsPage>(m_context, sheet(7));
 
     connect(BitBtn1, &QPushButton::clicked, this, &TSysSetForm::BitBtn1Click);

@@ -30,6 +30,9 @@ public:
     // Edit: the selected rows in the camera dialog; a confirmed edit is written at once.
     void BitBtn15Click();
 
+    // The control port list, which the sensor page keeps off the alarm device's port.
+    QComboBox *controlPortList() const { return PTZComboBox; }
+
 private:
     CameraRecord recordOf(const QTreeWidgetItem *row) const;
     void showRecord(QTreeWidgetItem *row, const CameraRecord &record) const;

@@ -15,18 +15,11 @@ constexpr TextEntry kTexts[] = {
     {"WebPortLabel", "Http 端口号：", "Http port:"},
 };
 
-constexpr const char *kTransmitPortField = "SpinEdit4";
-constexpr const char *kWebPortField = "WebPortSpinEdit";
 constexpr const char *kTransfersOptions = "Transfers Options";
 constexpr const char *kHttpOptions = "Http Options";
 constexpr int kMinPort = 1;
 constexpr int kMaxPort = 99999;
 constexpr int kPortDigits = 5;
-
-NumberField *portField(QWidget *window, const char *name)
-{
-    return window->findChild<NumberField *>(QLatin1String(name));
-}
 
 } // namespace
 
@@ -45,8 +38,8 @@ NetworkPage::NetworkPage(SetupContext &context, QWidget *sheet) : SetupPage(cont
         QObject::connect(field, &QLineEdit::textChanged, sheet, [this] { m_context.noteChange(); });
         return field;
     };
-    SpinEdit4 = makePort("Label25", kTransmitPortField, 76, &Label25);
-    WebPortSpinEdit = makePort("WebPortLabel", kWebPortField, 108, &WebPortLabel);
+    SpinEdit4 = makePort("Label25", "SpinEdit4", 76, &Label25);
+    WebPortSpinEdit = makePort("WebPortLabel", "WebPortSpinEdit", 108, &WebPortLabel);
 }
 
 std::span<const TextEntry> NetworkPage::texts() const
@@ -54,20 +47,16 @@ std::span<const TextEntry> NetworkPage::texts() const
     return kTexts;
 }
 
-void loadNetworkPorts(QWidget *window, const settings::ProfileFile &sysSet)
+void NetworkPage::loadPorts(const settings::ProfileFile &sysSet)
 {
-    if (NumberField *field = portField(window, kTransmitPortField))
-        field->setValue(sysSet.readInt(kTransfersOptions, "TransmitPort", 5050));
-    if (NumberField *field = portField(window, kWebPortField))
-        field->setValue(sysSet.readInt(kHttpOptions, "WebSitePort", 80));
+    SpinEdit4->setValue(sysSet.readInt(kTransfersOptions, "TransmitPort", 5050));
+    WebPortSpinEdit->setValue(sysSet.readInt(kHttpOptions, "WebSitePort", 80));
 }
 
-void saveNetworkPorts(QWidget *window, const settings::ProfileFile &sysSet)
+void NetworkPage::savePorts(const settings::ProfileFile &sysSet) const
 {
-    if (NumberField *field = portField(window, kTransmitPortField))
-        sysSet.writeInt(kTransfersOptions, "TransmitPort", field->value());
-    if (NumberField *field = portField(window, kWebPortField))
-        sysSet.writeInt(kHttpOptions, "WebSitePort", field->value());
+    sysSet.writeInt(kTransfersOptions, "TransmitPort", SpinEdit4->value());
+    sysSet.writeInt(kHttpOptions, "WebSitePort", WebPortSpinEdit->value());
 }
 
 } // namespace quillon::editor

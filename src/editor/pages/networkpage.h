@@ -18,6 +18,11 @@ public:
 
     std::span<const TextEntry> texts() const override;
 
+    // The two port fields live in the system options; the system page loads and saves them at
+    // their place in its order.
+    void loadPorts(const settings::ProfileFile &sysSet);
+    void savePorts(const settings::ProfileFile &sysSet) const;
+
 private:
     QPushButton *UseElecMapBitBtn = nullptr;
     QLabel *Label25 = nullptr;
@@ -26,9 +31,5 @@ private:
     NumberField *WebPortSpinEdit = nullptr;
 };
 
-// The network port fields of the setup window that holds the given widget, loaded from and
-// saved to the system options. They do nothing in a window without the network page.
-void loadNetworkPorts(QWidget *window, const settings::ProfileFile &sysSet);
-void saveNetworkPorts(QWidget *window, const settings::ProfileFile &sysSet);
 
 } // namespace quillon::editor

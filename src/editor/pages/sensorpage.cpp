@@ -89,8 +89,10 @@ std::optional<int> portOf(const QComboBox *list) { return serialPortNumber(list-
 
 } // namespace
 
-SensorPage::SensorPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
+SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *controlPorts)
+    : SetupPage(context, sheet), m_controlPorts(controlPorts)
 {
+    QObject::connect(m_controlPorts, &QComboBox::activated, sheet, [this] { PTZComboBoxChange(); });
     Label45 = place<QLabel>("Label45", sheet, 8, 4, 200, 18);
     SensorChnTabSet = place<QTabBar>("SensorChnTabSet", sheet, 8, 24, 0, 21);
     SensorChnTabSet->setDrawBase(false);
@@ -214,34 +216,20 @@ void SensorPage::disableDevicePort()
     AlarmComboBox->setEnabled(false);
 }
 
-QComboBox *SensorPage::controlPortList()
-{
-    if (!m_controlPorts) {
-        m_controlPorts = m_sheet->window()->findChild<QComboBox *>(QStringLiteral("PTZComboBox"));
-        if (m_controlPorts)
-            QObject::connect(m_controlPorts, &QComboBox::activated, m_sheet, [this] { PTZComboBoxChange(); });
-    }
-    return m_controlPorts;
-}
-
 // Both lists hold all ten ports here. When stored ports collide, the control port keeps its
 // port and the device's list is left without a choice, for the operator to make one.
 void SensorPage::applyPortRule()
 {
-    QComboBox *controlPorts = controlPortList();
-    if (!controlPorts)
-        return;
-    const std::optional<int> controlPort = portOf(controlPorts);
+    const std::optional<int> controlPort = portOf(m_controlPorts);
     const std::optional<int> devicePort = portOf(AlarmComboBox);
     if (ComboBox3->currentIndex() > 0 && devicePort != controlPort)
-        removePort(controlPorts, devicePort);
+        removePort(m_controlPorts, devicePort);
     removePort(AlarmComboBox, controlPort);
 }
 
 void SensorPage::PTZComboBoxChange()
 {
-    QComboBox *controlPorts = controlPortList();
-    const std::optional<int> controlPort = portOf(controlPorts);
+    const std::optional<int> controlPort = portOf(m_controlPorts);
     const bool deviceOn = AlarmComboBox->isEnabled();
     const std::optional<int> devicePort = deviceOn ? portOf(AlarmComboBox) : std::nullopt;
     refillPortsSelecting(AlarmComboBox, devicePort);
@@ -251,19 +239,17 @@ void SensorPage::PTZComboBoxChange()
 
 void SensorPage::AlarmComboBoxChange()
 {
-    QComboBox *controlPorts = controlPortList();
-    const std::optional<int> controlPort = portOf(controlPorts);
+    const std::optional<int> controlPort = portOf(m_controlPorts);
     const std::optional<int> devicePort = portOf(AlarmComboBox);
-    refillPortsSelecting(controlPorts, controlPort);
-    removePort(controlPorts, devicePort);
+    refillPortsSelecting(m_controlPorts, controlPort);
+    removePort(m_controlPorts, devicePort);
     m_context.noteChange();
 }
 
 void SensorPage::ComboBox3Change()
 {
-    QComboBox *controlPorts = controlPortList();
-    const std::optional<int> controlPort = portOf(controlPorts);
-    refillPortsSelecting(controlPorts, controlPort);
+    const std::optional<int> controlPort = portOf(m_controlPorts);
+    refillPortsSelecting(m_controlPorts, controlPort);
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
     } else {
@@ -273,7 +259,7 @@ void SensorPage::ComboBox3Change()
             AlarmComboBox->setCurrentIndex(0);
         else
             selectPort(AlarmComboBox, stored >= 0 && stored < kSerialPorts ? std::optional<int>(stored) : std::nullopt);
-        removePort(controlPorts, portOf(AlarmComboBox));
+        removePort(m_controlPorts, portOf(AlarmComboBox));
         Label46->setEnabled(true);
         AlarmComboBox->setEnabled(true);
     }

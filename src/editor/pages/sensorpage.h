@@ -23,7 +23,8 @@ class NumberField;
 class SensorPage : public SetupPage
 {
 public:
-    SensorPage(SetupContext &context, QWidget *sheet);
+    // controlPorts: the camera page's control port list, shared by the serial port rule.
+    SensorPage(SetupContext &context, QWidget *sheet, QComboBox *controlPorts);
 
     // One row per video channel in the linked-channel list, with empty preset texts.
     void fillChannelRows();
@@ -71,7 +72,6 @@ private:
     void outputBoxClick(QCheckBox *box, QCheckBox *other);
     void updateOutputEnabling();
     void disableDevicePort();
-    QComboBox *controlPortList();
 
     QLabel *Label45 = nullptr;
     QTabBar *SensorChnTabSet = nullptr;
@@ -100,7 +100,7 @@ private:
     QLabel *Label4 = nullptr;
     NumberField *SpinEdit9 = nullptr;
     // The camera control page's port list, found when the port rule first runs.
-    QComboBox *m_controlPorts = nullptr;
+    QComboBox *m_controlPorts;
 };
 
 } // namespace quillon::editor

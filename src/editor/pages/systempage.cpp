@@ -89,7 +89,8 @@ constexpr int kMaxLockMinutes = 60;
 
 } // namespace
 
-SystemPage::SystemPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
+SystemPage::SystemPage(SetupContext &context, QWidget *sheet, NetworkPage &networkPage)
+    : SetupPage(context, sheet), m_networkPage(networkPage)
 {
     buildPaths(sheet);
     buildAlarms(sheet);
@@ -294,7 +295,7 @@ void SystemPage::load()
     ChgStateSpinEdit->setValue(sysSet.readInt(kSystemOptions, "ChgStateTime", 5));
     chkExitQuery->setChecked(sysSet.readFlag(kSystemOptions, "UserQuery", false));
 
-    loadNetworkPorts(m_sheet->window(), sysSet);
+    m_networkPage.loadPorts(sysSet);
     m_context.channelCount = sysSet.readInt(kSystemOptions, "MaxRecCount", 1);
     m_context.sensorCount = sysSet.readInt(kSensorOptions, "AlarmDevChn", 8);
 
@@ -363,7 +364,7 @@ void SystemPage::save()
             useStateWithDrives(sysSet.readText(kDriveOptions, kUseState), rows));
     }
 
-    saveNetworkPorts(m_sheet->window(), sysSet);
+    m_networkPage.savePorts(sysSet);
     if (m_context.saveAlarmDeviceKeys)
         m_context.saveAlarmDeviceKeys(sysSet);
 }

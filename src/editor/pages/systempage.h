@@ -14,13 +14,16 @@ class QTreeWidget;
 
 namespace quillon::editor {
 
+class NetworkPage;
+
 class NumberField;
 
 // System parameters: recording, alarms, display, login, drives and the window's language.
 class SystemPage : public SetupPage
 {
 public:
-    SystemPage(SetupContext &context, QWidget *sheet);
+    // The network page's port fields are saved with the system options.
+    SystemPage(SetupContext &context, QWidget *sheet, NetworkPage &networkPage);
 
     // Reads the system options; yields the channel and sensor counts of the window.
     void load();
@@ -36,6 +39,7 @@ public:
     QComboBox *outputTypeList() const { return cbbOutPortType; }
 
 private:
+    NetworkPage &m_networkPage;
     void buildPaths(QWidget *sheet);
     void buildAlarms(QWidget *sheet);
     void buildDisplayAndLock(QWidget *sheet);
