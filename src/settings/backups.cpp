@@ -1,0 +1,155 @@
+#include "settings/backups.h"
+
+#include "platform/platform.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace quillon::settings {
+
+namespace {
+
+constexpr QFile::Permissions kOwnerOnlyFolder =
+    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+
+bool makeOwnerOnlyFolder(const QString &path)
+{
+    if (!QDir().mkpath(path))
+        return false;
+    return QFile::setPermissions(path, kOwnerOnlyFolder);
+}
+
+QString safeHostName(const QString &host)
+{
+    QString safe;
+    safe.reserve(host.size());
+    for (const QChar c : host) {
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                           (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'_';
+        safe += plain ? c : QChar(u'_');
+    }
+    // "." and ".." would name other folders.
+    if (safe.isEmpty() || safe == QLatin1String(".") || safe == QLatin1String(".."))
+        safe.prepend(u'_');
+    return safe;
+}
+
+QString fileSubPath(SettingsFile file)
+{
+    const SettingsFileInfo &info = fileInfo(file);
+    QString folder = QString::fromLatin1(info.remoteFolder);
+    folder.chop(1); // the remote folder ends with a backslash
+    return folder + QLatin1Char('/') + QString::fromLatin1(info.name);
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+void removeOldBackups(const QString &serverFolder)
+{
+    const QStringList names =
+        QDir(serverFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
+    for (qsizetype i = kBackupsKept; i < names.size(); ++i)
+        QDir(serverFolder + names[i]).removeRecursively();
+}
+
+} // namespace
+
+QString backupsRoot()
+{
+    const QString base = platform::windowsFolder();
+    if (base.isEmpty())
+        return {};
+    return QDir::cleanPath(base) + QLatin1String("/Backups/");
+}
+
+QString serverBackupsFolder(const QString &host, int port)
+{
+    const QString root = backupsRoot();
+    if (root.isEmpty())
+        return {};
+    return root + safeHostName(host) + QLatin1Char('_') + QString::number(port) + QLatin1Char('/');
+}
+
+QString writeBackup(const QString &host, int port, const SettingsFileSet &files, QString *error)
+{
+    const QString serverFolder = serverBackupsFolder(host, port);
+    if (serverFolder.isEmpty() || !makeOwnerOnlyFolder(serverFolder)) {
+        setError(error, QStringLiteral("cannot create the backup folder %1").arg(serverFolder));
+        return {};
+    }
+    const QString stamp =
+        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"));
+    QString name = stamp;
+    for (int n = 1; QFileInfo::exists(serverFolder + name); ++n)
+        name = stamp + QLatin1Char('-') + QString::number(n);
+
+    const QString partial = serverFolder + QLatin1String(".partial-") + name + QLatin1Char('/');
+    QDir(partial).removeRecursively();
+    bool written = makeOwnerOnlyFolder(partial + QLatin1String("User")) &&
+                   makeOwnerOnlyFolder(partial + QLatin1String("SysConfig"));
+    for (auto it = files.cbegin(); written && it != files.cend(); ++it) {
+        QSaveFile out(partial + fileSubPath(it.key()));
+        written = out.open(QIODevice::WriteOnly) &&
+                  out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
+                  out.write(it.value()) == it.value().size() && out.commit();
+    }
+    if (!written || !QDir().rename(partial, serverFolder + name)) {
+        QDir(partial).removeRecursively();
+        setError(error, QStringLiteral("cannot write the backup in %1").arg(serverFolder));
+        return {};
+    }
+    removeOldBackups(serverFolder);
+    return serverFolder + name + QLatin1Char('/');
+}
+
+QStringList listBackups(const QString &host, int port)
+{
+    const QString serverFolder = serverBackupsFolder(host, port);
+    if (serverFolder.isEmpty())
+        return {};
+    QStringList paths;
+    // Hidden partial folders are not listed: they are not whole backups.
+    const QStringList names =
+        QDir(serverFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
+    for (const QString &name : names)
+        paths.append(serverFolder + name + QLatin1Char('/'));
+    return paths;
+}
+
+bool readSettingsFolder(const QString &folder, SettingsFileSet *files, QString *error)
+{
+    files->clear();
+    const QString base = QDir::cleanPath(folder) + QLatin1Char('/');
+    for (const SettingsFileInfo &info : settingsFiles()) {
+        QString sub = QString::fromLatin1(info.remoteFolder);
+        sub.chop(1);
+        const QString subFolder = findFileNoCase(base, sub) + QLatin1Char('/');
+        const QString path = findFileNoCase(subFolder, QString::fromLatin1(info.name));
+        QFile in(path);
+        if (!in.exists())
+            continue;
+        if (in.size() > kMaxSettingsFileBytes) {
+            setError(error, QStringLiteral("%1 is larger than a settings file can be").arg(path));
+            return false;
+        }
+        if (!in.open(QIODevice::ReadOnly)) {
+            setError(error, QStringLiteral("cannot read %1: %2").arg(path, in.errorString()));
+            return false;
+        }
+        files->insert(info.file, in.readAll());
+    }
+    if (files->isEmpty()) {
+        setError(error, QStringLiteral("%1 holds no settings files (User/ and SysConfig/)").arg(folder));
+        return false;
+    }
+    return true;
+}
+
+} // namespace quillon::settings
