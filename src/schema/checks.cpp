@@ -1,0 +1,246 @@
+#include "schema/checks.h"
+
+#include "editor/motionsettings.h"
+#include "editor/sensorsettings.h"
+#include "settings/profiledocument.h"
+#include "settings/profilestore.h"
+#include "settings/userrecords.h"
+
+#include <algorithm>
+#include <map>
+
+namespace quillon::schema {
+
+namespace {
+
+using settings::SettingsFile;
+
+// Enough for any server the pages know (the user records have room for 36 channels).
+constexpr int kMaxCount = 64;
+constexpr int kPictureWidth = 352;
+constexpr int kPictureHeight = 288;
+
+// The parsed profile files of a set, read the way the pages read them.
+class FileReader
+{
+public:
+    explicit FileReader(const settings::SettingsFileSet &files)
+    {
+        for (auto it = files.begin(); it != files.end(); ++it) {
+            if (it.key() != SettingsFile::User)
+                m_documents.emplace(it.key(), settings::ProfileDocument(it.value()));
+        }
+    }
+
+    std::optional<QByteArray> stored(SettingsFile file, QByteArrayView section,
+                                     QByteArrayView key) const
+    {
+        const auto found = m_documents.find(file);
+        if (found == m_documents.end())
+            return std::nullopt;
+        std::optional<QByteArray> value = found->second.value(section, key);
+        if (value && value->size() > settings::kMaxProfileValue)
+            value->truncate(settings::kMaxProfileValue);
+        return value;
+    }
+
+    qint32 number(SettingsFile file, QByteArrayView section, QByteArrayView key,
+                  qint32 fallback) const
+    {
+        const std::optional<QByteArray> text = stored(file, section, key);
+        return text ? settings::parseProfileInteger(*text).value_or(fallback) : fallback;
+    }
+
+    bool flag(SettingsFile file, QByteArrayView section, QByteArrayView key, bool fallback) const
+    {
+        return number(file, section, key, fallback ? 1 : 0) != 0;
+    }
+
+private:
+    std::map<SettingsFile, settings::ProfileDocument> m_documents;
+};
+
+class Checker
+{
+public:
+    explicit Checker(const settings::SettingsFileSet &files)
+        : m_files(files), m_reader(files), m_channels(channelCountOf(files)),
+          m_sensors(sensorCountOf(files))
+    {
+    }
+
+    QList<Problem> run()
+    {
+        for (int channel = 0; channel < m_channels; ++channel) {
+            checkOverlay(channel);
+            checkMotionArea(channel);
+        }
+        for (int sensor = 0; sensor < m_sensors; ++sensor)
+            checkLinkedChannels(sensor);
+        checkRanges();
+        checkUserFile();
+        return m_problems;
+    }
+
+private:
+    void add(const Setting &setting, int index, Words message)
+    {
+        m_problems.append({setting.page, setting.scope, index, setting.file,
+                           setting.sectionFor(index), setting.key, setting.caption, message, {}});
+    }
+
+    // A shown title or date needs whole-number positions.
+    void checkOverlay(int channel)
+    {
+        const QByteArray section = "ENCODER" + QByteArray::number(channel);
+        const auto position = [&](const char *key, Words message) {
+            const std::optional<QByteArray> text = m_reader.stored(SettingsFile::TVCard, section, key);
+            if (text && !settings::parseProfileInteger(*text))
+                add(setting(SettingsFile::TVCard, "ENCODER", key), channel, message);
+        };
+        if (m_reader.flag(SettingsFile::TVCard, section, "ShowCamera", true)) {
+            position("Camera_X", {"摄像机标题显示的横坐标必须是整数！",
+                                  "The title X coordinate must be a whole number!"});
+            position("Camera_Y", {"摄像机标题显示的纵坐标必须是整数！",
+                                  "The title Y coordinate must be a whole number!"});
+        }
+        if (m_reader.flag(SettingsFile::TVCard, section, "ShowDate", true)
+            || m_reader.flag(SettingsFile::TVCard, section, "ShowTime", true)) {
+            position("Date_X", {"日期显示的横坐标必须是整数！",
+                                "The date X coordinate must be a whole number!"});
+            position("Date_Y", {"日期显示的纵坐标必须是整数！",
+                                "The date Y coordinate must be a whole number!"});
+        }
+        if (!m_reader.flag(SettingsFile::TVCard, section, "PreviewCover", false)
+            && !m_reader.flag(SettingsFile::TVCard, section, "RecordCover", false))
+            return;
+        const auto number = [&](const char *key) {
+            return qint64(m_reader.number(SettingsFile::TVCard, section, key, 0));
+        };
+        const bool tooWide = number("Cover_X") + number("Cover_Width") > kPictureWidth;
+        const bool tooHigh = number("Cover_Y") + number("Cover_Height") > kPictureHeight;
+        if (tooWide || tooHigh)
+            add(setting(SettingsFile::TVCard, "ENCODER", tooWide ? "Cover_Width" : "Cover_Height"),
+                channel,
+                {"宽度应少于352，高度应少于288！",
+                 "Width must less than 352, and Height must less than 288!"});
+    }
+
+    // A motion timetable that starts by itself needs at least one armed cell.
+    void checkMotionArea(int channel)
+    {
+        const QByteArray encoder = "ENCODER" + QByteArray::number(channel);
+        if (!m_reader.flag(SettingsFile::AlarmSet, encoder, "AutoAlarmRecord", false))
+            return;
+        const QByteArray area = "ALARM MOTION" + QByteArray::number(channel);
+        for (int row = 1; row <= editor::kMotionRows; ++row) {
+            const QByteArray stored =
+                m_reader.stored(SettingsFile::AlarmSet, area, QByteArray::number(row)).value_or(QByteArray());
+            const editor::MotionRow cells = editor::parseMotionRow(stored);
+            if (std::find(cells.begin(), cells.end(), true) != cells.end())
+                return;
+        }
+        add(setting(SettingsFile::AlarmSet, "ENCODER", "AutoAlarmRecord"), channel,
+            {"请设置动态检测区域！", "Set motion detect area please!"});
+    }
+
+    // A sensor stored to start recording needs a linked channel. (Without a stored choice the
+    // window takes the start off at load, so only a stored one is checked.)
+    void checkLinkedChannels(int sensor)
+    {
+        const QByteArray section = "SENSOR" + QByteArray::number(sensor);
+        const std::optional<QByteArray> startupRec =
+            m_reader.stored(SettingsFile::SensorSet, section, "StartupRec");
+        if (!startupRec || settings::parseProfileInteger(*startupRec).value_or(0) == 0)
+            return;
+        const QByteArray linkChn =
+            m_reader.stored(SettingsFile::SensorSet, section, "LinkChn").value_or(QByteArray());
+        for (const editor::LinkedChannel &link : editor::parseLinkChn(linkChn, m_channels)) {
+            if (link.linked)
+                return;
+        }
+        add(setting(SettingsFile::SensorSet, "SENSOR", "StartupRec"), sensor,
+            {"请选择联动录像的通道！", "Select alarm trigger record channel please!"});
+    }
+
+    void checkRangesOf(const Setting &entry, int index)
+    {
+        const std::optional<QByteArray> text =
+            m_reader.stored(entry.file, entry.sectionFor(index), entry.key);
+        if (!text)
+            return;
+        const std::optional<qint32> value = settings::parseProfileInteger(*text);
+        if (!value) {
+            add(entry, index, {"必须是整数", "must be a whole number"});
+            return;
+        }
+        if (*value < entry.minimum || *value > entry.maximum) {
+            add(entry, index, {"超出范围", "out of range"});
+            m_problems.last().detail = QByteArray::number(*value) + " (" + QByteArray::number(entry.minimum)
+                + ".." + QByteArray::number(entry.maximum) + ")";
+        }
+    }
+
+    void checkRanges()
+    {
+        using TableOf = std::span<const Setting> (*)();
+        for (const TableOf table : {systemPageSettings, usersPageSettings, videoPageSettings,
+                                    motionPageSettings, sensorPageSettings, cameraPageSettings,
+                                    networkPageSettings, smsPageSettings}) {
+            for (const Setting &entry : table()) {
+                if (entry.kind != Kind::Number || !entry.hasRange())
+                    continue;
+                const int count = entry.scope == Scope::Channel ? m_channels
+                                  : entry.scope == Scope::Sensor ? m_sensors
+                                                                 : 1;
+                for (int index = 0; index < count; ++index)
+                    checkRangesOf(entry, entry.scope == Scope::Fixed ? -1 : index);
+            }
+        }
+    }
+
+    void checkUserFile()
+    {
+        const auto found = m_files.find(SettingsFile::User);
+        if (found == m_files.end() || found->size() % settings::UserRecord::kSize == 0)
+            return;
+        Problem problem;
+        problem.page = "TabSheet9";
+        problem.file = SettingsFile::User;
+        problem.setting = {"系统用户", "User"};
+        problem.message = {"用户文件长度不是 112 字节的整数倍", "the user file is not made of 112-byte records"};
+        m_problems.append(problem);
+    }
+
+    const settings::SettingsFileSet &m_files;
+    FileReader m_reader;
+    int m_channels;
+    int m_sensors;
+    QList<Problem> m_problems;
+};
+
+int boundedCount(const settings::SettingsFileSet &files, QByteArrayView section,
+                 QByteArrayView key, int fallback)
+{
+    return std::clamp(FileReader(files).number(SettingsFile::SysSet, section, key, fallback), 0,
+                      kMaxCount);
+}
+
+} // namespace
+
+int channelCountOf(const settings::SettingsFileSet &files)
+{
+    return boundedCount(files, "System Options", "MaxRecCount", 1);
+}
+
+int sensorCountOf(const settings::SettingsFileSet &files)
+{
+    return boundedCount(files, "Sensor Options", "AlarmDevChn", 8);
+}
+
+QList<Problem> validateSettings(const settings::SettingsFileSet &files)
+{
+    return Checker(files).run();
+}
+
+} // namespace quillon::schema

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "schema/schema.h"
+#include "settings/backups.h"
+
+#include <QList>
+
+namespace quillon::schema {
+
+// One problem found in a set of settings files: where it is and what is wrong, in both
+// languages, as the window's notice would say it.
+struct Problem
+{
+    const char *page = "";      // sheet name
+    Scope scope = Scope::Fixed; // what index counts
+    int index = -1;             // channel or sensor from 0
+    settings::SettingsFile file = settings::SettingsFile::SysSet;
+    QByteArray section;
+    QByteArray key;
+    Words setting = {"", ""};
+    Words message = {"", ""};
+    QByteArray detail; // the stored value and the range, for a value out of range
+};
+
+// The server's counts, as the pages take them from the system options, bounded so that a
+// damaged file cannot make a check run for ever.
+int channelCountOf(const settings::SettingsFileSet &files);
+int sensorCountOf(const settings::SettingsFileSet &files);
+
+// Apply's checks for every channel and sensor (not only the one a page shows), then every
+// stored number against its range and the user file's layout. Empty when all is well.
+QList<Problem> validateSettings(const settings::SettingsFileSet &files);
+
+} // namespace quillon::schema

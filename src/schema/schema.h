@@ -1,0 +1,122 @@
+#pragma once
+
+#include "settings/settingsfiles.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <optional>
+#include <span>
+
+namespace quillon::schema {
+
+// A text in the window's two languages (UTF-8).
+struct Words
+{
+    const char *chinese;
+    const char *english;
+
+    QString in(bool chinese) const;
+};
+
+// One entry of a list: the value stored for it and its wording.
+struct Choice
+{
+    int code;
+    Words words;
+};
+
+// Where a key's section sits: one fixed section, or one section per video channel or per
+// sensor input, named by the pattern followed by the 0-based index ("ENCODER3").
+enum class Scope { Fixed, Channel, Sensor };
+
+enum class Kind {
+    Flag,     // 1 or 0
+    Number,   // a whole number within [minimum, maximum]
+    Text,     // GBK text, at most maximum bytes when maximum > 0
+    Choice,   // a stored list index; an index the list lacks is kept as stored
+    DayLine,  // one day of a weekly timetable
+    AreaRow,  // one row of the motion area: ten '1' or '0'
+    LinkText, // the linked channels and presets of a sensor
+};
+
+// One key of the profile files as a page reads and writes it.
+struct Setting
+{
+    settings::SettingsFile file;
+    Scope scope;
+    const char *section; // the section, or its pattern before the index
+    const char *key; // "#" stands for any decimal key ("1", "2", ...): days, rows, numbers
+    Kind kind;
+    // The value a missing key reads as; "%i" stands for the index, "%n" for index + 1.
+    const char *fallback;
+    int minimum = 0;
+    int maximum = 0;
+    std::span<const Choice> choices = {};
+    const char *page = "";    // the page's sheet, e.g. "TabSheet2"
+    const char *control = ""; // the control that shows it; empty when none does
+    Words caption = {"", ""};
+
+    // True when a stored number is to be checked against [minimum, maximum].
+    bool hasRange() const { return maximum > minimum; }
+    // The wording of a stored code; nothing when the list has no such entry.
+    std::optional<Words> wordingOf(int code) const;
+    // The section of an index (ignored for fixed sections).
+    QByteArray sectionFor(int index) const;
+    // The default text of an index.
+    QByteArray fallbackFor(int index) const;
+};
+
+// The tables, one per page, in the window's page order.
+std::span<const Setting> systemPageSettings();
+std::span<const Setting> usersPageSettings();
+std::span<const Setting> videoPageSettings();
+std::span<const Setting> motionPageSettings();
+std::span<const Setting> sensorPageSettings();
+std::span<const Setting> cameraPageSettings();
+std::span<const Setting> networkPageSettings();
+std::span<const Setting> smsPageSettings();
+
+// Lists several pages share.
+// COM1..COM10, stored as 0..9.
+inline constexpr Choice kSerialPortChoices[] = {
+    {0, {"COM1", "COM1"}}, {1, {"COM2", "COM2"}}, {2, {"COM3", "COM3"}}, {3, {"COM4", "COM4"}},
+    {4, {"COM5", "COM5"}}, {5, {"COM6", "COM6"}}, {6, {"COM7", "COM7"}}, {7, {"COM8", "COM8"}},
+    {8, {"COM9", "COM9"}}, {9, {"COM10", "COM10"}},
+};
+std::span<const Choice> cameraTypeChoices();
+std::span<const Choice> protocolChoices();
+std::span<const Choice> baudRateChoices();
+// The caption of day key 1 (Monday) to 7 (Sunday) of a weekly timetable.
+Words dayCaption(int day);
+
+// The user file is binary: its fields, by record.
+struct UserField
+{
+    const char *control;
+    Words caption;
+};
+std::span<const UserField> userFields();
+// The caption of a privilege (1..12).
+Words privilegeCaption(int number);
+
+// The page of a sheet name, e.g. "TabSheet2" is the video page.
+Words pageCaption(QByteArrayView sheet);
+
+// A key found in the tables, with the index its section names.
+struct SettingMatch
+{
+    const Setting *setting = nullptr;
+    int index = -1; // channel or sensor from 0; -1 for a fixed section
+};
+
+// The setting of a file, section and key (names compared without regard to ASCII letter case).
+std::optional<SettingMatch> findSetting(settings::SettingsFile file, QByteArrayView section,
+                                        QByteArrayView key);
+// The setting a control shows (its first key when it shows several).
+const Setting *settingOfControl(QByteArrayView control);
+// The setting of a file, section pattern and key; for code that reads a known key.
+const Setting &setting(settings::SettingsFile file, QByteArrayView section, QByteArrayView key);
+
+} // namespace quillon::schema

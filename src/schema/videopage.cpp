@@ -1,0 +1,115 @@
+#include "schema/schema.h"
+
+namespace quillon::schema {
+
+namespace {
+
+using F = settings::SettingsFile;
+constexpr const char *kPage = "TabSheet2";
+constexpr const char *kEncoder = "ENCODER";
+constexpr int kPositionMax = 999; // three digits
+constexpr int kPictureWidth = 352;
+constexpr int kPictureHeight = 288;
+constexpr int kCameraNameBytes = 20;
+constexpr int kMaxMinutes = 999;
+
+constexpr Choice kRecordModes[] = {
+    {1, {"视频 + 音频", "Video + Audio"}},
+    {2, {"视频", "Video"}},
+};
+constexpr Choice kCompressModes[] = {
+    {1, {"MPEG4 (较低CPU占用率)", "MPEG4 (Lower CPU occupy rate)"}},
+    {4, {"H.264 (较好图像画质)", "H.264 (Better video quality)"}},
+};
+constexpr Choice kQualities[] = {
+    {0, {"优秀", "Excellence"}},
+    {1, {"良好", "Good"}},
+    {2, {"标准", "Standard"}},
+};
+
+constexpr Words kDays[] = {
+    {"星期一", "Monday"},
+    {"星期二", "Tuesday"},
+    {"星期三", "Wednesday"},
+    {"星期四", "Thursday"},
+    {"星期五", "Friday"},
+    {"星期六", "Saturday"},
+    {"星期日", "Sunday"},
+};
+
+constexpr Setting encoder(const char *key, Kind kind, const char *fallback, int minimum,
+    int maximum, const char *control, Words caption, std::span<const Choice> choices = {})
+{
+    return {F::TVCard, Scope::Channel, kEncoder, key, kind, fallback, minimum, maximum, choices,
+        kPage, control, caption};
+}
+
+constexpr Setting kSettings[] = {
+    encoder("ShowCamera", Kind::Flag, "1", 0, 0, "CameraCheckBox", {"摄像机标题", "Camera title"}),
+    encoder("CameraName", Kind::Text, "Cam No.%i", 0, kCameraNameBytes, "CameraNameEdit",
+        {"标题", "Title"}),
+    encoder("Camera_X", Kind::Number, "8", 0, kPositionMax, "CamXEdit",
+        {"摄像机标题 X 坐标", "Camera title X"}),
+    encoder("Camera_Y", Kind::Number, "10", 0, kPositionMax, "CamYEdit",
+        {"摄像机标题 Y 坐标", "Camera title Y"}),
+    encoder("ShowDate", Kind::Flag, "1", 0, 0, "DateCheckBox", {"日期", "Date"}),
+    encoder("ShowTime", Kind::Flag, "1", 0, 0, "TimeCheckBox", {"时间", "Time"}),
+    encoder("Date_X", Kind::Number, "80", 0, kPositionMax, "DateXEdit",
+        {"日期 X 坐标", "Date X"}),
+    encoder("Date_Y", Kind::Number, "10", 0, kPositionMax, "DateYEdit",
+        {"日期 Y 坐标", "Date Y"}),
+    encoder("PreviewCover", Kind::Flag, "0", 0, 0, "PrevCoverCheckBox", {"预览遮蔽", "Preview mask"}),
+    encoder("RecordCover", Kind::Flag, "0", 0, 0, "RecCoverCheckBox", {"录像遮蔽", "Record mask"}),
+    encoder("Cover_X", Kind::Number, "0", 0, kPictureWidth - 1, "CoverXEdit",
+        {"区域遮蔽 X 坐标", "Mask X"}),
+    encoder("Cover_Y", Kind::Number, "0", 0, kPictureHeight - 1, "CoverYEdit",
+        {"区域遮蔽 Y 坐标", "Mask Y"}),
+    encoder("Cover_Width", Kind::Number, "0", 1, kPictureWidth, "CoverWEdit",
+        {"区域遮蔽宽度", "Mask width"}),
+    encoder("Cover_Height", Kind::Number, "0", 1, kPictureHeight, "CoverHEdit",
+        {"区域遮蔽高度", "Mask height"}),
+    encoder("RecordMode", Kind::Choice, "2", 0, 0, "LVERadioBtn", {"工作模式", "Working mode"},
+        kRecordModes),
+    encoder("CompressMode", Kind::Choice, "4", 0, 0, "RadioButton1",
+        {"压缩模式设置", "Compress mode settings"}, kCompressModes),
+    encoder("EncodeMode", Kind::Choice, "2", 0, 0, "RadioButton5",
+        {"图像质量设置", "Quality settings"}, kQualities),
+    // The key interval is read from one key and written to the other.
+    encoder("IFrameIntervalPS", Kind::Number, "4", 1, 5, "IFrameTrackBar",
+        {"关键帧间隔", "Key frame interval"}),
+    encoder("IFrameInterval", Kind::Number, "4", 1, 5, "IFrameTrackBar",
+        {"关键帧间隔（写入）", "Key frame interval (written)"}),
+    encoder("FrameRateLevel", Kind::Number, "2", 0, 2, "TrackBar5", {"视频设置", "Video settings"}),
+    encoder("FrameRateReduction", Kind::Flag, "0", 0, 0, "CheckBox65",
+        {"显示帧率随捕获帧率而减少", "Display rate reduce with capture rate"}),
+    encoder("PreRecord", Kind::Flag, "0", 0, 0, "CheckBox5",
+        {"启动提前预录功能", "Pre-alarm recording"}),
+    encoder("PreRecTime", Kind::Number, "5", 1, 60, "SpinEdit2",
+        {"预录时间长度", "Pre-alarm record"}),
+    encoder("AutoRecord", Kind::Flag, "0", 0, 0, "AutoRunCheckBox",
+        {"自动启动录像时间表", "Auto-execute record schedule"}),
+    encoder("SecondPerFile", Kind::Number, "10", 1, kMaxMinutes, "SpinEdit1",
+        {"录像文件长度", "File length"}),
+    encoder("AllowATMRecord", Kind::Flag, "0", 0, 0, "ATMCheckBox", {"启动刷卡录像", "ATM record"}),
+    encoder("ATMNo", Kind::Number, "%n", 1, 999, "SpinEdit7", {"柜员机编号", "ATM No"}),
+    encoder("ATMSecondPerFile", Kind::Number, "1", 1, kMaxMinutes, "SpinEdit6",
+        {"刷卡录像文件长度", "ATM file length"}),
+    {F::TVCard, Scope::Channel, "RECORD TABLE", "#", Kind::DayLine, "0,", 1, 7, {}, kPage,
+        "GroupBox13", {"录像时间表", "Record timetable"}},
+};
+
+} // namespace
+
+Words dayCaption(int day)
+{
+    if (day < 1 || day > int(std::size(kDays)))
+        return {"", ""};
+    return kDays[day - 1];
+}
+
+std::span<const Setting> videoPageSettings()
+{
+    return kSettings;
+}
+
+} // namespace quillon::schema
