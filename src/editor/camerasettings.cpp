@@ -2,6 +2,7 @@
 
 #include "editor/language.h"
 #include "editor/serialports.h"
+#include "schema/schema.h"
 #include "settings/profilestore.h"
 
 namespace quillon::editor {
@@ -9,40 +10,6 @@ namespace quillon::editor {
 namespace {
 
 constexpr char kCameraCtrl[] = "Camera Ctrl";
-
-struct Name
-{
-    const char *chinese;
-    const char *english;
-};
-
-constexpr Name kCameraTypeNames[kCameraTypes] = {
-    {"固定摄像机", "Fixed camera"},
-    {"室内摄像机", "Indoor camera"},
-    {"室外摄像机", "Outdoor camera"},
-};
-
-constexpr Name kProtocolNames[kProtocols] = {
-    {"华光HN-4200系列", "HN-4200 series"},
-    {"KRE-302系列", "KRE-302 series"},
-    {"艾立克53X9系列", "Alec 53X9 series"},
-    {"PELCO-P-1协议", "PELCO-P-1 protocol"},
-    {"PELCO-D-1协议", "PELCO-D-1 protocol"},
-    {"AB80系列", "AB80 series"},
-    {"Panasonic WJ-SX550A协议", "Panasonic WJ-SX550A protocol"},
-    {"PELCO矩阵协议", "PELCO matrix protocol"},
-    {"I-NODE协议", "I-NODE protocol"},
-    {"Philips协议", "Philips protocol"},
-    {"Samsung协议", "Samsung protocol"},
-    {"YAAN协议", "YAAN protocol"},
-    {"银信协议", "YINXIN protocol"},
-    {"PELCO-P-2协议", "PELCO-P-2 protocol"},
-    {"PELCO-P-3协议", "PELCO-P-3 protocol"},
-    {"PELCO-D-2协议", "PELCO-D-2 protocol"},
-    {"PELCO-D-3协议", "PELCO-D-3 protocol"},
-};
-
-constexpr const char *kBaudRateNames[kBaudRates] = {"1200", "2400", "4800", "9600", "19200"};
 
 QByteArray encoderSection(int channel) { return "ENCODER" + QByteArray::number(channel); }
 
@@ -82,12 +49,11 @@ void writeControlPort(const settings::ProfileFile &file, int port)
 void CameraNameTable::fill()
 {
     size_t next = 0;
-    for (const Name &name : kCameraTypeNames)
-        m_texts[next++] = pick(name.chinese, name.english);
-    for (const Name &name : kProtocolNames)
-        m_texts[next++] = pick(name.chinese, name.english);
-    for (const char *rate : kBaudRateNames)
-        m_texts[next++] = QLatin1String(rate);
+    for (const auto &choices :
+         {schema::cameraTypeChoices(), schema::protocolChoices(), schema::baudRateChoices()}) {
+        for (const schema::Choice &choice : choices)
+            m_texts[next++] = pick(choice.words.chinese, choice.words.english);
+    }
 }
 
 QString CameraNameTable::cameraType(int index) const { return at(0, kCameraTypes, index); }

@@ -32,8 +32,8 @@ public:
         }
     }
 
-    std::optional<QByteArray> stored(SettingsFile file, QByteArrayView section,
-                                     QByteArrayView key) const
+    std::optional<QByteArray> stored(
+        SettingsFile file, QByteArrayView section, QByteArrayView key) const
     {
         const auto found = m_documents.find(file);
         if (found == m_documents.end())
@@ -44,8 +44,8 @@ public:
         return value;
     }
 
-    qint32 number(SettingsFile file, QByteArrayView section, QByteArrayView key,
-                  qint32 fallback) const
+    qint32 number(
+        SettingsFile file, QByteArrayView section, QByteArrayView key, qint32 fallback) const
     {
         const std::optional<QByteArray> text = stored(file, section, key);
         return text ? settings::parseProfileInteger(*text).value_or(fallback) : fallback;
@@ -66,8 +66,7 @@ public:
     explicit Checker(const settings::SettingsFileSet &files)
         : m_files(files), m_reader(files), m_channels(channelCountOf(files)),
           m_sensors(sensorCountOf(files))
-    {
-    }
+    { }
 
     QList<Problem> run()
     {
@@ -86,7 +85,7 @@ private:
     void add(const Setting &setting, int index, Words message)
     {
         m_problems.append({setting.page, setting.scope, index, setting.file,
-                           setting.sectionFor(index), setting.key, setting.caption, message, {}});
+            setting.sectionFor(index), setting.key, setting.caption, message, {}});
     }
 
     // A shown title or date needs whole-number positions.
@@ -94,22 +93,25 @@ private:
     {
         const QByteArray section = "ENCODER" + QByteArray::number(channel);
         const auto position = [&](const char *key, Words message) {
-            const std::optional<QByteArray> text = m_reader.stored(SettingsFile::TVCard, section, key);
+            const std::optional<QByteArray> text
+                = m_reader.stored(SettingsFile::TVCard, section, key);
             if (text && !settings::parseProfileInteger(*text))
                 add(setting(SettingsFile::TVCard, "ENCODER", key), channel, message);
         };
         if (m_reader.flag(SettingsFile::TVCard, section, "ShowCamera", true)) {
-            position("Camera_X", {"摄像机标题显示的横坐标必须是整数！",
-                                  "The title X coordinate must be a whole number!"});
-            position("Camera_Y", {"摄像机标题显示的纵坐标必须是整数！",
-                                  "The title Y coordinate must be a whole number!"});
+            position("Camera_X",
+                {"摄像机标题显示的横坐标必须是整数！",
+                    "The title X coordinate must be a whole number!"});
+            position("Camera_Y",
+                {"摄像机标题显示的纵坐标必须是整数！",
+                    "The title Y coordinate must be a whole number!"});
         }
         if (m_reader.flag(SettingsFile::TVCard, section, "ShowDate", true)
             || m_reader.flag(SettingsFile::TVCard, section, "ShowTime", true)) {
-            position("Date_X", {"日期显示的横坐标必须是整数！",
-                                "The date X coordinate must be a whole number!"});
-            position("Date_Y", {"日期显示的纵坐标必须是整数！",
-                                "The date Y coordinate must be a whole number!"});
+            position("Date_X",
+                {"日期显示的横坐标必须是整数！", "The date X coordinate must be a whole number!"});
+            position("Date_Y",
+                {"日期显示的纵坐标必须是整数！", "The date Y coordinate must be a whole number!"});
         }
         if (!m_reader.flag(SettingsFile::TVCard, section, "PreviewCover", false)
             && !m_reader.flag(SettingsFile::TVCard, section, "RecordCover", false))
@@ -123,7 +125,7 @@ private:
             add(setting(SettingsFile::TVCard, "ENCODER", tooWide ? "Cover_Width" : "Cover_Height"),
                 channel,
                 {"宽度应少于352，高度应少于288！",
-                 "Width must less than 352, and Height must less than 288!"});
+                    "Width must less than 352, and Height must less than 288!"});
     }
 
     // A motion timetable that starts by itself needs at least one armed cell.
@@ -134,8 +136,9 @@ private:
             return;
         const QByteArray area = "ALARM MOTION" + QByteArray::number(channel);
         for (int row = 1; row <= editor::kMotionRows; ++row) {
-            const QByteArray stored =
-                m_reader.stored(SettingsFile::AlarmSet, area, QByteArray::number(row)).value_or(QByteArray());
+            const QByteArray stored
+                = m_reader.stored(SettingsFile::AlarmSet, area, QByteArray::number(row))
+                      .value_or(QByteArray());
             const editor::MotionRow cells = editor::parseMotionRow(stored);
             if (std::find(cells.begin(), cells.end(), true) != cells.end())
                 return;
@@ -149,12 +152,12 @@ private:
     void checkLinkedChannels(int sensor)
     {
         const QByteArray section = "SENSOR" + QByteArray::number(sensor);
-        const std::optional<QByteArray> startupRec =
-            m_reader.stored(SettingsFile::SensorSet, section, "StartupRec");
+        const std::optional<QByteArray> startupRec
+            = m_reader.stored(SettingsFile::SensorSet, section, "StartupRec");
         if (!startupRec || settings::parseProfileInteger(*startupRec).value_or(0) == 0)
             return;
-        const QByteArray linkChn =
-            m_reader.stored(SettingsFile::SensorSet, section, "LinkChn").value_or(QByteArray());
+        const QByteArray linkChn
+            = m_reader.stored(SettingsFile::SensorSet, section, "LinkChn").value_or(QByteArray());
         for (const editor::LinkedChannel &link : editor::parseLinkChn(linkChn, m_channels)) {
             if (link.linked)
                 return;
@@ -165,8 +168,8 @@ private:
 
     void checkRangesOf(const Setting &entry, int index)
     {
-        const std::optional<QByteArray> text =
-            m_reader.stored(entry.file, entry.sectionFor(index), entry.key);
+        const std::optional<QByteArray> text
+            = m_reader.stored(entry.file, entry.sectionFor(index), entry.key);
         if (!text)
             return;
         const std::optional<qint32> value = settings::parseProfileInteger(*text);
@@ -176,23 +179,24 @@ private:
         }
         if (*value < entry.minimum || *value > entry.maximum) {
             add(entry, index, {"超出范围", "out of range"});
-            m_problems.last().detail = QByteArray::number(*value) + " (" + QByteArray::number(entry.minimum)
-                + ".." + QByteArray::number(entry.maximum) + ")";
+            m_problems.last().detail = QByteArray::number(*value) + " ("
+                + QByteArray::number(entry.minimum) + ".." + QByteArray::number(entry.maximum)
+                + ")";
         }
     }
 
     void checkRanges()
     {
         using TableOf = std::span<const Setting> (*)();
-        for (const TableOf table : {systemPageSettings, usersPageSettings, videoPageSettings,
-                                    motionPageSettings, sensorPageSettings, cameraPageSettings,
-                                    networkPageSettings, smsPageSettings}) {
+        for (const TableOf table :
+            {systemPageSettings, usersPageSettings, videoPageSettings, motionPageSettings,
+                sensorPageSettings, cameraPageSettings, networkPageSettings, smsPageSettings}) {
             for (const Setting &entry : table()) {
                 if (entry.kind != Kind::Number || !entry.hasRange())
                     continue;
                 const int count = entry.scope == Scope::Channel ? m_channels
-                                  : entry.scope == Scope::Sensor ? m_sensors
-                                                                 : 1;
+                    : entry.scope == Scope::Sensor              ? m_sensors
+                                                                : 1;
                 for (int index = 0; index < count; ++index)
                     checkRangesOf(entry, entry.scope == Scope::Fixed ? -1 : index);
             }
@@ -208,7 +212,8 @@ private:
         problem.page = "TabSheet9";
         problem.file = SettingsFile::User;
         problem.setting = {"系统用户", "User"};
-        problem.message = {"用户文件长度不是 112 字节的整数倍", "the user file is not made of 112-byte records"};
+        problem.message = {
+            "用户文件长度不是 112 字节的整数倍", "the user file is not made of 112-byte records"};
         m_problems.append(problem);
     }
 
@@ -219,11 +224,11 @@ private:
     QList<Problem> m_problems;
 };
 
-int boundedCount(const settings::SettingsFileSet &files, QByteArrayView section,
-                 QByteArrayView key, int fallback)
+int boundedCount(const settings::SettingsFileSet &files, QByteArrayView section, QByteArrayView key,
+    int fallback)
 {
-    return std::clamp(FileReader(files).number(SettingsFile::SysSet, section, key, fallback), 0,
-                      kMaxCount);
+    return std::clamp(
+        FileReader(files).number(SettingsFile::SysSet, section, key, fallback), 0, kMaxCount);
 }
 
 } // namespace

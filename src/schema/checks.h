@@ -11,9 +11,9 @@ namespace quillon::schema {
 // languages, as the window's notice would say it.
 struct Problem
 {
-    const char *page = "";      // sheet name
+    const char *page = ""; // sheet name
     Scope scope = Scope::Fixed; // what index counts
-    int index = -1;             // channel or sensor from 0
+    int index = -1; // channel or sensor from 0
     settings::SettingsFile file = settings::SettingsFile::SysSet;
     QByteArray section;
     QByteArray key;

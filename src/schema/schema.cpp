@@ -49,9 +49,9 @@ constexpr Words kPrivileges[] = {
 };
 
 using TableOf = std::span<const Setting> (*)();
-constexpr std::array<TableOf, 8> kTables = {systemPageSettings, usersPageSettings, videoPageSettings,
-    motionPageSettings, sensorPageSettings, cameraPageSettings, networkPageSettings,
-    smsPageSettings};
+constexpr std::array<TableOf, 8> kTables
+    = {systemPageSettings, usersPageSettings, videoPageSettings, motionPageSettings,
+        sensorPageSettings, cameraPageSettings, networkPageSettings, smsPageSettings};
 
 bool isDecimal(QByteArrayView text)
 {
@@ -150,7 +150,7 @@ std::optional<SettingMatch> findSetting(
             if (candidate.file != file || !keyMatches(candidate, trimmedKey))
                 continue;
             if (const std::optional<int> index = indexOfSection(candidate, trimmedSection))
-                return SettingMatch{&candidate, *index};
+                return SettingMatch {&candidate, *index};
         }
     }
     return std::nullopt;

@@ -32,12 +32,13 @@ struct Choice
 enum class Scope { Fixed, Channel, Sensor };
 
 enum class Kind {
-    Flag,     // 1 or 0
-    Number,   // a whole number within [minimum, maximum]
-    Text,     // GBK text, at most maximum bytes when maximum > 0
-    Choice,   // a stored list index; an index the list lacks is kept as stored
-    DayLine,  // one day of a weekly timetable
-    AreaRow,  // one row of the motion area: ten '1' or '0'
+    Flag, // 1 or 0
+    Number, // a whole number within [minimum, maximum]
+    Text, // GBK text, at most maximum bytes when maximum > 0
+    Password, // text as Text, never shown
+    Choice, // a stored list index; an index the list lacks is kept as stored
+    DayLine, // one day of a weekly timetable
+    AreaRow, // one row of the motion area: ten '1' or '0'
     LinkText, // the linked channels and presets of a sensor
 };
 
@@ -54,7 +55,7 @@ struct Setting
     int minimum = 0;
     int maximum = 0;
     std::span<const Choice> choices = {};
-    const char *page = "";    // the page's sheet, e.g. "TabSheet2"
+    const char *page = ""; // the page's sheet, e.g. "TabSheet2"
     const char *control = ""; // the control that shows it; empty when none does
     Words caption = {"", ""};
 
@@ -81,9 +82,16 @@ std::span<const Setting> smsPageSettings();
 // Lists several pages share.
 // COM1..COM10, stored as 0..9.
 inline constexpr Choice kSerialPortChoices[] = {
-    {0, {"COM1", "COM1"}}, {1, {"COM2", "COM2"}}, {2, {"COM3", "COM3"}}, {3, {"COM4", "COM4"}},
-    {4, {"COM5", "COM5"}}, {5, {"COM6", "COM6"}}, {6, {"COM7", "COM7"}}, {7, {"COM8", "COM8"}},
-    {8, {"COM9", "COM9"}}, {9, {"COM10", "COM10"}},
+    {0, {"COM1", "COM1"}},
+    {1, {"COM2", "COM2"}},
+    {2, {"COM3", "COM3"}},
+    {3, {"COM4", "COM4"}},
+    {4, {"COM5", "COM5"}},
+    {5, {"COM6", "COM6"}},
+    {6, {"COM7", "COM7"}},
+    {7, {"COM8", "COM8"}},
+    {8, {"COM9", "COM9"}},
+    {9, {"COM10", "COM10"}},
 };
 std::span<const Choice> cameraTypeChoices();
 std::span<const Choice> protocolChoices();
@@ -112,8 +120,8 @@ struct SettingMatch
 };
 
 // The setting of a file, section and key (names compared without regard to ASCII letter case).
-std::optional<SettingMatch> findSetting(settings::SettingsFile file, QByteArrayView section,
-                                        QByteArrayView key);
+std::optional<SettingMatch> findSetting(
+    settings::SettingsFile file, QByteArrayView section, QByteArrayView key);
 // The setting a control shows (its first key when it shows several).
 const Setting *settingOfControl(QByteArrayView control);
 // The setting of a file, section pattern and key; for code that reads a known key.

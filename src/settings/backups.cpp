@@ -109,6 +109,28 @@ QString writeBackup(const QString &host, int port, const SettingsFileSet &files,
     return serverFolder + name + QLatin1Char('/');
 }
 
+bool writeSettingsFolder(const QString &folder, const SettingsFileSet &files, QString *error)
+{
+    const QString base = QDir::cleanPath(folder) + QLatin1Char('/');
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        QString sub = QString::fromLatin1(fileInfo(it.key()).remoteFolder);
+        sub.chop(1);
+        const QString subFolder = findFileNoCase(base, sub) + QLatin1Char('/');
+        if (!QDir().mkpath(subFolder)) {
+            setError(error, QStringLiteral("cannot create the folder %1").arg(subFolder));
+            return false;
+        }
+        const QString path = findFileNoCase(subFolder, QString::fromLatin1(fileInfo(it.key()).name));
+        QSaveFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner)
+            || out.write(it.value()) != it.value().size() || !out.commit()) {
+            setError(error, QStringLiteral("cannot write %1").arg(path));
+            return false;
+        }
+    }
+    return true;
+}
+
 QStringList listBackups(const QString &host, int port)
 {
     const QString serverFolder = serverBackupsFolder(host, port);

@@ -1,5 +1,9 @@
 #include "settings/profiledocument.h"
 
+#include <QList>
+
+#include <algorithm>
+
 namespace quillon::settings {
 
 namespace {
@@ -145,6 +149,29 @@ std::optional<QByteArray> ProfileDocument::value(QByteArrayView section, QByteAr
         && stored.back() == stored.front())
         stored = stored.sliced(1, stored.size() - 2);
     return stored.toByteArray();
+}
+
+std::vector<std::pair<QByteArray, QByteArray>> ProfileDocument::keyNames() const
+{
+    std::vector<std::pair<QByteArray, QByteArray>> names;
+    for (const qsizetype index : m_firstSection) {
+        const Section &section = m_sections[size_t(index)];
+        const QByteArray sectionName = section.hasHeader
+            ? headerName(section.lines.front().text)->toByteArray()
+            : QByteArray();
+        QList<QByteArray> seen;
+        for (const Line &line : section.lines) {
+            if (!line.isKey || line.foldedKey.isEmpty() || seen.contains(line.foldedKey))
+                continue;
+            seen.append(line.foldedKey);
+            names.emplace_back(sectionName,
+                trimProfileBlanks(QByteArrayView(line.text).first(line.text.indexOf('='))).toByteArray());
+        }
+    }
+    std::stable_sort(names.begin(), names.end(), [this](const auto &a, const auto &b) {
+        return m_firstSection.value(foldAsciiCase(a.first)) < m_firstSection.value(foldAsciiCase(b.first));
+    });
+    return names;
 }
 
 bool ProfileDocument::isWritable(QByteArrayView section, QByteArrayView key, QByteArrayView value)

@@ -47,6 +47,10 @@ public:
 
     QByteArray toBytes() const;
 
+    // Every key a read can reach, as (section, key) with the names as stored, in file order:
+    // the first section of each name and the first key of each name within it.
+    std::vector<std::pair<QByteArray, QByteArray>> keyNames() const;
+
 private:
     struct Line
     {

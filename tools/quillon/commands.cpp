@@ -1,0 +1,539 @@
+#include "tools/quillon/commands.h"
+
+#include "schema/checks.h"
+#include "settings/gbk.h"
+#include "tools/quillon/hostjobs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace quillon::tool {
+
+namespace {
+
+constexpr int kDefaultParallel = 8;
+// The host link keeps 64 sessions and 32 command connections at once.
+constexpr int kMaxParallel = 32;
+constexpr qint64 kMaxHostsFileBytes = 1024 * 1024;
+
+constexpr char kUsage[] = R"(usage:
+  quillon pull [--user U] HOST[:PORT] DIR
+  quillon diff [--raw] [--lang zh|en] A B        (A, B: a folder or HOST[:PORT])
+  quillon validate DIR
+  quillon push [--user U] [--parallel N] [--dry-run] DIR (HOST[:PORT]... | --hosts FILE)
+  quillon backups HOST[:PORT]
+  quillon restore [--user U] BACKUP HOST[:PORT]
+options: --json on every command; the password comes from QUILLON_PASSWORD or a prompt.
+exit: 0 done, 1 differences, 2 usage, 3 login refused, 4 validation failed, 5 transfer failed
+)";
+
+struct Options
+{
+    QString command;
+    QStringList operands;
+    QByteArray user = "admin";
+    int parallel = kDefaultParallel;
+    bool dryRun = false;
+    bool json = false;
+    bool raw = false;
+    bool chinese = false;
+    QString hostsFile;
+};
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+void printError(const QString &message)
+{
+    std::fprintf(stderr, "quillon: %s\n", message.toLocal8Bit().constData());
+}
+
+int usageError(const QString &message)
+{
+    printError(message);
+    std::fputs(kUsage, stderr);
+    return kExitUsage;
+}
+
+// Bad input that is not a matter of the command line's shape: the message alone.
+int inputError(const QString &message)
+{
+    printError(message);
+    return kExitUsage;
+}
+
+void printJson(const QJsonObject &object)
+{
+    out() << QJsonDocument(object).toJson(QJsonDocument::Indented);
+    out().flush();
+}
+
+// Parses the options; an error message for a bad one.
+std::optional<QString> parseOptions(const QStringList &arguments, Options *options)
+{
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        auto value = [&](QString *into) -> bool {
+            if (i + 1 >= arguments.size())
+                return false;
+            *into = arguments[++i];
+            return true;
+        };
+        QString text;
+        if (argument == QLatin1String("--json")) {
+            options->json = true;
+        } else if (argument == QLatin1String("--raw")) {
+            options->raw = true;
+        } else if (argument == QLatin1String("--dry-run")) {
+            options->dryRun = true;
+        } else if (argument == QLatin1String("--user")) {
+            if (!value(&text) || text.isEmpty())
+                return QStringLiteral("--user needs a user name");
+            options->user = text.toLocal8Bit();
+        } else if (argument == QLatin1String("--password")) {
+            return QStringLiteral("a password is never given as an argument: set QUILLON_PASSWORD "
+                                  "or type it at the prompt");
+        } else if (argument == QLatin1String("--lang")) {
+            if (!value(&text) || (text != QLatin1String("zh") && text != QLatin1String("en")))
+                return QStringLiteral("--lang takes zh or en");
+            options->chinese = text == QLatin1String("zh");
+        } else if (argument == QLatin1String("--parallel")) {
+            bool ok = false;
+            options->parallel = value(&text) ? text.toInt(&ok) : 0;
+            if (!ok || options->parallel < 1 || options->parallel > kMaxParallel)
+                return QStringLiteral("--parallel takes a number from 1 to %1").arg(kMaxParallel);
+        } else if (argument == QLatin1String("--hosts")) {
+            if (!value(&text))
+                return QStringLiteral("--hosts needs a file");
+            options->hostsFile = text;
+        } else if (argument.startsWith(QLatin1String("--"))) {
+            return QStringLiteral("unknown option %1").arg(argument);
+        } else if (options->command.isEmpty()) {
+            options->command = argument;
+        } else {
+            options->operands.append(argument);
+        }
+    }
+    return std::nullopt;
+}
+
+// Reads a folder of settings files; an error message when it is missing or holds none.
+std::optional<QString> readFolder(const QString &folder, settings::SettingsFileSet *files)
+{
+    if (!QFileInfo(folder).isDir())
+        return QStringLiteral("%1 is not a folder").arg(folder);
+    QString error;
+    if (!settings::readSettingsFolder(folder, files, &error))
+        return QStringLiteral("%1: %2").arg(folder, error);
+    return std::nullopt;
+}
+
+// The password, asked for at most once per run.
+std::optional<QByteArray> password(QString *error)
+{
+    static std::optional<QByteArray> known;
+    if (!known)
+        known = readPassword(error);
+    return known;
+}
+
+int exitCodeOf(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Done:
+        return kExitDone;
+    case Outcome::LoginRefused:
+    case Outcome::IdentityChanged:
+        return kExitLoginRefused;
+    case Outcome::Failed:
+        return kExitFailed;
+    }
+    return kExitFailed;
+}
+
+QString outcomeName(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Done:
+        return QStringLiteral("done");
+    case Outcome::LoginRefused:
+        return QStringLiteral("login refused");
+    case Outcome::IdentityChanged:
+        return QStringLiteral("identity changed");
+    case Outcome::Failed:
+        return QStringLiteral("failed");
+    }
+    return {};
+}
+
+// Logs in and fetches one server's files; the exit code of a failure (0 when fetched).
+int fetchFrom(const HostAddress &address, const Options &options, settings::SettingsFileSet *files)
+{
+    QString error;
+    const std::optional<QByteArray> secret = password(&error);
+    if (!secret)
+        return inputError(error);
+    RemoteSession session(address, options.user, *secret);
+    StepResult result = session.login();
+    if (result.outcome == Outcome::Done)
+        result = session.fetch(files);
+    if (result.outcome != Outcome::Done)
+        printError(QStringLiteral("%1: %2").arg(address.text(), result.message));
+    return exitCodeOf(result.outcome);
+}
+
+QJsonObject differenceJson(const Difference &difference)
+{
+    QJsonObject object {
+        {QStringLiteral("file"), QLatin1String(settings::fileInfo(difference.file).name)},
+        {QStringLiteral("where_en"), describePlace(difference, false, false)},
+        {QStringLiteral("where_zh"), describePlace(difference, true, false)},
+        {QStringLiteral("old"), describeValue(difference, true, false, true)},
+        {QStringLiteral("new"), describeValue(difference, false, false, true)},
+    };
+    if (difference.file != settings::SettingsFile::User) {
+        object.insert(QStringLiteral("section"), settings::fromGbk(difference.section));
+        object.insert(QStringLiteral("key"), settings::fromGbk(difference.key));
+    }
+    if (difference.index >= 0)
+        object.insert(QStringLiteral("index"), difference.index);
+    return object;
+}
+
+void printDifferences(
+    const QList<Difference> &differences, const Options &options, const QString &indent = {})
+{
+    for (const Difference &difference : differences) {
+        out() << indent << describePlace(difference, options.chinese, options.raw) << ": "
+              << describeValue(difference, true, options.chinese, options.raw) << " -> "
+              << describeValue(difference, false, options.chinese, options.raw) << "\n";
+    }
+    out().flush();
+}
+
+QString problemText(const schema::Problem &problem, bool chinese)
+{
+    QStringList parts {schema::pageCaption(problem.page).in(chinese)};
+    if (problem.scope == schema::Scope::Channel)
+        parts << (chinese ? QStringLiteral("通道%1") : QStringLiteral("Channel %1"))
+                     .arg(problem.index + 1);
+    else if (problem.scope == schema::Scope::Sensor)
+        parts << (chinese ? QStringLiteral("探头%1") : QStringLiteral("Sensor %1"))
+                     .arg(problem.index + 1);
+    parts << problem.setting.in(chinese);
+    QString text
+        = parts.join(QStringLiteral(" / ")) + QStringLiteral(": ") + problem.message.in(chinese);
+    if (!problem.detail.isEmpty())
+        text += QLatin1Char(' ') + QString::fromLatin1(problem.detail);
+    return text;
+}
+
+// Prints the problems of a set of files; true when there are none.
+bool reportProblems(const settings::SettingsFileSet &files, const Options &options)
+{
+    const QList<schema::Problem> problems = schema::validateSettings(files);
+    if (options.json) {
+        QJsonArray list;
+        for (const schema::Problem &problem : problems) {
+            list.append(QJsonObject {
+                {QStringLiteral("file"), QLatin1String(settings::fileInfo(problem.file).name)},
+                {QStringLiteral("section"), settings::fromGbk(problem.section)},
+                {QStringLiteral("key"), settings::fromGbk(problem.key)},
+                {QStringLiteral("problem_en"), problemText(problem, false)},
+                {QStringLiteral("problem_zh"), problemText(problem, true)},
+            });
+        }
+        printJson(
+            {{QStringLiteral("valid"), problems.isEmpty()}, {QStringLiteral("problems"), list}});
+    } else {
+        for (const schema::Problem &problem : problems)
+            out() << problemText(problem, options.chinese) << "\n";
+        out().flush();
+    }
+    return problems.isEmpty();
+}
+
+int pull(const Options &options)
+{
+    if (options.operands.size() != 2)
+        return usageError(QStringLiteral("pull takes HOST[:PORT] DIR"));
+    QString error;
+    const std::optional<HostAddress> address = parseHostAddress(options.operands[0], &error);
+    if (!address)
+        return usageError(error);
+    settings::SettingsFileSet files;
+    if (const int code = fetchFrom(*address, options, &files); code != kExitDone)
+        return code;
+    if (!settings::writeSettingsFolder(options.operands[1], files, &error)) {
+        printError(error);
+        return kExitUsage;
+    }
+    if (options.json)
+        printJson({{QStringLiteral("host"), address->text()},
+            {QStringLiteral("folder"), options.operands[1]},
+            {QStringLiteral("files"), int(files.size())}});
+    else
+        out() << "pulled " << files.size() << " files from " << address->text() << " into "
+              << options.operands[1] << "\n";
+    return kExitDone;
+}
+
+// A diff operand: a folder when one exists by that name, else a server.
+int readSide(const QString &operand, const Options &options, settings::SettingsFileSet *files)
+{
+    if (QFileInfo::exists(operand)) {
+        if (const std::optional<QString> error = readFolder(operand, files))
+            return inputError(*error);
+        return kExitDone;
+    }
+    QString error;
+    const std::optional<HostAddress> address = parseHostAddress(operand, &error);
+    if (!address)
+        return inputError(
+            QStringLiteral("%1 is neither a folder nor a host: %2").arg(operand, error));
+    return fetchFrom(*address, options, files);
+}
+
+int diff(const Options &options)
+{
+    if (options.operands.size() != 2)
+        return usageError(QStringLiteral("diff takes two folders or hosts"));
+    settings::SettingsFileSet before;
+    settings::SettingsFileSet after;
+    for (const auto &[operand, files] :
+        {std::pair {options.operands[0], &before}, std::pair {options.operands[1], &after}}) {
+        if (const int code = readSide(operand, options, files); code != kExitDone)
+            return code;
+    }
+    const QList<Difference> differences = diffSettings(before, after);
+    if (options.json) {
+        QJsonArray list;
+        for (const Difference &difference : differences)
+            list.append(differenceJson(difference));
+        printJson({{QStringLiteral("equal"), differences.isEmpty()},
+            {QStringLiteral("differences"), list}});
+    } else {
+        printDifferences(differences, options);
+    }
+    return differences.isEmpty() ? kExitDone : kExitDifferent;
+}
+
+int validate(const Options &options)
+{
+    if (options.operands.size() != 1)
+        return usageError(QStringLiteral("validate takes one folder"));
+    settings::SettingsFileSet files;
+    if (const std::optional<QString> error = readFolder(options.operands[0], &files))
+        return inputError(*error);
+    return reportProblems(files, options) ? kExitDone : kExitInvalid;
+}
+
+// The hosts of the operands or of the hosts file: one per line, '#' starts a comment.
+std::optional<QList<HostAddress>> hostList(
+    const QStringList &texts, const QString &hostsFile, QString *error)
+{
+    QStringList all = texts;
+    if (!hostsFile.isEmpty()) {
+        QFile file(hostsFile);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxHostsFileBytes) {
+            *error = QStringLiteral("cannot read the hosts file %1").arg(hostsFile);
+            return std::nullopt;
+        }
+        const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+        for (qsizetype n = 0; n < lines.size(); ++n) {
+            const QString line = lines[n].section(QLatin1Char('#'), 0, 0).trimmed();
+            if (!line.isEmpty())
+                all.append(line);
+        }
+    }
+    QList<HostAddress> hosts;
+    for (const QString &text : all) {
+        const std::optional<HostAddress> address = parseHostAddress(text, error);
+        if (!address)
+            return std::nullopt;
+        // The host link keeps one session per host and port: each server runs once.
+        if (!hosts.contains(*address))
+            hosts.append(*address);
+    }
+    if (hosts.isEmpty()) {
+        *error = QStringLiteral("no hosts given");
+        return std::nullopt;
+    }
+    return hosts;
+}
+
+void drawProgress(int done, int total)
+{
+    constexpr int kWidth = 30;
+    const int filled = total > 0 ? done * kWidth / total : kWidth;
+    std::fprintf(stderr, "\r[%s%s] %d/%d", QByteArray(filled, '#').constData(),
+        QByteArray(kWidth - filled, ' ').constData(), done, total);
+    if (done == total)
+        std::fputs("\n", stderr);
+    std::fflush(stderr);
+}
+
+int runJobs(const QList<HostAddress> &hosts, JobPlan plan, const Options &options)
+{
+    QString error;
+    const std::optional<QByteArray> secret = password(&error);
+    if (!secret)
+        return inputError(error);
+    plan.user = options.user;
+    plan.password = *secret;
+    const bool showProgress = !options.json && isatty(STDERR_FILENO);
+    const int total = int(hosts.size());
+    const QList<HostReport> reports = runOnHosts(hosts, plan, options.parallel, [&](int done) {
+        if (showProgress)
+            drawProgress(done, total);
+    });
+
+    Outcome worst = Outcome::Done;
+    for (const HostReport &report : reports)
+        worst = std::max(worst, report.result.outcome);
+    if (options.json) {
+        QJsonArray list;
+        for (const HostReport &report : reports) {
+            QJsonObject object {{QStringLiteral("host"), report.address.text()},
+                {QStringLiteral("outcome"), outcomeName(report.result.outcome)},
+                {QStringLiteral("message"), report.result.message}};
+            if (!report.backup.isEmpty())
+                object.insert(QStringLiteral("backup"), report.backup);
+            if (plan.dryRun && report.result.outcome == Outcome::Done) {
+                QJsonArray differences;
+                for (const Difference &difference : report.differences)
+                    differences.append(differenceJson(difference));
+                object.insert(QStringLiteral("differences"), differences);
+            }
+            list.append(object);
+        }
+        printJson({{QStringLiteral("hosts"), list}});
+    } else {
+        if (plan.dryRun) {
+            for (const HostReport &report : reports) {
+                if (report.result.outcome != Outcome::Done)
+                    continue;
+                out() << report.address.text() << ": " << report.differences.size() << " changes\n";
+                printDifferences(report.differences, options, QStringLiteral("  "));
+            }
+        }
+        int width = 4;
+        for (const HostReport &report : reports)
+            width = std::max(width, int(report.address.text().size()));
+        out() << QStringLiteral("HOST").leftJustified(width) << "  "
+              << QStringLiteral("OUTCOME").leftJustified(16) << "  DETAIL\n";
+        for (const HostReport &report : reports) {
+            const QString detail = report.result.outcome == Outcome::Done
+                ? (plan.dryRun ? QStringLiteral("%1 changes").arg(report.differences.size())
+                               : QStringLiteral("backup %1").arg(report.backup))
+                : report.result.message;
+            out() << report.address.text().leftJustified(width) << "  "
+                  << outcomeName(report.result.outcome).leftJustified(16) << "  " << detail << "\n";
+        }
+        out().flush();
+    }
+    return exitCodeOf(worst);
+}
+
+int push(const Options &options)
+{
+    if (options.operands.isEmpty())
+        return usageError(QStringLiteral("push takes DIR and hosts"));
+    QString error;
+    const std::optional<QList<HostAddress>> hosts
+        = hostList(options.operands.mid(1), options.hostsFile, &error);
+    if (!hosts)
+        return inputError(error);
+    JobPlan plan;
+    plan.dryRun = options.dryRun;
+    if (const std::optional<QString> folderError = readFolder(options.operands[0], &plan.files))
+        return inputError(*folderError);
+    const QList<schema::Problem> problems = schema::validateSettings(plan.files);
+    if (!problems.isEmpty()) {
+        reportProblems(plan.files, options);
+        printError(
+            QStringLiteral("%1 does not pass validation: nothing pushed").arg(options.operands[0]));
+        return kExitInvalid;
+    }
+    return runJobs(*hosts, plan, options);
+}
+
+int backups(const Options &options)
+{
+    if (options.operands.size() != 1)
+        return usageError(QStringLiteral("backups takes HOST[:PORT]"));
+    QString error;
+    const std::optional<HostAddress> address = parseHostAddress(options.operands[0], &error);
+    if (!address)
+        return usageError(error);
+    const QStringList paths = settings::listBackups(address->host, address->port);
+    if (options.json) {
+        printJson({{QStringLiteral("host"), address->text()},
+            {QStringLiteral("backups"), QJsonArray::fromStringList(paths)}});
+    } else {
+        for (const QString &path : paths)
+            out() << path << "\n";
+        if (paths.isEmpty())
+            out() << "no backups of " << address->text() << "\n";
+        out().flush();
+    }
+    return kExitDone;
+}
+
+int restore(const Options &options)
+{
+    if (options.operands.size() != 2)
+        return usageError(QStringLiteral("restore takes BACKUP HOST[:PORT]"));
+    QString error;
+    const std::optional<HostAddress> address = parseHostAddress(options.operands[1], &error);
+    if (!address)
+        return usageError(error);
+    // A backup is a folder, or the name of one of the server's backups.
+    QString folder = options.operands[0];
+    if (!QFileInfo(folder).isDir() && !folder.contains(QLatin1Char('/')))
+        folder = settings::serverBackupsFolder(address->host, address->port) + folder;
+    JobPlan plan;
+    if (const std::optional<QString> folderError = readFolder(folder, &plan.files))
+        return inputError(*folderError);
+    return runJobs({*address}, plan, options);
+}
+
+} // namespace
+
+int runCommand(const QStringList &arguments)
+{
+    Options options;
+    if (const std::optional<QString> error = parseOptions(arguments, &options))
+        return usageError(*error);
+    if (options.command.isEmpty() || options.command == QLatin1String("help")) {
+        std::fputs(kUsage, options.command.isEmpty() ? stderr : stdout);
+        return options.command.isEmpty() ? kExitUsage : kExitDone;
+    }
+    using Command = int (*)(const Options &);
+    const std::pair<const char *, Command> commands[] = {
+        {"pull", pull},
+        {"diff", diff},
+        {"validate", validate},
+        {"push", push},
+        {"backups", backups},
+        {"restore", restore},
+    };
+    for (const auto &[name, run] : commands) {
+        if (options.command == QLatin1String(name))
+            return run(options);
+    }
+    return usageError(QStringLiteral("unknown command %1").arg(options.command));
+}
+
+} // namespace quillon::tool

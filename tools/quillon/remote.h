@@ -1,0 +1,69 @@
+#pragma once
+
+#include "settings/backups.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+namespace quillon::tool {
+
+constexpr int kDefaultPort = 5040;
+
+struct HostAddress
+{
+    QString host;
+    int port = kDefaultPort;
+
+    QString text() const; // "host:port"
+    bool operator==(const HostAddress &) const = default;
+};
+
+// "host", "host:port" or "[v6 address]:port"; nothing for an empty host or a port outside
+// 1..65535. *error says what is wrong.
+std::optional<HostAddress> parseHostAddress(const QString &text, QString *error = nullptr);
+
+// What a step with a server came to; the order is the order of badness for a summary.
+enum class Outcome {
+    Done,
+    LoginRefused, // wrong user or password, or no settings privilege
+    IdentityChanged, // the server no longer proves the identity pinned for it
+    Failed, // no connection, or a transfer or the apply failed
+};
+
+struct StepResult
+{
+    Outcome outcome = Outcome::Done;
+    QString message; // empty when done
+};
+
+// One login session with one server, through the host link. The host link keeps sessions per
+// host and port and guards its shared state, so sessions with different servers may run on
+// different threads at once.
+class RemoteSession
+{
+public:
+    RemoteSession(HostAddress address, QByteArray user, QByteArray password);
+
+    StepResult login();
+    // The nine files as the server has them; a file the server refuses to serve is absent.
+    StepResult fetch(settings::SettingsFileSet *files);
+    // Uploads the given files of the upload order, then sends the apply command, all within
+    // this session (the server makes a session's uploads current only at its apply).
+    StepResult uploadAndApply(const settings::SettingsFileSet &files);
+
+    const HostAddress &address() const { return m_address; }
+
+private:
+    HostAddress m_address;
+    QByteArray m_hostBytes;
+    QByteArray m_user;
+    QByteArray m_password;
+};
+
+// The password from QUILLON_PASSWORD, or asked for on the terminal without echo; nothing when
+// neither is possible.
+std::optional<QByteArray> readPassword(QString *error);
+
+} // namespace quillon::tool
