@@ -84,6 +84,12 @@ public:
 private:
     void add(const Setting &setting, int index, Words message)
     {
+        // One problem per key: Apply's own check says it better than the range does.
+        const QByteArray section = setting.sectionFor(index);
+        for (const Problem &known : m_problems) {
+            if (known.file == setting.file && known.section == section && known.key == setting.key)
+                return;
+        }
         m_problems.append({setting.page, setting.scope, index, setting.file,
             setting.sectionFor(index), setting.key, setting.caption, message, {}});
     }
@@ -178,10 +184,12 @@ private:
             return;
         }
         if (*value < entry.minimum || *value > entry.maximum) {
+            const qsizetype before = m_problems.size();
             add(entry, index, {"超出范围", "out of range"});
-            m_problems.last().detail = QByteArray::number(*value) + " ("
-                + QByteArray::number(entry.minimum) + ".." + QByteArray::number(entry.maximum)
-                + ")";
+            if (m_problems.size() > before)
+                m_problems.last().detail = QByteArray::number(*value) + " ("
+                    + QByteArray::number(entry.minimum) + ".." + QByteArray::number(entry.maximum)
+                    + ")";
         }
     }
 

@@ -1,0 +1,295 @@
+#include "settings/backups.h"
+#include "settings/profiledocument.h"
+#include "support/dvrdprocess.h"
+#include "support/testsettings.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace quillon;
+
+namespace {
+
+constexpr char kPassword[] = "s3cret";
+const QRegularExpression kApplyLine(QStringLiteral("apply generation="));
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// A server with the samples in a root of its own.
+struct Server
+{
+    QTemporaryDir root;
+    DvrdProcess process;
+
+    bool start()
+    {
+        return makeServerRoot(root.path(), QStringLiteral(QUILLON_SAMPLES_DIR))
+            && process.start(root.path(), QStringLiteral("admin"), QLatin1String(kPassword));
+    }
+    QString address() const
+    {
+        return process.host() + QLatin1Char(':') + QString::number(process.port());
+    }
+    QByteArray file(const char *relative) const
+    {
+        return readFile(root.filePath(QLatin1String(relative)));
+    }
+};
+
+// The files of a folder laid out as User/ and SysConfig/, by relative path.
+QMap<QString, QByteArray> folderFiles(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const char *sub : {"User", "SysConfig"}) {
+        const QDir dir(folder + QLatin1Char('/') + QLatin1String(sub));
+        for (const QString &name : dir.entryList(QDir::Files))
+            files.insert(
+                QLatin1String(sub) + QLatin1Char('/') + name, readFile(dir.filePath(name)));
+    }
+    return files;
+}
+
+} // namespace
+
+class TestQuillon : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_data;
+    QTemporaryDir m_work;
+    QString m_edited; // the samples with one setting changed
+
+    Run quillon(const QStringList &arguments, const QByteArray &password = kPassword)
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_data.path());
+        environment.insert(QStringLiteral("QUILLON_PASSWORD"), QString::fromLatin1(password));
+        process.setProcessEnvironment(environment);
+        process.setStandardInputFile(QProcess::nullDevice());
+        process.start(qEnvironmentVariable("QUILLON_PATH"), arguments);
+        if (!process.waitForFinished(120000))
+            process.kill();
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString folder(const char *name) const { return m_work.filePath(QLatin1String(name)); }
+
+private Q_SLOTS:
+    void initTestCase();
+    void pullGivesFilesByteForByte();
+    void diffNamesChangedSettingInBothLanguages_data();
+    void diffNamesChangedSettingInBothLanguages();
+    void validateRefusesMotionTimetableWithoutArea();
+    void refusedLoginIsExit3AndChangesNothing_data();
+    void refusedLoginIsExit3AndChangesNothing();
+    void pushChangesEightServersInParallelAndRestoreUndoes();
+    void serverDownFailsThatHostOnly();
+    void badInputIsExplained_data();
+    void badInputIsExplained();
+};
+
+void TestQuillon::initTestCase()
+{
+    QVERIFY(m_data.isValid() && m_work.isValid());
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    m_edited = folder("edited");
+    QVERIFY(makeServerRoot(m_edited, QStringLiteral(QUILLON_SAMPLES_DIR)));
+    const QString sysSet = m_edited + QStringLiteral("/SysConfig/SysSet.Ext");
+    settings::ProfileDocument document(readFile(sysSet));
+    document.setValue("Alarm Options", "BackRecTime", "45");
+    QVERIFY(writeFile(sysSet, document.toBytes()));
+}
+
+void TestQuillon::pullGivesFilesByteForByte()
+{
+    Server server;
+    QVERIFY(server.start());
+    const Run run = quillon({QStringLiteral("pull"), server.address(), folder("pulled")});
+    QCOMPARE(run.exitCode, 0);
+    const QMap<QString, QByteArray> pulled = folderFiles(folder("pulled"));
+    QCOMPARE(pulled.size(), 9);
+    QMap<QString, QByteArray> served = folderFiles(server.root.path());
+    served.remove(QStringLiteral("SysConfig/apply.log"));
+    QCOMPARE(pulled, served);
+}
+
+void TestQuillon::diffNamesChangedSettingInBothLanguages_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("en") << "en"
+                        << "System settings / Alarm triggered rec time: 30 -> 45";
+    QTest::newRow("zh") << "zh"
+                        << "系统参数设置 / 报警联动录像时间: 30 -> 45";
+}
+
+void TestQuillon::diffNamesChangedSettingInBothLanguages()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, line);
+    Server server;
+    QVERIFY(server.start());
+    const Run run = quillon(
+        {QStringLiteral("diff"), QStringLiteral("--lang"), language, server.address(), m_edited});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.out.trimmed(), line);
+    const Run raw
+        = quillon({QStringLiteral("diff"), QStringLiteral("--raw"), server.address(), m_edited});
+    QCOMPARE(raw.out.trimmed(), QStringLiteral("SysSet.Ext [Alarm Options] BackRecTime: 30 -> 45"));
+    const Run same
+        = quillon({QStringLiteral("diff"), server.address(), QStringLiteral(QUILLON_SAMPLES_DIR)});
+    QCOMPARE(same.exitCode, 0);
+    QVERIFY(same.out.isEmpty());
+}
+
+void TestQuillon::validateRefusesMotionTimetableWithoutArea()
+{
+    QCOMPARE(
+        quillon({QStringLiteral("validate"), QStringLiteral(QUILLON_SAMPLES_DIR)}).exitCode, 0);
+    const QString bad = folder("no-area");
+    QVERIFY(makeServerRoot(bad, QStringLiteral(QUILLON_SAMPLES_DIR)));
+    const QString alarmSet = bad + QStringLiteral("/SysConfig/AlarmSet.Ext");
+    settings::ProfileDocument document(readFile(alarmSet));
+    document.setValue("ENCODER5", "AutoAlarmRecord", "1");
+    for (int row = 1; row <= 10; ++row)
+        document.setValue("ALARM MOTION5", QByteArray::number(row), "0000000000");
+    QVERIFY(writeFile(alarmSet, document.toBytes()));
+    const Run run = quillon({QStringLiteral("validate"), bad});
+    QCOMPARE(run.exitCode, 4);
+    QCOMPARE(run.out.trimmed(),
+        QStringLiteral("Motion detection / Channel 6 / Auto-execute alarm "
+                       "schedule: Set motion detect area please!"));
+    Server server;
+    QVERIFY(server.start());
+    QCOMPARE(quillon({QStringLiteral("push"), bad, server.address()}).exitCode, 4);
+    QCOMPARE(server.process.countLog(kApplyLine), 0);
+}
+
+void TestQuillon::refusedLoginIsExit3AndChangesNothing_data()
+{
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QByteArray>("password");
+    QTest::newRow("wrong password") << "admin" << QByteArray("wrong");
+    QTest::newRow("unknown user") << "nobody" << QByteArray(kPassword);
+}
+
+void TestQuillon::refusedLoginIsExit3AndChangesNothing()
+{
+    QFETCH(QString, user);
+    QFETCH(QByteArray, password);
+    Server server;
+    QVERIFY(server.start());
+    const QMap<QString, QByteArray> before = folderFiles(server.root.path());
+    for (const QString &command : {QStringLiteral("push"), QStringLiteral("pull")}) {
+        const QString target = command == QLatin1String("push") ? m_edited : folder("refused");
+        const QStringList arguments = command == QLatin1String("push")
+            ? QStringList {command, QStringLiteral("--user"), user, target, server.address()}
+            : QStringList {command, QStringLiteral("--user"), user, server.address(), target};
+        const Run run = quillon(arguments, password);
+        QCOMPARE(run.exitCode, 3);
+        QVERIFY(run.out.contains(QStringLiteral("login refused"))
+            || run.err.contains(QStringLiteral("login refused")));
+    }
+    QCOMPARE(folderFiles(server.root.path()), before);
+    QVERIFY(!QFileInfo::exists(folder("refused")));
+    QVERIFY(settings::listBackups(server.process.host(), server.process.port()).isEmpty());
+}
+
+void TestQuillon::pushChangesEightServersInParallelAndRestoreUndoes()
+{
+    std::vector<std::unique_ptr<Server>> servers;
+    QStringList arguments {
+        QStringLiteral("push"), QStringLiteral("--parallel"), QStringLiteral("8"), m_edited};
+    for (int i = 0; i < 8; ++i) {
+        servers.push_back(std::make_unique<Server>());
+        QVERIFY(servers.back()->start());
+        arguments << servers.back()->address();
+    }
+    const QByteArray original = servers.front()->file("SysConfig/SysSet.Ext");
+    const Run run = quillon(arguments);
+    QCOMPARE(run.exitCode, 0);
+    const QByteArray edited = readFile(m_edited + QStringLiteral("/SysConfig/SysSet.Ext"));
+    for (const auto &server : servers) {
+        QCOMPARE(server->file("SysConfig/SysSet.Ext"), edited);
+        QCOMPARE(server->process.countLog(kApplyLine), 1);
+        const QStringList backups
+            = settings::listBackups(server->process.host(), server->process.port());
+        QCOMPARE(backups.size(), 1);
+        QCOMPARE(readFile(backups.first() + QStringLiteral("SysConfig/SysSet.Ext")), original);
+    }
+
+    Server &first = *servers.front();
+    const QString backup
+        = settings::listBackups(first.process.host(), first.process.port()).first();
+    const Run restored = quillon({QStringLiteral("restore"), backup, first.address()});
+    QCOMPARE(restored.exitCode, 0);
+    QMap<QString, QByteArray> now = folderFiles(first.root.path());
+    now.remove(QStringLiteral("SysConfig/apply.log"));
+    QMap<QString, QByteArray> samples = folderFiles(QStringLiteral(QUILLON_SAMPLES_DIR));
+    QCOMPARE(now, samples);
+    // The restore kept the pushed state as a backup of its own.
+    QCOMPARE(settings::listBackups(first.process.host(), first.process.port()).size(), 2);
+}
+
+void TestQuillon::serverDownFailsThatHostOnly()
+{
+    Server up1, down, up2;
+    QVERIFY(up1.start() && down.start() && up2.start());
+    const QString downAddress = down.address();
+    down.process.kill();
+    const Run run
+        = quillon({QStringLiteral("push"), m_edited, up1.address(), downAddress, up2.address()});
+    QCOMPARE(run.exitCode, 5);
+    const QByteArray edited = readFile(m_edited + QStringLiteral("/SysConfig/SysSet.Ext"));
+    for (Server *server : {&up1, &up2}) {
+        QCOMPARE(server->file("SysConfig/SysSet.Ext"), edited);
+        QVERIFY(run.out.contains(QRegularExpression(
+            QRegularExpression::escape(server->address()) + QStringLiteral(" +done"))));
+    }
+    QVERIFY(run.out.contains(
+        QRegularExpression(QRegularExpression::escape(downAddress) + QStringLiteral(" +failed"))));
+}
+
+void TestQuillon::badInputIsExplained_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing folder")
+        << QStringList {"validate", "/no/such/folder"} << 2 << "is not a folder";
+    QTest::newRow("bad port") << QStringList {"pull", "host:70000", "x"} << 2
+                              << "port must be a number";
+    QTest::newRow("password argument")
+        << QStringList {"pull", "--password", "x", "h", "d"} << 2 << "never given as an argument";
+    QTest::newRow("unknown command") << QStringList {"fetch"} << 2 << "unknown command";
+    QTest::newRow("unknown host") << QStringList {"pull", "no-such-host.invalid", "x"} << 5
+                                  << "no connection";
+    QTest::newRow("parallel too high")
+        << QStringList {"push", "--parallel", "99", "d", "h"} << 2 << "--parallel";
+}
+
+void TestQuillon::badInputIsExplained()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const Run run = quillon(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+}
+
+QTEST_GUILESS_MAIN(TestQuillon)
+#include "tst_quillon.moc"
