@@ -1,7 +1,8 @@
 // The nine settings files, their orders and remote paths, local names matched without regard to
-// case, the work folder, and the language identifier of the locale.
+// case, the work folder, per-server backups, and the language identifier of the locale.
 
 #include "platform/platform.h"
+#include "settings/backups.h"
 #include "settings/settingsfiles.h"
 
 #include <QDir>
@@ -106,6 +107,35 @@ private Q_SLOTS:
 
         qputenv("XDG_DATA_HOME", savedData);
         qputenv("HOME", savedHome);
+    }
+
+    void backupsKeepTheNewestAndReadBack()
+    {
+        QTemporaryDir dir;
+        const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
+        const SettingsFileSet files{{SettingsFile::User, QByteArray(112, '\x01')},
+                                    {SettingsFile::SysSet, QByteArray("[SysSet]\r\nMaxRecCount=16\r\n")}};
+        QStringList written;
+        for (int i = 0; i < kBackupsKept + 2; ++i)
+            written.prepend(writeBackup(QStringLiteral("dvr/../x"), 5040, files));
+        QVERIFY(!written.contains(QString()));
+
+        // The host cannot name another folder; only the newest are kept, newest first.
+        const QString serverFolder = serverBackupsFolder(QStringLiteral("dvr/../x"), 5040);
+        QCOMPARE(QFileInfo(QDir::cleanPath(serverFolder)).path(), dir.filePath(QStringLiteral("quillon/Backups")));
+        QCOMPARE(listBackups(QStringLiteral("dvr/../x"), 5040), written.mid(0, kBackupsKept));
+        QCOMPARE(QFileInfo(written.first() + QStringLiteral("User/User.she")).permissions() &
+                     (QFile::ReadGroup | QFile::ReadOther),
+                 QFileDevice::Permissions());
+
+        SettingsFileSet read;
+        QVERIFY(readSettingsFolder(written.first(), &read));
+        QCOMPARE(read, files);
+        QString error;
+        QVERIFY(!readSettingsFolder(dir.path(), &read, &error));
+        QVERIFY(error.contains(QStringLiteral("no settings files")));
+        qputenv("XDG_DATA_HOME", savedData);
     }
 
     void languageIds_data()
