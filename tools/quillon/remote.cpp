@@ -14,6 +14,8 @@ namespace quillon::tool {
 namespace {
 
 constexpr char kApplyCommand[] = "!!!!APPLY";
+// The host link's login result for a server that no longer proves the identity pinned for it.
+constexpr std::int32_t kLoginIdentityChanged = -2;
 
 QString transferError(std::int32_t code)
 {
