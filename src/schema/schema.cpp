@@ -167,6 +167,13 @@ const Setting *settingOfControl(QByteArrayView control)
     return nullptr;
 }
 
+const Setting &settingOf(QByteArrayView control)
+{
+    if (const Setting *found = settingOfControl(control))
+        return *found;
+    qFatal("no control %s in the schema", control.toByteArray().constData());
+}
+
 const Setting &setting(settings::SettingsFile file, QByteArrayView section, QByteArrayView key)
 {
     for (const TableOf table : kTables) {

@@ -124,6 +124,8 @@ std::optional<SettingMatch> findSetting(
     settings::SettingsFile file, QByteArrayView section, QByteArrayView key);
 // The setting a control shows (its first key when it shows several).
 const Setting *settingOfControl(QByteArrayView control);
+// The same for a control the schema must know: a missing one is a programming error.
+const Setting &settingOf(QByteArrayView control);
 // The setting of a file, section pattern and key; for code that reads a known key.
 const Setting &setting(settings::SettingsFile file, QByteArrayView section, QByteArrayView key);
 

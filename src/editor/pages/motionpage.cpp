@@ -2,6 +2,7 @@
 
 #include "editor/dialogs/chnselect.h"
 #include "editor/messages.h"
+#include "editor/schemarange.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -71,13 +72,13 @@ MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
 
     Label22 = place<QLabel>("Label22", sheet, 16, 424, 180, 20);
     Label24 = place<QLabel>("Label24", sheet, 340, 424, 30, 20);
-    TrackBar1 = trackBar("TrackBar1", Label24, kMaxFrameInterval, 424);
+    TrackBar1 = trackBar("TrackBar1", Label24, 424);
     Label23 = place<QLabel>("Label23", sheet, 16, 454, 180, 20);
     Label31 = place<QLabel>("Label31", sheet, 340, 454, 30, 20);
-    TrackBar2 = trackBar("TrackBar2", Label31, kMaxFrameInterval, 454);
+    TrackBar2 = trackBar("TrackBar2", Label31, 454);
     Label33 = place<QLabel>("Label33", sheet, 16, 484, 180, 20);
     Label34 = place<QLabel>("Label34", sheet, 340, 484, 30, 20);
-    TrackBar3 = trackBar("TrackBar3", Label34, kMaxSensitivity, 484);
+    TrackBar3 = trackBar("TrackBar3", Label34, 484);
     Label35 = place<QLabel>("Label35", sheet, 200, 506, 40, 16);
     Label36 = place<QLabel>("Label36", sheet, 290, 506, 40, 16);
     Label36->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -97,11 +98,11 @@ MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
     QObject::connect(BitBtn14, &QPushButton::clicked, sheet, [this] { BitBtn14Click(); });
 }
 
-QSlider *MotionPage::trackBar(const char *name, QLabel *valueLabel, int maximum, int top)
+QSlider *MotionPage::trackBar(const char *name, QLabel *valueLabel, int top)
 {
     auto *slider = place<QSlider>(name, m_sheet, 200, top, 130, 20);
     slider->setOrientation(Qt::Horizontal);
-    slider->setRange(0, maximum);
+    setSchemaRange(slider);
     slider->setPageStep(1);
     valueLabel->setNum(0);
     QObject::connect(slider, &QSlider::valueChanged, m_sheet, [this, valueLabel](int value) {

@@ -47,7 +47,7 @@ public:
     void BitBtn14Click();
 
 private:
-    QSlider *trackBar(const char *name, QLabel *valueLabel, int maximum, int top);
+    QSlider *trackBar(const char *name, QLabel *valueLabel, int top);
 
     QLabel *Label20 = nullptr;
     QTabBar *AlarmChnTabSet = nullptr;

@@ -1,6 +1,8 @@
 #include "editor/pages/networkpage.h"
 
 #include "editor/numberfield.h"
+#include "editor/schemarange.h"
+#include "schema/profileaccess.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -15,10 +17,6 @@ constexpr TextEntry kTexts[] = {
     {"WebPortLabel", "Http 端口号：", "Http port:"},
 };
 
-constexpr const char *kTransfersOptions = "Transfers Options";
-constexpr const char *kHttpOptions = "Http Options";
-constexpr int kMinPort = 1;
-constexpr int kMaxPort = 99999;
 constexpr int kPortDigits = 5;
 
 } // namespace
@@ -32,7 +30,7 @@ NetworkPage::NetworkPage(SetupContext &context, QWidget *sheet) : SetupPage(cont
                         const char *labelName, const char *fieldName, int top, QLabel **label) {
         *label = place<QLabel>(labelName, sheet, 24, top, 170, 21);
         auto *field = place<NumberField>(fieldName, sheet, 200, top, 80, 21);
-        field->setRange(kMinPort, kMaxPort);
+        setSchemaRange(field);
         field->setMaxLength(kPortDigits);
         (*label)->setBuddy(field);
         QObject::connect(field, &QLineEdit::textChanged, sheet, [this] { m_context.noteChange(); });
@@ -49,14 +47,14 @@ std::span<const TextEntry> NetworkPage::texts() const
 
 void NetworkPage::loadPorts(const settings::ProfileFile &sysSet)
 {
-    SpinEdit4->setValue(sysSet.readInt(kTransfersOptions, "TransmitPort", 5050));
-    WebPortSpinEdit->setValue(sysSet.readInt(kHttpOptions, "WebSitePort", 80));
+    SpinEdit4->setValue(schema::readNumber(sysSet, schema::settingOf("SpinEdit4")));
+    WebPortSpinEdit->setValue(schema::readNumber(sysSet, schema::settingOf("WebPortSpinEdit")));
 }
 
 void NetworkPage::savePorts(const settings::ProfileFile &sysSet) const
 {
-    sysSet.writeInt(kTransfersOptions, "TransmitPort", SpinEdit4->value());
-    sysSet.writeInt(kHttpOptions, "WebSitePort", WebPortSpinEdit->value());
+    schema::writeNumber(sysSet, schema::settingOf("SpinEdit4"), SpinEdit4->value());
+    schema::writeNumber(sysSet, schema::settingOf("WebPortSpinEdit"), WebPortSpinEdit->value());
 }
 
 } // namespace quillon::editor

@@ -5,6 +5,7 @@
 #include "editor/language.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
+#include "editor/schemarange.h"
 #include "editor/serialports.h"
 
 #include <QCheckBox>
@@ -111,7 +112,7 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     CheckBox10 = place<QCheckBox>("CheckBox10", GroupBox12, 12, 70, 236, 20);
     Label51 = place<QLabel>("Label51", GroupBox12, 12, 98, 100, 20);
     SpinEdit5 = place<NumberField>("SpinEdit5", GroupBox12, 116, 96, 50, 21);
-    SpinEdit5->setRange(1, 999);
+    setSchemaRange(SpinEdit5);
     SpinEdit5->setMaxLength(3);
     Label52 = place<QLabel>("Label52", GroupBox12, 172, 98, 60, 20);
     LinkChnListView = place<QTreeWidget>("LinkChnListView", GroupBox12, 12, 126, 236, 302);
@@ -136,11 +137,11 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     refillPorts(AlarmComboBox);
     Label7 = place<QLabel>("Label7", GroupBox17, 12, 60, 110, 20);
     SpinEdit8 = place<NumberField>("SpinEdit8", GroupBox17, 126, 58, 50, 21);
-    SpinEdit8->setRange(4, 16);
+    setSchemaRange(SpinEdit8);
     SpinEdit8->setMaxLength(2);
     Label4 = place<QLabel>("Label4", GroupBox17, 290, 60, 140, 20);
     SpinEdit9 = place<NumberField>("SpinEdit9", GroupBox17, 434, 58, 50, 21);
-    SpinEdit9->setRange(4, 32);
+    setSchemaRange(SpinEdit9);
     SpinEdit9->setMaxLength(2);
 
     auto noteChange = [this] { m_context.noteChange(); };

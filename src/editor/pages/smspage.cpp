@@ -1,6 +1,7 @@
 #include "editor/pages/smspage.h"
 
 #include "editor/systemsettings.h"
+#include "schema/profileaccess.h"
 #include "settings/gbk.h"
 
 #include <QCheckBox>
@@ -22,10 +23,6 @@ constexpr TextEntry kTexts[] = {
     {"DelPhoneBitBtn", "删  除", "Delete"},
 };
 
-constexpr const char *kSmsConfig = "SMS Config";
-constexpr int kSerialPorts = 10;
-constexpr int kDefaultPort = 2; // COM3
-
 } // namespace
 
 SmsPage::SmsPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
@@ -33,8 +30,8 @@ SmsPage::SmsPage(SetupContext &context, QWidget *sheet) : SetupPage(context, she
     SMSCheckBox = place<QCheckBox>("SMSCheckBox", sheet, 24, 24, 400, 20);
     SMSPortLabel = place<QLabel>("SMSPortLabel", sheet, 24, 60, 130, 21);
     SMSComboBox = place<QComboBox>("SMSComboBox", sheet, 160, 60, 100, 21);
-    for (int port = 1; port <= kSerialPorts; ++port)
-        SMSComboBox->addItem(QStringLiteral("COM%1").arg(port));
+    for (const schema::Choice &port : schema::settingOf("SMSComboBox").choices)
+        SMSComboBox->addItem(QString::fromLatin1(port.words.english));
     SMSPhoneLabel = place<QLabel>("SMSPhoneLabel", sheet, 24, 96, 130, 21);
     SMSPhoneEdit = place<QLineEdit>("SMSPhoneEdit", sheet, 160, 96, 160, 21);
     AddPhoneBitBtn = place<QPushButton>("AddPhoneBitBtn", sheet, 332, 94, 90, 25);
@@ -57,8 +54,8 @@ std::span<const TextEntry> SmsPage::texts() const
 void SmsPage::load()
 {
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
-    SMSCheckBox->setChecked(sms.readFlag(kSmsConfig, "SndSMSMsg", false));
-    m_storedPort = sms.readInt(kSmsConfig, "SMSPort", kDefaultPort);
+    SMSCheckBox->setChecked(schema::readFlag(sms, schema::settingOf("SMSCheckBox")));
+    m_storedPort = schema::readNumber(sms, schema::settingOf("SMSComboBox"));
     SMSComboBox->setCurrentIndex(listEntryFor(m_storedPort, SMSComboBox->count()));
 
     SMSPhoneListBox->clear();
@@ -78,9 +75,9 @@ void SmsPage::updateEnabling()
 void SmsPage::save()
 {
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
-    sms.writeFlag(kSmsConfig, "SndSMSMsg", SMSCheckBox->isChecked());
-    sms.writeInt(
-        kSmsConfig, "SMSPort", listIndexToStore(SMSComboBox->currentIndex(), m_storedPort));
+    schema::writeFlag(sms, schema::settingOf("SMSCheckBox"), SMSCheckBox->isChecked());
+    schema::writeNumber(sms, schema::settingOf("SMSComboBox"),
+        listIndexToStore(SMSComboBox->currentIndex(), m_storedPort));
 }
 
 } // namespace quillon::editor

@@ -2,7 +2,9 @@
 
 #include "editor/language.h"
 #include "editor/numberfield.h"
+#include "editor/schemarange.h"
 #include "editor/pages/networkpage.h"
+#include "schema/profileaccess.h"
 #include "settings/userrecords.h"
 
 #include <QCheckBox>
@@ -57,35 +59,12 @@ constexpr TextEntry kTexts[] = {
     {"AutoLoginPwdLabel", "密  码：", "Password:"},
 };
 
-// Entries of the alarm output type list by stored index, worded like the sensors' outputs.
-struct Wording
-{
-    const char *chinese;
-    const char *english;
-};
-constexpr Wording kOutputTypes[] = {
-    {"断开输出", "Low-voltage output"},
-    {"闭合输出", "High-voltage output"},
-};
-
-constexpr const char *kRecordOptions = "Record Options";
-constexpr const char *kPhotoOptions = "Photo Options";
-constexpr const char *kHttpOptions = "Http Options";
-constexpr const char *kLoginOptions = "Login Options";
-constexpr const char *kAlarmOptions = "Alarm Options";
-constexpr const char *kDisplayOptions = "Display Options";
-constexpr const char *kSystemOptions = "System Options";
-constexpr const char *kDriveOptions = "Drive Options";
-constexpr const char *kSensorOptions = "Sensor Options";
-constexpr const char *kUseState = "UseState";
 
 constexpr int kDriveColumn = 0;
 constexpr int kPositionColumn = 1;
 constexpr int kDriveColumnWidth = 150;
 constexpr int kAutoLoginLeft = 430;
 constexpr int kAutoLoginTop = 410;
-constexpr int kMaxSeconds = 999;
-constexpr int kMaxLockMinutes = 60;
 
 } // namespace
 
@@ -106,10 +85,10 @@ QCheckBox *SystemPage::changeBox(const char *name, QWidget *parent, int left, in
 }
 
 NumberField *SystemPage::numberField(
-    const char *name, QWidget *parent, int left, int top, int width, int minimum, int maximum)
+    const char *name, QWidget *parent, int left, int top, int width)
 {
     auto *field = place<NumberField>(name, parent, left, top, width, 21);
-    field->setRange(minimum, maximum);
+    setSchemaRange(field);
     QObject::connect(field, &QLineEdit::textChanged, m_sheet, [this] { m_context.noteChange(); });
     return field;
 }
@@ -159,15 +138,15 @@ void SystemPage::buildAlarms(QWidget *sheet)
     CheckBox7 = changeBox("CheckBox7", GroupBox4, 12, 70, 384);
     chkAlarmRotate = changeBox("chkAlarmRotate", GroupBox4, 12, 94, 384);
     lblRotateTime = place<QLabel>("lblRotateTime", GroupBox4, 30, 122, 170, 21);
-    seRotateTime = numberField("seRotateTime", GroupBox4, 204, 122, 60, 1, kMaxSeconds);
+    seRotateTime = numberField("seRotateTime", GroupBox4, 204, 122, 60);
     Label39 = place<QLabel>("Label39", GroupBox4, 30, 150, 170, 21);
-    SpinEdit3 = numberField("SpinEdit3", GroupBox4, 204, 150, 60, 1, kMaxSeconds);
+    SpinEdit3 = numberField("SpinEdit3", GroupBox4, 204, 150, 60);
     Label40 = place<QLabel>("Label40", GroupBox4, 270, 150, 100, 21);
     lbl2 = place<QLabel>("lbl2", GroupBox4, 30, 178, 170, 21);
-    seAlarmOutPutTime = numberField("seAlarmOutPutTime", GroupBox4, 204, 178, 60, 1, kMaxSeconds);
+    seAlarmOutPutTime = numberField("seAlarmOutPutTime", GroupBox4, 204, 178, 60);
     OutPortLabel = place<QLabel>("OutPortLabel", GroupBox4, 30, 206, 170, 21);
     cbbOutPortType = place<QComboBox>("cbbOutPortType", GroupBox4, 204, 205, 180, 23);
-    for (qsizetype entry = 0; entry < qsizetype(std::size(kOutputTypes)); ++entry)
+    for (size_t entry = 0; entry < schema::settingOf("cbbOutPortType").choices.size(); ++entry)
         cbbOutPortType->addItem(QString());
     // The operator's choice counts as a change; a selection made by the window does not.
     QObject::connect(
@@ -178,11 +157,11 @@ void SystemPage::buildDisplayAndLock(QWidget *sheet)
 {
     AutoSwitchCheckBox = changeBox("AutoSwitchCheckBox", sheet, 16, 414, 390);
     AutoSwitchLabel = place<QLabel>("AutoSwitchLabel", sheet, 36, 438, 166, 21);
-    SwitchTimeSpinEdit = numberField("SwitchTimeSpinEdit", sheet, 212, 438, 60, 3, kMaxSeconds);
+    SwitchTimeSpinEdit = numberField("SwitchTimeSpinEdit", sheet, 212, 438, 60);
     SwitchTimeLabel = place<QLabel>("SwitchTimeLabel", sheet, 278, 438, 100, 21);
 
     AutoChgStateChkBox = changeBox("AutoChgStateChkBox", sheet, 16, 468, 390);
-    ChgStateSpinEdit = numberField("ChgStateSpinEdit", sheet, 36, 492, 50, 1, kMaxLockMinutes);
+    ChgStateSpinEdit = numberField("ChgStateSpinEdit", sheet, 36, 492, 50);
     ChgStateLabel = place<QLabel>("ChgStateLabel", sheet, 92, 492, 320, 21);
 
     chkExitQuery = changeBox("chkExitQuery", sheet, 16, 524, 390);
@@ -240,9 +219,10 @@ void SystemPage::retranslateRows()
     AutoLoginChkBox->resize(isChinese() ? 93 : 126, AutoLoginChkBox->height());
     Label15->setVisible(isChinese());
     DriveListView->setHeaderLabels({pick("录像文件存储磁盘", "Record disk"), QString()});
-    for (int entry = 0; entry < int(std::size(kOutputTypes)); ++entry)
+    const std::span<const schema::Choice> outputTypes = schema::settingOf("cbbOutPortType").choices;
+    for (size_t entry = 0; entry < outputTypes.size(); ++entry)
         cbbOutPortType->setItemText(
-            entry, pick(kOutputTypes[entry].chinese, kOutputTypes[entry].english));
+            int(entry), pick(outputTypes[entry].words.chinese, outputTypes[entry].words.english));
 }
 
 void SystemPage::updateEnabling()
@@ -264,43 +244,45 @@ void SystemPage::load()
 {
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
     VideoFilesPathEdit->setText(
-        m_videoFilesPath.load(sysSet.readText(kRecordOptions, "VideoFilesPath", "\\VideoFiles")));
+        m_videoFilesPath.load(schema::readText(sysSet, schema::settingOf("VideoFilesPathEdit"))));
     PhotoPathEdit->setText(
-        m_photoPath.load(sysSet.readText(kPhotoOptions, "SavePhotoPath", "D:\\KXPhoto")));
-    WebPathEdit->setText(m_webPath.load(sysSet.readText(kHttpOptions, "WebSitePath")));
-    WebIPEdit->setText(m_webIp.load(sysSet.readText(kHttpOptions, "WebSiteIP")));
-    const bool deleteFirst = sysSet.readFlag(kRecordOptions, "DeleteFirstFile", true);
+        m_photoPath.load(schema::readText(sysSet, schema::settingOf("PhotoPathEdit"))));
+    WebPathEdit->setText(m_webPath.load(schema::readText(sysSet, schema::settingOf("WebPathEdit"))));
+    WebIPEdit->setText(m_webIp.load(schema::readText(sysSet, schema::settingOf("WebIPEdit"))));
+    const bool deleteFirst = schema::readFlag(sysSet, schema::settingOf("DelFirstRadioBtn"));
     DelFirstRadioBtn->setChecked(deleteFirst);
     StopRecRadioBtn->setChecked(!deleteFirst);
 
-    AutoLoginChkBox->setChecked(sysSet.readFlag(kLoginOptions, "AutoLogin", false));
+    AutoLoginChkBox->setChecked(schema::readFlag(sysSet, schema::settingOf("AutoLoginChkBox")));
     AutoLoginUserEdit->setText(
-        m_autoUser.load(trimmedText(sysSet.readText(kLoginOptions, "AutoUserName"))));
+        m_autoUser.load(trimmedText(schema::readText(sysSet, schema::settingOf("AutoLoginUserEdit")))));
     AutoLoginPwdEdit->setText(
-        m_autoPassword.load(trimmedText(sysSet.readText(kLoginOptions, "AutoUserPwd"))));
+        m_autoPassword.load(trimmedText(schema::readText(sysSet, schema::settingOf("AutoLoginPwdEdit")))));
 
-    CheckBox2->setChecked(sysSet.readFlag(kAlarmOptions, "VideoLostBeep", false));
-    CheckBoxBeep->setChecked(sysSet.readFlag(kAlarmOptions, "AlarmBeep", false));
-    CheckBox7->setChecked(sysSet.readFlag(kAlarmOptions, "DisplayAlarmVideo", false));
-    chkAlarmRotate->setChecked(sysSet.readFlag(kAlarmOptions, "ChangeAlarmVideo", false));
-    seRotateTime->setValue(sysSet.readInt(kAlarmOptions, "ChangeAlarmTime", 3));
-    SpinEdit3->setValue(sysSet.readInt(kAlarmOptions, "BackRecTime", 10));
-    seAlarmOutPutTime->setValue(sysSet.readInt(kAlarmOptions, "OutTime", 10));
-    m_storedOutputType = sysSet.readInt(kAlarmOptions, "OutType", 1);
+    CheckBox2->setChecked(schema::readFlag(sysSet, schema::settingOf("CheckBox2")));
+    CheckBoxBeep->setChecked(schema::readFlag(sysSet, schema::settingOf("CheckBoxBeep")));
+    CheckBox7->setChecked(schema::readFlag(sysSet, schema::settingOf("CheckBox7")));
+    chkAlarmRotate->setChecked(schema::readFlag(sysSet, schema::settingOf("chkAlarmRotate")));
+    seRotateTime->setValue(schema::readNumber(sysSet, schema::settingOf("seRotateTime")));
+    SpinEdit3->setValue(schema::readNumber(sysSet, schema::settingOf("SpinEdit3")));
+    seAlarmOutPutTime->setValue(schema::readNumber(sysSet, schema::settingOf("seAlarmOutPutTime")));
+    m_storedOutputType = schema::readNumber(sysSet, schema::settingOf("cbbOutPortType"));
     cbbOutPortType->setCurrentIndex(listEntryFor(m_storedOutputType, cbbOutPortType->count()));
 
-    AutoSwitchCheckBox->setChecked(sysSet.readFlag(kDisplayOptions, "AutoSwitch", false));
-    SwitchTimeSpinEdit->setValue(sysSet.readInt(kDisplayOptions, "SwitchTime", 5));
-    AutoChgStateChkBox->setChecked(sysSet.readFlag(kSystemOptions, "AutoChgState", false));
-    ChgStateSpinEdit->setValue(sysSet.readInt(kSystemOptions, "ChgStateTime", 5));
-    chkExitQuery->setChecked(sysSet.readFlag(kSystemOptions, "UserQuery", false));
+    AutoSwitchCheckBox->setChecked(schema::readFlag(sysSet, schema::settingOf("AutoSwitchCheckBox")));
+    SwitchTimeSpinEdit->setValue(schema::readNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit")));
+    AutoChgStateChkBox->setChecked(schema::readFlag(sysSet, schema::settingOf("AutoChgStateChkBox")));
+    ChgStateSpinEdit->setValue(schema::readNumber(sysSet, schema::settingOf("ChgStateSpinEdit")));
+    chkExitQuery->setChecked(schema::readFlag(sysSet, schema::settingOf("chkExitQuery")));
 
     m_networkPage.loadPorts(sysSet);
-    m_context.channelCount = sysSet.readInt(kSystemOptions, "MaxRecCount", 1);
-    m_context.sensorCount = sysSet.readInt(kSensorOptions, "AlarmDevChn", 8);
+    m_context.channelCount = schema::readNumber(
+        sysSet, schema::setting(settings::SettingsFile::SysSet, "System Options", "MaxRecCount"));
+    m_context.sensorCount = schema::readNumber(
+        sysSet, schema::setting(settings::SettingsFile::SysSet, "Sensor Options", "AlarmDevChn"));
 
     updateEnabling();
-    fillDriveList(sysSet.readText(kDriveOptions, kUseState));
+    fillDriveList(schema::readText(sysSet, schema::settingOf("DriveListView")));
 }
 
 void SystemPage::fillDriveList(const QByteArray &useState)
@@ -329,39 +311,38 @@ std::vector<DriveRow> SystemPage::driveRows() const
 void SystemPage::save()
 {
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
-    sysSet.writeText(
-        kRecordOptions, "VideoFilesPath", m_videoFilesPath.bytesFor(VideoFilesPathEdit->text()));
-    sysSet.writeText(kPhotoOptions, "SavePhotoPath", m_photoPath.bytesFor(PhotoPathEdit->text()));
-    sysSet.writeText(kHttpOptions, "WebSitePath", m_webPath.bytesFor(WebPathEdit->text()));
-    sysSet.writeText(kHttpOptions, "WebSiteIP", m_webIp.bytesFor(WebIPEdit->text()));
-    sysSet.writeFlag(kRecordOptions, "DeleteFirstFile", DelFirstRadioBtn->isChecked());
+    schema::writeText(sysSet, schema::settingOf("VideoFilesPathEdit"), m_videoFilesPath.bytesFor(VideoFilesPathEdit->text()));
+    schema::writeText(sysSet, schema::settingOf("PhotoPathEdit"), m_photoPath.bytesFor(PhotoPathEdit->text()));
+    schema::writeText(sysSet, schema::settingOf("WebPathEdit"), m_webPath.bytesFor(WebPathEdit->text()));
+    schema::writeText(sysSet, schema::settingOf("WebIPEdit"), m_webIp.bytesFor(WebIPEdit->text()));
+    schema::writeFlag(sysSet, schema::settingOf("DelFirstRadioBtn"), DelFirstRadioBtn->isChecked());
 
-    sysSet.writeFlag(kLoginOptions, "AutoLogin", AutoLoginChkBox->isChecked());
-    sysSet.writeText(kLoginOptions, "AutoUserName", m_autoUser.bytesFor(AutoLoginUserEdit->text()));
-    sysSet.writeText(
-        kLoginOptions, "AutoUserPwd", m_autoPassword.bytesFor(AutoLoginPwdEdit->text()));
+    schema::writeFlag(sysSet, schema::settingOf("AutoLoginChkBox"), AutoLoginChkBox->isChecked());
+    schema::writeText(sysSet, schema::settingOf("AutoLoginUserEdit"), m_autoUser.bytesFor(AutoLoginUserEdit->text()));
+    schema::writeText(sysSet, schema::settingOf("AutoLoginPwdEdit"), m_autoPassword.bytesFor(AutoLoginPwdEdit->text()));
 
-    sysSet.writeFlag(kAlarmOptions, "VideoLostBeep", CheckBox2->isChecked());
-    sysSet.writeFlag(kAlarmOptions, "AlarmBeep", CheckBoxBeep->isChecked());
-    sysSet.writeFlag(kAlarmOptions, "DisplayAlarmVideo", CheckBox7->isChecked());
-    sysSet.writeFlag(kAlarmOptions, "ChangeAlarmVideo", chkAlarmRotate->isChecked());
-    sysSet.writeInt(kAlarmOptions, "ChangeAlarmTime", seRotateTime->value());
-    sysSet.writeInt(kAlarmOptions, "BackRecTime", SpinEdit3->value());
-    sysSet.writeInt(kAlarmOptions, "OutTime", seAlarmOutPutTime->value());
-    sysSet.writeInt(kAlarmOptions, "OutType",
+    schema::writeFlag(sysSet, schema::settingOf("CheckBox2"), CheckBox2->isChecked());
+    schema::writeFlag(sysSet, schema::settingOf("CheckBoxBeep"), CheckBoxBeep->isChecked());
+    schema::writeFlag(sysSet, schema::settingOf("CheckBox7"), CheckBox7->isChecked());
+    schema::writeFlag(sysSet, schema::settingOf("chkAlarmRotate"), chkAlarmRotate->isChecked());
+    schema::writeNumber(sysSet, schema::settingOf("seRotateTime"), seRotateTime->value());
+    schema::writeNumber(sysSet, schema::settingOf("SpinEdit3"), SpinEdit3->value());
+    schema::writeNumber(sysSet, schema::settingOf("seAlarmOutPutTime"), seAlarmOutPutTime->value());
+    schema::writeNumber(sysSet, schema::settingOf("cbbOutPortType"),
         listIndexToStore(cbbOutPortType->currentIndex(), m_storedOutputType));
 
-    sysSet.writeFlag(kDisplayOptions, "AutoSwitch", AutoSwitchCheckBox->isChecked());
-    sysSet.writeInt(kDisplayOptions, "SwitchTime", SwitchTimeSpinEdit->value());
-    sysSet.writeFlag(kSystemOptions, "AutoChgState", AutoChgStateChkBox->isChecked());
-    sysSet.writeInt(kSystemOptions, "ChgStateTime", ChgStateSpinEdit->value());
-    sysSet.writeFlag(kSystemOptions, "UserQuery", chkExitQuery->isChecked());
+    schema::writeFlag(sysSet, schema::settingOf("AutoSwitchCheckBox"), AutoSwitchCheckBox->isChecked());
+    schema::writeNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit"), SwitchTimeSpinEdit->value());
+    schema::writeFlag(sysSet, schema::settingOf("AutoChgStateChkBox"), AutoChgStateChkBox->isChecked());
+    schema::writeNumber(sysSet, schema::settingOf("ChgStateSpinEdit"), ChgStateSpinEdit->value());
+    schema::writeFlag(sysSet, schema::settingOf("chkExitQuery"), chkExitQuery->isChecked());
 
     // The drive text is read again so that drives without a row keep their characters.
     if (DriveListView->topLevelItemCount() > 0) {
         const std::vector<DriveRow> rows = driveRows();
-        sysSet.writeText(kDriveOptions, kUseState,
-            useStateWithDrives(sysSet.readText(kDriveOptions, kUseState), rows));
+        const schema::Setting &useState = schema::settingOf("DriveListView");
+        schema::writeText(
+            sysSet, useState, useStateWithDrives(schema::readText(sysSet, useState), rows));
     }
 
     m_networkPage.savePorts(sysSet);

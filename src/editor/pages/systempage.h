@@ -48,8 +48,7 @@ private:
     void fillDriveList(const QByteArray &useState);
     std::vector<DriveRow> driveRows() const;
     QCheckBox *changeBox(const char *name, QWidget *parent, int left, int top, int width);
-    NumberField *numberField(
-        const char *name, QWidget *parent, int left, int top, int width, int minimum, int maximum);
+    NumberField *numberField(const char *name, QWidget *parent, int left, int top, int width);
     QLineEdit *textField(const char *name, QWidget *parent, int left, int top, int width);
 
     QGroupBox *GroupBox3 = nullptr;

@@ -4,6 +4,7 @@
 #include "editor/language.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
+#include "editor/schemarange.h"
 #include "settings/gbk.h"
 #include "settings/profilestore.h"
 
@@ -156,20 +157,20 @@ void VideoPage::buildOverlayPage()
     PrevCoverCheckBox = place<QCheckBox>("PrevCoverCheckBox", GroupBox14, 16, 24, 140, 20);
     RecCoverCheckBox = place<QCheckBox>("RecCoverCheckBox", GroupBox14, 170, 24, 140, 20);
     RecCoverCheckBox->hide();
-    auto coverField = [this](const char *name, int left, int top, int minimum, int maximum) {
+    auto coverField = [this](const char *name, int left, int top) {
         auto *field = place<NumberField>(name, GroupBox14, left, top, 60, 22);
-        field->setRange(minimum, maximum);
+        setSchemaRange(field);
         field->setMaxLength(3);
         return field;
     };
     CoverXLabel = place<QLabel>("CoverXLabel", GroupBox14, 16, 60, 64, 20);
-    CoverXEdit = coverField("CoverXEdit", 84, 58, 0, kPictureWidth - 1);
+    CoverXEdit = coverField("CoverXEdit", 84, 58);
     CoverYLabel = place<QLabel>("CoverYLabel", GroupBox14, 200, 60, 64, 20);
-    CoverYEdit = coverField("CoverYEdit", 268, 58, 0, kPictureHeight - 1);
+    CoverYEdit = coverField("CoverYEdit", 268, 58);
     CoverWLabel = place<QLabel>("CoverWLabel", GroupBox14, 16, 96, 64, 20);
-    CoverWEdit = coverField("CoverWEdit", 84, 94, 1, kPictureWidth);
+    CoverWEdit = coverField("CoverWEdit", 84, 94);
     CoverHLabel = place<QLabel>("CoverHLabel", GroupBox14, 200, 96, 64, 20);
-    CoverHEdit = coverField("CoverHEdit", 268, 94, 1, kPictureHeight);
+    CoverHEdit = coverField("CoverHEdit", 268, 94);
     Label28 = place<QLabel>("Label28", GroupBox14, 0, kLabel28Top, 0, 20);
 }
 
@@ -211,7 +212,7 @@ void VideoPage::buildCompressionPage()
     Label5 = place<QLabel>("Label5", VideoGroupBox, 16, 28, 100, 20);
     TrackBar5 = place<QSlider>("TrackBar5", VideoGroupBox, 130, 26, 200, 22);
     TrackBar5->setOrientation(Qt::Horizontal);
-    TrackBar5->setRange(0, 2);
+    setSchemaRange(TrackBar5);
     TrackBar5->setEnabled(false);
     Label6 = place<QLabel>("Label6", VideoGroupBox, 340, 28, 100, 20);
 
@@ -238,21 +239,21 @@ void VideoPage::buildRecordingPage()
     GroupBox11 = place<QGroupBox>("GroupBox11", TabSheet6, 8, 8, 372, 210);
     Label30 = place<QLabel>("Label30", GroupBox11, 16, 28, 100, 20);
     SpinEdit1 = place<NumberField>("SpinEdit1", GroupBox11, 120, 26, 60, 22);
-    SpinEdit1->setRange(1, 999);
+    setSchemaRange(SpinEdit1);
     Label1 = place<QLabel>("Label1", GroupBox11, 186, 28, 60, 20);
     AutoRunCheckBox = place<QCheckBox>("AutoRunCheckBox", GroupBox11, 16, 60, 300, 20);
     CheckBox5 = place<QCheckBox>("CheckBox5", GroupBox11, 16, 90, 240, 20);
     Label37 = place<QLabel>("Label37", GroupBox11, 16, 118, 100, 20);
     SpinEdit2 = place<NumberField>("SpinEdit2", GroupBox11, 120, 116, 60, 22);
-    SpinEdit2->setRange(1, 60);
+    setSchemaRange(SpinEdit2);
     Label38 = place<QLabel>("Label38", GroupBox11, 186, 118, 60, 20);
     ATMCheckBox = place<QCheckBox>("ATMCheckBox", GroupBox11, 16, 146, 240, 20);
     Label29 = place<QLabel>("Label29", GroupBox11, 16, 176, 90, 20);
     SpinEdit7 = place<NumberField>("SpinEdit7", GroupBox11, 106, 174, 50, 22);
-    SpinEdit7->setRange(1, 999);
+    setSchemaRange(SpinEdit7);
     Label16 = place<QLabel>("Label16", GroupBox11, 164, 176, 96, 20);
     SpinEdit6 = place<NumberField>("SpinEdit6", GroupBox11, 262, 174, 50, 22);
-    SpinEdit6->setRange(1, 999);
+    setSchemaRange(SpinEdit6);
     Label17 = place<QLabel>("Label17", GroupBox11, 316, 176, 50, 20);
     // Pre-alarm and teller-terminal recording are carried through but not offered.
     CheckBox5->setEnabled(false);
