@@ -2,7 +2,7 @@
 
 #include "editor/language.h"
 #include "editor/serialports.h"
-#include "schema/schema.h"
+#include "schema/profileaccess.h"
 #include "settings/profilestore.h"
 
 namespace quillon::editor {
@@ -17,12 +17,14 @@ QByteArray encoderSection(int channel) { return "ENCODER" + QByteArray::number(c
 
 CameraRecord readCameraRecord(const settings::ProfileFile &file, int channel)
 {
-    const QByteArray section = encoderSection(channel);
     CameraRecord record;
-    record.decoderAddress = file.readInt(section, "CamNo", channel + 1);
-    record.cameraType = file.readInt(section, "CamType", 0);
-    record.protocol = file.readInt(section, "Protocol", 0);
-    record.baudRate = file.readInt(section, "Baudrate", 3);
+    const auto setting = [](const char *key) -> const schema::Setting & {
+        return schema::setting(settings::SettingsFile::CameraSet, "ENCODER", key);
+    };
+    record.decoderAddress = schema::readNumber(file, setting("CamNo"), channel);
+    record.cameraType = schema::readNumber(file, setting("CamType"), channel);
+    record.protocol = schema::readNumber(file, setting("Protocol"), channel);
+    record.baudRate = schema::readNumber(file, setting("Baudrate"), channel);
     return record;
 }
 

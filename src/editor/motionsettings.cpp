@@ -1,5 +1,6 @@
 #include "editor/motionsettings.h"
 
+#include "schema/profileaccess.h"
 #include "settings/profilestore.h"
 
 #include <algorithm>
@@ -44,13 +45,15 @@ QByteArray formatMotionRow(const MotionRow &row)
 
 MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel)
 {
-    const QByteArray encoder = encoderSection(channel);
     MotionSettings values;
-    values.alarmY = file.readInt(encoder, "AlarmY", 2);
-    values.alarmUV = file.readInt(encoder, "AlarmUV", 0);
-    values.alarmSense = file.readInt(encoder, "AlarmSense", 20);
-    values.showGrid = file.readFlag(encoder, "ShowGrid", false);
-    values.autoAlarmRecord = file.readFlag(encoder, "AutoAlarmRecord", false);
+    const auto setting = [](const char *key) -> const schema::Setting & {
+        return schema::setting(settings::SettingsFile::AlarmSet, "ENCODER", key);
+    };
+    values.alarmY = schema::readNumber(file, setting("AlarmY"), channel);
+    values.alarmUV = schema::readNumber(file, setting("AlarmUV"), channel);
+    values.alarmSense = schema::readNumber(file, setting("AlarmSense"), channel);
+    values.showGrid = schema::readFlag(file, setting("ShowGrid"), channel);
+    values.autoAlarmRecord = schema::readFlag(file, setting("AutoAlarmRecord"), channel);
 
     const QByteArray area = areaSection(channel);
     for (int row = 0; row < kMotionRows; ++row) {

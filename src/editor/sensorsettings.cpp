@@ -1,6 +1,7 @@
 #include "editor/sensorsettings.h"
 
 #include "settings/gbk.h"
+#include "schema/profileaccess.h"
 #include "settings/profilestore.h"
 
 #include <algorithm>
@@ -70,14 +71,16 @@ AlarmOutput alarmOutputFromStored(int stored)
 
 SensorSettings readSensorSettings(const settings::ProfileFile &file, int sensor)
 {
-    const QByteArray section = sensorSection(sensor);
     SensorSettings values;
-    values.startupDetect = file.readFlag(section, "StartupDetect", true);
-    values.linkChn = file.readText(section, "LinkChn");
-    values.normallyOpen = file.readInt(section, "SensorType", 0) == 1;
-    values.startupRec = file.readFlag(section, "StartupRec", true);
-    values.output = alarmOutputFromStored(file.readInt(section, "OutputType", 1));
-    values.outputTime = file.readInt(section, "OutputTime", 10);
+    const auto setting = [](const char *key) -> const schema::Setting & {
+        return schema::setting(settings::SettingsFile::SensorSet, "SENSOR", key);
+    };
+    values.startupDetect = schema::readFlag(file, setting("StartupDetect"), sensor);
+    values.linkChn = schema::readText(file, setting("LinkChn"), sensor);
+    values.normallyOpen = schema::readNumber(file, setting("SensorType"), sensor) == 1;
+    values.startupRec = schema::readFlag(file, setting("StartupRec"), sensor);
+    values.output = alarmOutputFromStored(schema::readNumber(file, setting("OutputType"), sensor));
+    values.outputTime = schema::readNumber(file, setting("OutputTime"), sensor);
     values.schedule = readSchedule(file, ScheduleKind::Sensor, sensor);
     return values;
 }
@@ -98,8 +101,8 @@ void writeSensorSettings(const settings::ProfileFile &file, int sensor,
 AlarmCardSettings readAlarmCard(const settings::ProfileFile &file)
 {
     AlarmCardSettings values;
-    values.alarmIn = file.readInt(kAlarmCardOptions, "AlarmIn", 8);
-    values.baseAlarmIn = file.readInt(kAlarmCardOptions, "BaseAlarmIn", 8);
+    values.alarmIn = schema::readNumber(file, schema::settingOf("SpinEdit9"));
+    values.baseAlarmIn = schema::readNumber(file, schema::settingOf("SpinEdit8"));
     return values;
 }
 

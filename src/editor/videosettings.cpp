@@ -1,5 +1,6 @@
 #include "editor/videosettings.h"
 
+#include "schema/profileaccess.h"
 #include "settings/profilestore.h"
 
 #include <algorithm>
@@ -15,10 +16,15 @@ QByteArray encoderSection(int channel)
     return "ENCODER" + QByteArray::number(channel);
 }
 
-QByteArray readPosition(
-    const settings::ProfileFile &tvCard, const QByteArray &section, const char *key, int fallback)
+const schema::Setting &encoderSetting(const char *key)
 {
-    return QByteArray::number(std::clamp(tvCard.readInt(section, key, fallback), 0, kPositionMax));
+    return schema::setting(settings::SettingsFile::TVCard, "ENCODER", key);
+}
+
+QByteArray readPosition(const settings::ProfileFile &tvCard, int channel, const char *key)
+{
+    return QByteArray::number(
+        std::clamp(schema::readNumber(tvCard, encoderSetting(key), channel), 0, kPositionMax));
 }
 
 } // namespace
@@ -38,54 +44,49 @@ int normalEncodeMode(int stored)
     return stored == kQualityExcellent || stored == kQualityGood ? stored : kQualityStandard;
 }
 
-QByteArray defaultCameraName(int channel)
-{
-    return "Cam No." + QByteArray::number(channel);
-}
-
 QByteArray readCameraName(const settings::ProfileFile &tvCard, int channel)
 {
-    return tvCard.readText(encoderSection(channel), "CameraName", defaultCameraName(channel));
+    return schema::readText(tvCard, encoderSetting("CameraName"), channel);
 }
 
 EncoderSettings readEncoderSettings(const settings::ProfileFile &tvCard, int channel)
 {
-    const QByteArray section = encoderSection(channel);
-    const auto flag = [&](const char *key, bool fallback) {
-        return tvCard.readFlag(section, key, fallback);
+    // Defaults come from the schema, which the tool reads too.
+    const auto flag = [&](const char *key) {
+        return schema::readFlag(tvCard, encoderSetting(key), channel);
     };
-    const auto number = [&](const char *key, int fallback) {
-        return tvCard.readInt(section, key, fallback);
+    const auto number = [&](const char *key) {
+        return schema::readNumber(tvCard, encoderSetting(key), channel);
     };
 
     EncoderSettings encoder;
-    encoder.showCamera = flag("ShowCamera", true);
+    encoder.showCamera = flag("ShowCamera");
     encoder.cameraName = readCameraName(tvCard, channel);
-    encoder.cameraX = readPosition(tvCard, section, "Camera_X", 8);
-    encoder.cameraY = readPosition(tvCard, section, "Camera_Y", 10);
-    encoder.showDate = flag("ShowDate", true);
-    encoder.showTime = flag("ShowTime", true);
-    encoder.dateX = readPosition(tvCard, section, "Date_X", 80);
-    encoder.dateY = readPosition(tvCard, section, "Date_Y", 10);
-    encoder.previewCover = flag("PreviewCover", false);
-    encoder.recordCover = flag("RecordCover", false);
-    encoder.coverX = number("Cover_X", 0);
-    encoder.coverY = number("Cover_Y", 0);
-    encoder.coverWidth = number("Cover_Width", 0);
-    encoder.coverHeight = number("Cover_Height", 0);
-    encoder.recordMode = normalRecordMode(number("RecordMode", kRecordVideoOnly));
-    encoder.compressMode = normalCompressMode(number("CompressMode", kCompressH264));
-    encoder.encodeMode = normalEncodeMode(number("EncodeMode", kQualityStandard));
-    encoder.iFrameInterval = number("IFrameIntervalPS", 4);
-    encoder.frameRateLevel = number("FrameRateLevel", 2);
-    encoder.frameRateReduction = flag("FrameRateReduction", false);
-    encoder.preRecord = flag("PreRecord", false);
-    encoder.preRecTime = number("PreRecTime", 5);
-    encoder.autoRecord = flag("AutoRecord", false);
-    encoder.secondPerFile = number("SecondPerFile", 10);
-    encoder.allowAtmRecord = flag("AllowATMRecord", false);
-    encoder.atmNo = number("ATMNo", channel + 1);
-    encoder.atmSecondPerFile = number("ATMSecondPerFile", 1);
+    encoder.cameraX = readPosition(tvCard, channel, "Camera_X");
+    encoder.cameraY = readPosition(tvCard, channel, "Camera_Y");
+    encoder.showDate = flag("ShowDate");
+    encoder.showTime = flag("ShowTime");
+    encoder.dateX = readPosition(tvCard, channel, "Date_X");
+    encoder.dateY = readPosition(tvCard, channel, "Date_Y");
+    encoder.previewCover = flag("PreviewCover");
+    encoder.recordCover = flag("RecordCover");
+    encoder.coverX = number("Cover_X");
+    encoder.coverY = number("Cover_Y");
+    encoder.coverWidth = number("Cover_Width");
+    encoder.coverHeight = number("Cover_Height");
+    encoder.recordMode = normalRecordMode(number("RecordMode"));
+    encoder.compressMode = normalCompressMode(number("CompressMode"));
+    encoder.encodeMode = normalEncodeMode(number("EncodeMode"));
+    encoder.iFrameInterval = number("IFrameIntervalPS");
+    encoder.frameRateLevel = number("FrameRateLevel");
+    encoder.frameRateReduction = flag("FrameRateReduction");
+    encoder.preRecord = flag("PreRecord");
+    encoder.preRecTime = number("PreRecTime");
+    encoder.autoRecord = flag("AutoRecord");
+    encoder.secondPerFile = number("SecondPerFile");
+    encoder.allowAtmRecord = flag("AllowATMRecord");
+    encoder.atmNo = number("ATMNo");
+    encoder.atmSecondPerFile = number("ATMSecondPerFile");
     return encoder;
 }
 

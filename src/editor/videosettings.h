@@ -60,10 +60,7 @@ struct EncoderSettings
     int atmSecondPerFile = 1;
 };
 
-// The title shown when a channel has none stored: "Cam No." and the 0-based channel index.
-QByteArray defaultCameraName(int channel);
-
-// The stored title of a channel, or its default title.
+// The stored title of a channel, or its default title ("Cam No." and the 0-based index).
 QByteArray readCameraName(const settings::ProfileFile &tvCard, int channel);
 
 // Reads a channel's section with the defaults for whatever is missing or not a number. The key
