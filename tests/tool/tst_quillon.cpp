@@ -2,8 +2,12 @@
 #include "settings/profiledocument.h"
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
+#include "tools/quillon/remote.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -99,6 +103,9 @@ private Q_SLOTS:
     void serverDownFailsThatHostOnly();
     void badInputIsExplained_data();
     void badInputIsExplained();
+    void parsesHostAddresses_data();
+    void parsesHostAddresses();
+    void dryRunChangesNothingAndJsonReportsIt();
 };
 
 void TestQuillon::initTestCase()
@@ -289,6 +296,80 @@ void TestQuillon::badInputIsExplained()
     const Run run = quillon(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
+}
+
+void TestQuillon::parsesHostAddresses_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("host"); // empty: refused
+    QTest::addColumn<int>("port");
+    QTest::newRow("name") << "dvr-7.example"
+                          << "dvr-7.example" << 5040;
+    QTest::newRow("name and port") << "10.0.0.5:6040"
+                                   << "10.0.0.5" << 6040;
+    QTest::newRow("bracketed v6") << "[fd00::7]"
+                                  << "fd00::7" << 5040;
+    QTest::newRow("bracketed v6 and port") << "[fd00::7]:1"
+                                           << "fd00::7" << 1;
+    QTest::newRow("port 0") << "h:0"
+                            << "" << 0;
+    QTest::newRow("port too high") << "h:65536"
+                                   << "" << 0;
+    QTest::newRow("port not a number") << "h:50x"
+                                       << "" << 0;
+    QTest::newRow("empty port") << "h:"
+                                << "" << 0;
+    QTest::newRow("empty host") << ":5040"
+                                << "" << 0;
+    QTest::newRow("unclosed bracket") << "[fd00::7:5040"
+                                      << "" << 0;
+    QTest::newRow("text after bracket") << "[fd00::7]5040"
+                                        << "" << 0;
+    QTest::newRow("blank in name") << "a b"
+                                   << "" << 0;
+}
+
+void TestQuillon::parsesHostAddresses()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QString error;
+    const std::optional<tool::HostAddress> address = tool::parseHostAddress(text, &error);
+    QCOMPARE(address.has_value(), !host.isEmpty());
+    if (address) {
+        QCOMPARE(address->host, host);
+        QCOMPARE(address->port, port);
+    } else {
+        QVERIFY(!error.isEmpty());
+    }
+}
+
+void TestQuillon::dryRunChangesNothingAndJsonReportsIt()
+{
+    Server server;
+    QVERIFY(server.start());
+    const QMap<QString, QByteArray> before = folderFiles(server.root.path());
+    // The same server twice runs once.
+    const Run run = quillon({QStringLiteral("push"), QStringLiteral("--dry-run"),
+        QStringLiteral("--json"), m_edited, server.address(), server.address()});
+    QCOMPARE(run.exitCode, 0);
+    const QJsonArray hosts = QJsonDocument::fromJson(run.out.toUtf8())
+                                 .object()
+                                 .value(QStringLiteral("hosts"))
+                                 .toArray();
+    QCOMPARE(hosts.size(), 1);
+    const QJsonObject host = hosts.first().toObject();
+    QCOMPARE(host.value(QStringLiteral("outcome")).toString(), QStringLiteral("done"));
+    const QJsonArray differences = host.value(QStringLiteral("differences")).toArray();
+    QCOMPARE(differences.size(), 1);
+    QCOMPARE(differences.first().toObject().value(QStringLiteral("key")).toString(),
+        QStringLiteral("BackRecTime"));
+    QCOMPARE(differences.first().toObject().value(QStringLiteral("new")).toString(),
+        QStringLiteral("45"));
+    QCOMPARE(folderFiles(server.root.path()), before);
+    QCOMPARE(server.process.countLog(kApplyLine), 0);
+    QVERIFY(settings::listBackups(server.process.host(), server.process.port()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestQuillon)
