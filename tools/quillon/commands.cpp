@@ -4,6 +4,7 @@
 #include "settings/gbk.h"
 #include "tools/quillon/hostjobs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -264,6 +265,22 @@ bool reportProblems(const settings::SettingsFileSet &files, const Options &optio
     return problems.isEmpty();
 }
 
+// A new folder appears only with every file in it; an existing one has each file replaced
+// atomically.
+bool writeFolderWhole(const QString &folder, const settings::SettingsFileSet &files, QString *error)
+{
+    if (QFileInfo::exists(folder))
+        return settings::writeSettingsFolder(folder, files, error);
+    const QString partial = QDir::cleanPath(folder) + QStringLiteral(".partial-")
+        + QString::number(QCoreApplication::applicationPid());
+    if (settings::writeSettingsFolder(partial, files, error) && QDir().rename(partial, folder))
+        return true;
+    QDir(partial).removeRecursively();
+    if (error->isEmpty())
+        *error = QStringLiteral("cannot create %1").arg(folder);
+    return false;
+}
+
 int pull(const Options &options)
 {
     if (options.operands.size() != 2)
@@ -275,7 +292,7 @@ int pull(const Options &options)
     settings::SettingsFileSet files;
     if (const int code = fetchFrom(*address, options, &files); code != kExitDone)
         return code;
-    if (!settings::writeSettingsFolder(options.operands[1], files, &error)) {
+    if (!writeFolderWhole(options.operands[1], files, &error)) {
         printError(error);
         return kExitUsage;
     }
