@@ -9,6 +9,7 @@
 #include "support/testsettings.h"
 #include "tools/quillon/settingsdiff.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QPushButton>
@@ -45,6 +46,8 @@ class TestSchemaWindow : public QObject
 private Q_SLOTS:
     void init();
     void everyControlHasTheSchemaRangeAndList();
+    void switchesShowTheSchemaCaption_data();
+    void switchesShowTheSchemaCaption();
     void windowEditIsTheSettingTheToolNames_data();
     void windowEditIsTheSettingTheToolNames();
 
@@ -90,6 +93,41 @@ void TestSchemaWindow::everyControlHasTheSchemaRangeAndList()
         }
     }
     QVERIFY(checked > 80);
+}
+
+void TestSchemaWindow::switchesShowTheSchemaCaption_data()
+{
+    QTest::addColumn<QByteArray>("locale");
+    QTest::newRow("zh") << QByteArray("zh_CN.UTF-8");
+    QTest::newRow("en") << QByteArray("en_US.UTF-8");
+}
+
+// A check box's caption is the setting's caption (the tool's name for it), up to blanks and a
+// closing colon.
+void TestSchemaWindow::switchesShowTheSchemaCaption()
+{
+    QFETCH(QByteArray, locale);
+    qputenv("LC_ALL", locale);
+    editor::TSysSetForm form;
+    qunsetenv("LC_ALL");
+    const bool chinese = locale.startsWith("zh");
+    const auto bare = [](QString text) {
+        text = text.trimmed();
+        if (text.endsWith(QLatin1Char(':')) || text.endsWith(QChar(0xFF1A)))
+            text.chop(1);
+        return text;
+    };
+    int checked = 0;
+    for (const TableOf table : kTables) {
+        for (const schema::Setting &setting : table()) {
+            auto *button = form.findChild<QAbstractButton *>(QLatin1String(setting.control));
+            if (setting.kind != schema::Kind::Flag || !button)
+                continue;
+            QCOMPARE(bare(button->text()), bare(setting.caption.in(chinese)));
+            ++checked;
+        }
+    }
+    QVERIFY(checked > 20);
 }
 
 void TestSchemaWindow::windowEditIsTheSettingTheToolNames_data()
