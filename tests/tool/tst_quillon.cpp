@@ -131,6 +131,16 @@ void TestQuillon::pullGivesFilesByteForByte()
     QMap<QString, QByteArray> served = folderFiles(server.root.path());
     served.remove(QStringLiteral("SysConfig/apply.log"));
     QCOMPARE(pulled, served);
+
+    // Pulling again replaces the folder's files, found without regard to letter case.
+    const QString renamed = folder("pulled") + QStringLiteral("/SysConfig/sysset.EXT");
+    QVERIFY(QFile::rename(folder("pulled") + QStringLiteral("/SysConfig/SysSet.Ext"), renamed));
+    QVERIFY(writeFile(renamed, "stale"));
+    QCOMPARE(quillon({QStringLiteral("pull"), server.address(), folder("pulled")}).exitCode, 0);
+    const QMap<QString, QByteArray> again = folderFiles(folder("pulled"));
+    QCOMPARE(again.size(), 9);
+    QCOMPARE(again.value(QStringLiteral("SysConfig/sysset.EXT")),
+        served.value(QStringLiteral("SysConfig/SysSet.Ext")));
 }
 
 void TestQuillon::diffNamesChangedSettingInBothLanguages_data()
