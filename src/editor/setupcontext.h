@@ -5,11 +5,20 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 namespace quillon::editor {
+
+// The largest channel and sensor counts the window shows. A real server has at most a few
+// hundred of either; a stored count outside 0 to these bounds is damage and is shown clamped
+// (the stored value itself is never written).
+constexpr int kMaxChannels = 256;
+constexpr int kMaxSensors = 256;
+
+inline int boundedCount(qint32 stored, int bound) { return std::clamp<qint32>(stored, 0, bound); }
 
 // A copy of a page's shown values to other channels or sensors, remembered until the page's
 // next save writes it.

@@ -15,19 +15,25 @@ QString channelTabLabel(int index)
 
 int tabSetWidth(int tabCount)
 {
+    constexpr int kWidest = 688;
     if (tabCount < 10)
         return 21 * tabCount + 7;
-    return std::min(25 * tabCount - 29, 688);
+    return int(std::min<qint64>(25 * qint64(tabCount) - 29, kWidest));
 }
 
 void fillChannelTabs(QTabBar *tabs, int count)
 {
     const QSignalBlocker blocker(tabs);
+    // A shown tab bar lays out all its tabs at every insertion or removal; hidden, it lays them
+    // out once, when shown again.
+    const bool wasHidden = tabs->isHidden();
+    tabs->hide();
     while (tabs->count() > 0)
         tabs->removeTab(tabs->count() - 1);
     if (count <= 0) {
         tabs->setFixedWidth(0);
         tabs->setCurrentIndex(-1);
+        tabs->setVisible(!wasHidden);
         return;
     }
     // Narrow tabs, so that a row of channel numbers fits the width the rule gives.
@@ -39,6 +45,7 @@ void fillChannelTabs(QTabBar *tabs, int count)
         tabs->addTab(channelTabLabel(i));
     tabs->setFixedWidth(tabSetWidth(count));
     tabs->setCurrentIndex(0);
+    tabs->setVisible(!wasHidden);
 }
 
 } // namespace quillon::editor

@@ -11,7 +11,8 @@ QString channelTabLabel(int index);
 // 21 * n + 7 pixels below ten tabs, else 25 * n - 29, at most 688.
 int tabSetWidth(int tabCount);
 // Replaces the tabs with one per channel (or sensor), sized by the width rule, tab 0 selected;
-// no tab, width 0 and no selection for a count of 0 or less. Emits no change signal.
+// no tab, width 0 and no selection for a count of 0 or less. Emits no change signal. Takes time
+// linear in the count.
 void fillChannelTabs(QTabBar *tabs, int count);
 
 } // namespace quillon::editor
