@@ -6,6 +6,7 @@
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "editor/serialports.h"
+#include "editor/systemsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -162,7 +163,8 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     // The system options' save writes the device type and, while the port list offers a
     // chosen port, the device's port.
     m_context.saveAlarmDeviceKeys = [this](const settings::ProfileFile &sysSet) {
-        sysSet.writeInt(kSensorOptions, "BaseType", ComboBox3->currentIndex());
+        sysSet.writeInt(kSensorOptions, "BaseType",
+                        listIndexToStore(ComboBox3->currentIndex(), m_storedBaseType));
         const std::optional<int> port = portOf(AlarmComboBox);
         if (AlarmComboBox->isEnabled() && port)
             sysSet.writeInt(kSensorOptions, "BaseAddr", *port);
@@ -196,8 +198,8 @@ void SensorPage::loadAlarmDevice()
     ComboBox3->addItems(alarmDeviceNames(m_context.file(settings::SettingsFile::AlarmCard)));
 
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
-    const int type = sysSet.readInt(kSensorOptions, "BaseType", 0);
-    ComboBox3->setCurrentIndex(type >= 0 && type < ComboBox3->count() ? type : -1);
+    m_storedBaseType = sysSet.readInt(kSensorOptions, "BaseType", 0);
+    ComboBox3->setCurrentIndex(listEntryFor(m_storedBaseType, ComboBox3->count()));
     refillPorts(AlarmComboBox);
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
