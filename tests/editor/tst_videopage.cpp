@@ -145,9 +145,16 @@ private Q_SLOTS:
             QVERIFY(!ui<QAbstractButton>("ApplyBitBtn")->isEnabled());
         }
         QFile::remove(workPath("Profile.ext"));
+        {
+            showForm();
+            QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("256"));
+            QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("5"));
+        }
+        // Presets at the sliders' minimums are shown too.
+        writeWork("Profile.ext", "[16 Chn Options]\r\nBitRate_1=56\r\nQuality_1=1\r\n");
         showForm();
-        QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("256"));
-        QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("5"));
+        QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("56"));
+        QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("1"));
     }
 
     void channelWithoutSectionLoadsAndWritesDefaults()

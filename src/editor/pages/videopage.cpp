@@ -185,6 +185,8 @@ void VideoPage::buildCompressionPage()
               (*barOut)->setRange(minimum, maximum);
               *editOut = place<QLineEdit>(edit, RateSetupGroupBox, 340, top, 50, 22);
               (*editOut)->setReadOnly(true);
+              // A stored value equal to the minimum moves no slider, so no change fills the edit.
+              (*editOut)->setText(QString::number(minimum));
           };
     trackRow("IFrameLabel", "IFrameTrackBar", "IFrameEdit", 26, 1, 5, &IFrameLabel, &IFrameTrackBar,
         &IFrameEdit);
