@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/pendingcopy.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
 
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 namespace quillon::editor {
 
@@ -19,19 +19,6 @@ constexpr int kMaxChannels = 256;
 constexpr int kMaxSensors = 256;
 
 inline int boundedCount(qint32 stored, int bound) { return std::clamp<qint32>(stored, 0, bound); }
-
-// A copy of a page's shown values to other channels or sensors, remembered until the page's
-// next save writes it.
-struct PendingCopy
-{
-    bool pending = false;
-    std::vector<std::uint8_t> targets; // one flag per channel or sensor
-
-    bool isTarget(int index) const
-    {
-        return index >= 0 && index < int(targets.size()) && targets[size_t(index)] != 0;
-    }
-};
 
 // The setup window's state that its pages share: the local copies of the settings files,
 // the loading flag, the channel and sensor counts, the current channel of each page and the

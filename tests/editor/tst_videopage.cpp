@@ -391,6 +391,37 @@ private Q_SLOTS:
         }
     }
 
+    // A switch to a channel that is no target ends the copy and says so; that channel's edits
+    // are what Apply writes.
+    void switchToAnotherChannelEndsTheCopy()
+    {
+        qputenv("LC_ALL", "en_US.UTF-8");
+        setChannels(3);
+        writeWork("TVCard.Ext", channelSections(0) + channelSections(1) + channelSections(2));
+        showForm();
+        ModalScript script;
+        QString notice;
+        script.then([](QWidget *chooser) {
+                  auto *rows = chooser->findChild<QTreeWidget *>(QStringLiteral("ChnListView"));
+                  rows->topLevelItem(1)->setCheckState(0, Qt::Checked);
+                  chooser->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+              })
+            .answer(QMessageBox::Ok, nullptr, &notice);
+        ui<QLineEdit>("CamYEdit")->setText(QStringLiteral("200"));
+        ui<QAbstractButton>("BitBtn7")->click();
+        ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(2);
+        QVERIFY(script.finished());
+        QCOMPARE(notice, QStringLiteral("Switching to another channel (sensor) cancelled the pending "
+                                        "\"Copy to ...\"; nothing was copied."));
+        QVERIFY(!m_form->context().videoCopy.pending);
+        QCOMPARE(ui<QLineEdit>("CamYEdit")->text(), QStringLiteral("102"));
+        ui<QLineEdit>("CamYEdit")->setText(QStringLiteral("150"));
+        ui<QAbstractButton>("ApplyBitBtn")->click();
+        QCOMPARE(stored("ENCODER2", "Camera_Y"), QByteArray("150"));
+        QCOMPARE(stored("ENCODER1", "Camera_Y"), QByteArray("101"));
+        QCOMPARE(stored("ENCODER0", "Camera_Y"), QByteArray("100"));
+    }
+
     // A copy target keeps its own title even while titles are not shown, and cancelling the
     // chooser later leaves the copy as it was.
     void copyKeepsTitlesAndSurvivesACancel()

@@ -280,12 +280,8 @@ void SensorPage::loadSensor()
     if (!hasSensors())
         return;
     const int sensor = m_context.currentSensor;
-    PendingCopy &copy = m_context.sensorCopy;
-    if (copy.pending && copy.isTarget(sensor))
+    if (m_context.sensorCopy.keepsShownValuesAt(sensor, m_sheet->window()))
         return;
-    // The values a pending copy would write are about to be replaced by another sensor's, so
-    // the copy ends here rather than spreading that sensor's values at the next Apply.
-    copy.pending = false;
     showSettings(readSensorSettings(m_context.file(settings::SettingsFile::SensorSet), sensor));
 }
 
@@ -407,12 +403,7 @@ void SensorPage::BitBtn17Click()
     TChnSelectForm dialog(TChnSelectForm::Mode::Channels, m_context.sensorCount, m_sheet->window());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PendingCopy &copy = m_context.sensorCopy;
-    copy.targets = dialog.ticks();
-    const int current = m_context.currentSensor;
-    if (current >= 0 && current < int(copy.targets.size()))
-        copy.targets[size_t(current)] = 1;
-    copy.pending = true;
+    m_context.sensorCopy.start(dialog.ticks(), m_context.currentSensor);
     m_context.noteChange();
 }
 
@@ -443,21 +434,11 @@ void SensorPage::saveSensor()
     // gets the same values.
     const SensorSettings shown = shownSettings();
     const std::vector<LinkedChannel> links = shownLinks();
-    PendingCopy &copy = m_context.sensorCopy;
-    // The window repaints between sensors, but takes no input until the save has ended.
-    auto stayResponsive = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    if (!copy.pending) {
-        stayResponsive();
-        writeSensorSettings(file, m_context.currentSensor, shown, links);
-        return;
-    }
-    for (int sensor = 0; sensor < int(copy.targets.size()); ++sensor) {
-        if (!copy.isTarget(sensor))
-            continue;
-        stayResponsive();
+    for (const int sensor : m_context.sensorCopy.takeSaveTargets(m_context.currentSensor)) {
+        // The window repaints between sensors, but takes no input until the save has ended.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         writeSensorSettings(file, sensor, shown, links);
     }
-    copy.pending = false;
 }
 
 std::span<const TextEntry> SensorPage::texts() const { return kTexts; }
