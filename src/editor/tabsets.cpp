@@ -1,11 +1,47 @@
 #include "editor/tabsets.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
-#include <QTabBar>
 
 #include <algorithm>
 
 namespace quillon::editor {
+
+QString ChannelTabBar::sizeKey(int index) const
+{
+    const QChar place = count() == 1 ? u'o'
+        : index == 0                 ? u'f'
+        : index == count() - 1       ? u'l'
+                                     : u'm';
+    return place + tabText(index);
+}
+
+QSize ChannelTabBar::tabSizeHint(int index) const
+{
+    const QString key = sizeKey(index);
+    auto found = m_sizes.constFind(key);
+    if (found == m_sizes.cend())
+        found = m_sizes.insert(key, QTabBar::tabSizeHint(index));
+    return *found;
+}
+
+QSize ChannelTabBar::minimumTabSizeHint(int index) const
+{
+    const QString key = sizeKey(index);
+    auto found = m_minimumSizes.constFind(key);
+    if (found == m_minimumSizes.cend())
+        found = m_minimumSizes.insert(key, QTabBar::minimumTabSizeHint(index));
+    return *found;
+}
+
+void ChannelTabBar::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange) {
+        m_sizes.clear();
+        m_minimumSizes.clear();
+    }
+    QTabBar::changeEvent(event);
+}
 
 QString channelTabLabel(int index)
 {
@@ -24,8 +60,7 @@ int tabSetWidth(int tabCount)
 void fillChannelTabs(QTabBar *tabs, int count)
 {
     const QSignalBlocker blocker(tabs);
-    // A shown tab bar lays out all its tabs at every insertion or removal; hidden, it lays them
-    // out once, when shown again.
+    // Hidden while filled, so that the bar is not repainted and resized at every insertion.
     const bool wasHidden = tabs->isHidden();
     tabs->hide();
     while (tabs->count() > 0)

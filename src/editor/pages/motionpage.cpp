@@ -2,6 +2,7 @@
 
 #include "editor/dialogs/chnselect.h"
 #include "editor/messages.h"
+#include "editor/tabsets.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -42,7 +43,7 @@ constexpr TextEntry kTexts[] = {
 MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
     Label20 = place<QLabel>("Label20", sheet, 8, 4, 200, 18);
-    AlarmChnTabSet = place<QTabBar>("AlarmChnTabSet", sheet, 8, 24, 0, 21);
+    AlarmChnTabSet = place<ChannelTabBar>("AlarmChnTabSet", sheet, 8, 24, 0, 21);
     AlarmChnTabSet->setDrawBase(false);
     QFont bold = AlarmChnTabSet->font();
     bold.setBold(true);

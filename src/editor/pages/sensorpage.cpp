@@ -3,6 +3,7 @@
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/presetpos.h"
 #include "editor/language.h"
+#include "editor/tabsets.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "editor/serialports.h"
@@ -95,7 +96,7 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
 {
     QObject::connect(m_controlPorts, &QComboBox::activated, sheet, [this] { PTZComboBoxChange(); });
     Label45 = place<QLabel>("Label45", sheet, 8, 4, 200, 18);
-    SensorChnTabSet = place<QTabBar>("SensorChnTabSet", sheet, 8, 24, 0, 21);
+    SensorChnTabSet = place<ChannelTabBar>("SensorChnTabSet", sheet, 8, 24, 0, 21);
     SensorChnTabSet->setDrawBase(false);
     QFont bold = SensorChnTabSet->font();
     bold.setBold(true);

@@ -2,6 +2,7 @@
 
 #include "editor/dialogs/chnselect.h"
 #include "editor/language.h"
+#include "editor/tabsets.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "settings/gbk.h"
@@ -109,7 +110,7 @@ VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context,
     // Two lines for the longer English caption, which would run under the channel tabs.
     Label14 = place<QLabel>("Label14", sheet, 8, 0, 128, 30);
     Label14->setWordWrap(true);
-    SelectChnTabSet = place<QTabBar>("SelectChnTabSet", sheet, 140, 4, 0, 21);
+    SelectChnTabSet = place<ChannelTabBar>("SelectChnTabSet", sheet, 140, 4, 0, 21);
     SelectChnTabSet->setDrawBase(false);
     QFont bold = SelectChnTabSet->font();
     bold.setBold(true);
