@@ -1,7 +1,9 @@
 // The setup window on a 64-channel, 64-sensor server: the show step (every page loaded) and
-// one whole Apply (every page saved) with copies pending to every channel and every sensor.
+// one whole Apply (every page saved) with copies pending to every channel and every sensor;
+// then the show step on a server at the window's channel and sensor bounds.
 // The server's files are the samples, their per-channel and per-sensor sections repeated.
 
+#include "editor/setupcontext.h"
 #include "editor/sysset.h"
 #include "settings/settingsfiles.h"
 
@@ -29,8 +31,8 @@ QByteArray readAll(const QString &path)
 }
 
 // Every section whose name ends in a number ("ENCODER3", "SENSOR DETECT TABLE3") is written
-// for numbers 0 to 63, each a copy of the sample section with the number modulo 16.
-QByteArray repeatNumberedSections(const QByteArray &sample)
+// for numbers 0 to channels - 1, each a copy of the sample section with the number modulo 16.
+QByteArray repeatNumberedSections(const QByteArray &sample, int channels)
 {
     static const QRegularExpression numbered(QStringLiteral("^\\[(.*?)(\\d+)\\]\\r?$"));
     QByteArray plain;
@@ -53,7 +55,7 @@ QByteArray repeatNumberedSections(const QByteArray &sample)
     }
     QByteArray out = plain;
     for (auto it = sections.cbegin(); it != sections.cend(); ++it) {
-        for (int index = 0; index < kChannels; ++index) {
+        for (int index = 0; index < channels; ++index) {
             out += "[" + it.key().toLatin1() + QByteArray::number(index) + "]\r\n";
             out += it.value().value(index % kSampleChannels);
         }
@@ -61,7 +63,7 @@ QByteArray repeatNumberedSections(const QByteArray &sample)
     return out;
 }
 
-bool prepareWorkFolder(const QString &samples)
+bool prepareWorkFolder(const QString &samples, int channels)
 {
     const QString work = quillon::settings::workFolderPath();
     QDir(work).removeRecursively();
@@ -71,10 +73,10 @@ bool prepareWorkFolder(const QString &samples)
         const QString folder = QString::fromLatin1(info.remoteFolder).replace(QLatin1Char('\\'), QLatin1Char('/'));
         QByteArray bytes = readAll(samples + QLatin1Char('/') + folder + QLatin1String(info.name));
         if (info.file == quillon::settings::SettingsFile::SysSet) {
-            bytes.replace("MaxRecCount=16", "MaxRecCount=64");
-            bytes.replace("AlarmDevChn=16", "AlarmDevChn=64");
+            bytes.replace("MaxRecCount=16", "MaxRecCount=" + QByteArray::number(channels));
+            bytes.replace("AlarmDevChn=16", "AlarmDevChn=" + QByteArray::number(channels));
         } else if (info.file != quillon::settings::SettingsFile::User) {
-            bytes = repeatNumberedSections(bytes);
+            bytes = repeatNumberedSections(bytes, channels);
         }
         QFile file(work + QLatin1String(info.name));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
@@ -107,7 +109,7 @@ int main(int argc, char **argv)
 
     std::vector<double> showMs, applyMs;
     for (int run = 0; run < kRuns; ++run) {
-        if (!prepareWorkFolder(QStringLiteral(QUILLON_SAMPLES_DIR))) {
+        if (!prepareWorkFolder(QStringLiteral(QUILLON_SAMPLES_DIR), kChannels)) {
             std::fprintf(stderr, "cannot prepare the work folder\n");
             return 1;
         }
@@ -137,5 +139,28 @@ int main(int argc, char **argv)
     std::printf("setup window on a %d-channel, %d-sensor server, %d runs\n", kChannels, kChannels, kRuns);
     report("show step (every page loaded)", showMs);
     report("Apply with copies to every channel/sensor", applyMs);
+
+    static_assert(quillon::editor::kMaxChannels == quillon::editor::kMaxSensors);
+    constexpr int kBound = quillon::editor::kMaxChannels;
+    std::vector<double> boundMs;
+    for (int run = 0; run < kRuns; ++run) {
+        if (!prepareWorkFolder(QStringLiteral(QUILLON_SAMPLES_DIR), kBound)) {
+            std::fprintf(stderr, "cannot prepare the work folder\n");
+            return 1;
+        }
+        quillon::editor::TSysSetForm form;
+        QElapsedTimer clock;
+        clock.start();
+        form.show();
+        boundMs.push_back(clock.nsecsElapsed() / 1e6);
+        if (form.context().channelCount != kBound || form.context().sensorCount != kBound) {
+            std::fprintf(stderr, "the window saw %d channels and %d sensors\n", form.context().channelCount,
+                         form.context().sensorCount);
+            return 1;
+        }
+        form.close();
+    }
+    std::printf("setup window at the bounds: %d channels, %d sensors, %d runs\n", kBound, kBound, kRuns);
+    report("show step at the bounds", boundMs);
     return 0;
 }

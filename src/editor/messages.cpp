@@ -14,6 +14,13 @@ void showNotice(QWidget *owner, const char *chinese, const char *english)
     box.exec();
 }
 
+void showFailure(QWidget *owner, const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, messageTitle(), text, QMessageBox::Ok, owner);
+    box.setObjectName(QStringLiteral("FailureBox"));
+    box.exec();
+}
+
 bool askYesNo(QWidget *owner, const QString &question)
 {
     QMessageBox box(QMessageBox::Question, messageTitle(), question,

@@ -411,9 +411,9 @@ void ScheduleEditor::DelBitBtnClick()
     if (!askYesNo(owner(), pick("确定删除记录吗？", "Do you really want to delete the record(s)?")))
         return;
     for (int row = list->topLevelItemCount() - 1; row >= 0; --row) {
-        QCoreApplication::processEvents();
-        // The events handled may have changed the list: only rows still there are looked at.
-        if (row < list->topLevelItemCount() && list->topLevelItem(row)->isSelected())
+        // The window repaints between rows but takes no input until the rows are deleted.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (list->topLevelItem(row)->isSelected())
             delete list->takeTopLevelItem(row);
     }
     m_context.noteChange();
@@ -434,7 +434,8 @@ void ScheduleEditor::SetAllBitBtnClick()
             if (shown.empty()) {
                 m_dayLists[size_t(day)]->clear();
             } else if (day != shownDay) {
-                QCoreApplication::processEvents();
+                // No input until the copy is written: a click could switch the channel halfway.
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
                 fillList(m_dayLists[size_t(day)], shown, withMode);
             }
         }

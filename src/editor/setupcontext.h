@@ -1,28 +1,24 @@
 #pragma once
 
+#include "editor/pendingcopy.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <vector>
 
 namespace quillon::editor {
 
-// A copy of a page's shown values to other channels or sensors, remembered until the page's
-// next save writes it.
-struct PendingCopy
-{
-    bool pending = false;
-    std::vector<std::uint8_t> targets; // one flag per channel or sensor
+// The largest channel and sensor counts the window shows. A real server has at most a few
+// hundred of either; a stored count outside 0 to these bounds is damage and is shown clamped
+// (the stored value itself is never written).
+constexpr int kMaxChannels = 256;
+constexpr int kMaxSensors = 256;
 
-    bool isTarget(int index) const
-    {
-        return index >= 0 && index < int(targets.size()) && targets[size_t(index)] != 0;
-    }
-};
+inline int boundedCount(qint32 stored, int bound) { return std::clamp<qint32>(stored, 0, bound); }
 
 // The setup window's state that its pages share: the local copies of the settings files,
 // the loading flag, the channel and sensor counts, the current channel of each page and the

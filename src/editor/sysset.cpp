@@ -1,6 +1,7 @@
 #include "editor/sysset.h"
 
 #include "editor/language.h"
+#include "editor/messages.h"
 #include "editor/pages/camerapage.h"
 #include "editor/pages/motionpage.h"
 #include "editor/pages/networkpage.h"
@@ -16,6 +17,7 @@
 #include "visit/hostvisit.h"
 
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -91,7 +93,6 @@ TSysSetForm::TSysSetForm(QWidget *parent) : QDialog(parent)
     BitBtn2 = makeButton("BitBtn2", 564);
     ApplyBitBtn = makeButton("ApplyBitBtn", 697);
     ApplyBitBtn->setEnabled(false);
-    BitBtn1->setDefault(true);
 
     ChangeShapeTimer = new QTimer(this);
     ChangeShapeTimer->setObjectName(QStringLiteral("ChangeShapeTimer"));
@@ -125,6 +126,13 @@ TSysSetForm::TSysSetForm(QWidget *parent) : QDialog(parent)
     connect(m_motionPage->channelTabs(), &QTabBar::currentChanged, this, &TSysSetForm::AlarmChnTabSetChange);
     connect(m_sensorPage->sensorTabs(), &QTabBar::currentChanged, this, &TSysSetForm::SensorChnTabSetChange);
     connect(this, &QDialog::finished, this, &TSysSetForm::FormClose);
+
+    // OK uploads and applies on the live server: Enter in a field must never press it, nor any
+    // other button of the window.
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        button->setDefault(false);
+        button->setAutoDefault(false);
+    }
 
     FormCreate();
 }
@@ -172,6 +180,15 @@ void TSysSetForm::showEvent(QShowEvent *event)
         m_shown = true;
         FormShow();
     }
+}
+
+void TSysSetForm::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TSysSetForm::FormShow()
@@ -289,9 +306,20 @@ void TSysSetForm::BitBtn1Click()
         return;
     BitBtn1->setEnabled(false);
     BitBtn2->setEnabled(false);
-    m_context.store.flush();
-    visit::uploadSettingsAndApply();
-    done(QDialog::Accepted);
+    QString failure;
+    if (!m_context.store.flush()) {
+        failure = pick("不能保存本地设置文件，没有上传任何文件。",
+                       "The local settings files could not be saved; nothing was uploaded.");
+    } else if (const std::optional<visit::TransferFailure> sent = visit::uploadSettingsAndApply()) {
+        failure = visit::failureText(*sent);
+    } else {
+        done(QDialog::Accepted);
+        return;
+    }
+    // The window stays open with every edit in the local copies, so that OK can be tried again.
+    BitBtn1->setEnabled(true);
+    BitBtn2->setEnabled(true);
+    showFailure(this, failure);
 }
 
 void TSysSetForm::CnRadioBtnClick()

@@ -99,7 +99,9 @@ QList<QByteArray> loadTelephoneNumbers(const settings::ProfileFile &sms)
         if (!number.isEmpty())
             numbers << number;
     }
-    if (numbers.size() == count)
+    // A list longer than the bound is shown in part and never rewritten: a repair from its
+    // first part would cut it.
+    if (numbers.size() == count || count > kMaxTelephoneNumbers)
         return numbers;
 
     sms.writeInt(kTelephone, kCount, qint32(numbers.size()));

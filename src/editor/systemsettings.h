@@ -55,7 +55,9 @@ qint32 listIndexToStore(int selected, qint32 stored);
 // The telephone numbers of the text-message settings, in key order. Blank numbers are dropped;
 // when there were any, "Count" becomes the number of numbers and "Telephone No" is erased and
 // written anew with the keys "1", "2", ... in list order. A count of 0
-// or less, or a missing one, is written back as 0. Callers group the writes in a batch.
+// or less, or a missing one, is written back as 0. A count over 1000 is damage or a list larger
+// than the window handles: the first 1000 keys are shown and nothing is written. Callers group
+// the writes in a batch.
 QList<QByteArray> loadTelephoneNumbers(const settings::ProfileFile &sms);
 
 } // namespace quillon::editor

@@ -1,11 +1,47 @@
 #include "editor/tabsets.h"
 
+#include <QEvent>
 #include <QSignalBlocker>
-#include <QTabBar>
 
 #include <algorithm>
 
 namespace quillon::editor {
+
+QString ChannelTabBar::sizeKey(int index) const
+{
+    const QChar place = count() == 1 ? u'o'
+        : index == 0                 ? u'f'
+        : index == count() - 1       ? u'l'
+                                     : u'm';
+    return place + tabText(index);
+}
+
+QSize ChannelTabBar::tabSizeHint(int index) const
+{
+    const QString key = sizeKey(index);
+    auto found = m_sizes.constFind(key);
+    if (found == m_sizes.cend())
+        found = m_sizes.insert(key, QTabBar::tabSizeHint(index));
+    return *found;
+}
+
+QSize ChannelTabBar::minimumTabSizeHint(int index) const
+{
+    const QString key = sizeKey(index);
+    auto found = m_minimumSizes.constFind(key);
+    if (found == m_minimumSizes.cend())
+        found = m_minimumSizes.insert(key, QTabBar::minimumTabSizeHint(index));
+    return *found;
+}
+
+void ChannelTabBar::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::FontChange) {
+        m_sizes.clear();
+        m_minimumSizes.clear();
+    }
+    QTabBar::changeEvent(event);
+}
 
 QString channelTabLabel(int index)
 {
@@ -15,19 +51,24 @@ QString channelTabLabel(int index)
 
 int tabSetWidth(int tabCount)
 {
+    constexpr int kWidest = 688;
     if (tabCount < 10)
         return 21 * tabCount + 7;
-    return std::min(25 * tabCount - 29, 688);
+    return int(std::min<qint64>(25 * qint64(tabCount) - 29, kWidest));
 }
 
 void fillChannelTabs(QTabBar *tabs, int count)
 {
     const QSignalBlocker blocker(tabs);
+    // Hidden while filled, so that the bar is not repainted and resized at every insertion.
+    const bool wasHidden = tabs->isHidden();
+    tabs->hide();
     while (tabs->count() > 0)
         tabs->removeTab(tabs->count() - 1);
     if (count <= 0) {
         tabs->setFixedWidth(0);
         tabs->setCurrentIndex(-1);
+        tabs->setVisible(!wasHidden);
         return;
     }
     // Narrow tabs, so that a row of channel numbers fits the width the rule gives.
@@ -39,6 +80,7 @@ void fillChannelTabs(QTabBar *tabs, int count)
         tabs->addTab(channelTabLabel(i));
     tabs->setFixedWidth(tabSetWidth(count));
     tabs->setCurrentIndex(0);
+    tabs->setVisible(!wasHidden);
 }
 
 } // namespace quillon::editor

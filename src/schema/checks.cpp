@@ -2,6 +2,7 @@
 
 #include "editor/motionsettings.h"
 #include "editor/sensorsettings.h"
+#include "editor/setupcontext.h"
 #include "settings/profiledocument.h"
 #include "settings/profilestore.h"
 #include "settings/userrecords.h"
@@ -15,8 +16,6 @@ namespace {
 
 using settings::SettingsFile;
 
-// Enough for any server the pages know (the user records have room for 36 channels).
-constexpr int kMaxCount = 64;
 constexpr int kPictureWidth = 352;
 constexpr int kPictureHeight = 288;
 
@@ -232,23 +231,26 @@ private:
     QList<Problem> m_problems;
 };
 
-int boundedCount(const settings::SettingsFileSet &files, QByteArrayView section, QByteArrayView key,
-    int fallback)
+// A count as the window takes it, bounded as the window bounds it, so that the checks cover
+// exactly the channels and sensors the window shows.
+int countOf(const settings::SettingsFileSet &files, const char *section, const char *key, int bound)
 {
-    return std::clamp(
-        FileReader(files).number(SettingsFile::SysSet, section, key, fallback), 0, kMaxCount);
+    const Setting &count = setting(SettingsFile::SysSet, section, key);
+    const qint32 fallback = settings::parseProfileInteger(count.fallbackFor(-1)).value_or(0);
+    return editor::boundedCount(
+        FileReader(files).number(SettingsFile::SysSet, count.section, count.key, fallback), bound);
 }
 
 } // namespace
 
 int channelCountOf(const settings::SettingsFileSet &files)
 {
-    return boundedCount(files, "System Options", "MaxRecCount", 1);
+    return countOf(files, "System Options", "MaxRecCount", editor::kMaxChannels);
 }
 
 int sensorCountOf(const settings::SettingsFileSet &files)
 {
-    return boundedCount(files, "Sensor Options", "AlarmDevChn", 8);
+    return countOf(files, "Sensor Options", "AlarmDevChn", editor::kMaxSensors);
 }
 
 QList<Problem> validateSettings(const settings::SettingsFileSet &files)

@@ -64,9 +64,9 @@ constexpr Setting kSettings[] = {
     {F::SysSet, Scope::Fixed, "Drive Options", "UseState", Kind::Text, "", 0, 0, {}, kPage,
         "DriveListView", {"录像文件存储磁盘", "Record disk"}},
     // The server's channel and sensor counts: no control shows them, every page uses them.
-    {F::SysSet, Scope::Fixed, "System Options", "MaxRecCount", Kind::Number, "1", 1, 64, {}, kPage,
+    {F::SysSet, Scope::Fixed, "System Options", "MaxRecCount", Kind::Number, "1", 0, 256, {}, kPage,
         "", {"视频通道数", "Video channels"}},
-    {F::SysSet, Scope::Fixed, "Sensor Options", "AlarmDevChn", Kind::Number, "8", 0, 64, {}, kPage,
+    {F::SysSet, Scope::Fixed, "Sensor Options", "AlarmDevChn", Kind::Number, "8", 0, 256, {}, kPage,
         "", {"报警探头数", "Alarm sensors"}},
 };
 

@@ -83,10 +83,14 @@ ProfileStore::Entry &ProfileStore::entryFor(const QString &path)
 
     Entry entry;
     entry.stamp = stamp;
-    if (stamp.exists && stamp.size <= kMaxProfileFileBytes) {
+    if (stamp.exists) {
         QFile file(path);
-        if (file.open(QIODevice::ReadOnly))
-            entry.document = ProfileDocument(file.read(kMaxProfileFileBytes));
+        const QByteArray bytes = stamp.size <= kMaxProfileFileBytes && file.open(QIODevice::ReadOnly)
+            ? file.read(kMaxProfileFileBytes + 1)
+            : QByteArray();
+        entry.loaded = file.isOpen() && bytes.size() == stamp.size;
+        if (entry.loaded)
+            entry.document = ProfileDocument(bytes);
     }
     return *m_entries.insert(path, std::move(entry));
 }
@@ -116,6 +120,8 @@ bool ProfileStore::writeText(const QString &path, QByteArrayView section, QByteA
                              QByteArrayView value)
 {
     Entry &entry = entryFor(path);
+    if (!entry.loaded)
+        return false;
     switch (entry.document.setValue(section, key, value)) {
     case ProfileDocument::WriteResult::Refused:
         return false;
@@ -143,6 +149,8 @@ bool ProfileStore::writeFlag(const QString &path, QByteArrayView section, QByteA
 bool ProfileStore::removeSection(const QString &path, QByteArrayView section)
 {
     Entry &entry = entryFor(path);
+    if (!entry.loaded)
+        return false;
     if (!entry.document.removeSection(section))
         return true;
     entry.dirty = true;

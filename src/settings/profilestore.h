@@ -40,7 +40,8 @@ public:
     bool readFlag(const QString &path, QByteArrayView section, QByteArrayView key, bool fallback);
 
     // Writes key=value into the section, creating the file and the section when missing.
-    // False when the write is refused (it would corrupt the file) or could not be saved.
+    // False when the write is refused (it would corrupt the file, or the file exists but could
+    // not be loaded) or could not be saved.
     bool writeText(const QString &path, QByteArrayView section, QByteArrayView key,
                    QByteArrayView value);
     bool writeInt(const QString &path, QByteArrayView section, QByteArrayView key, qint32 value);
@@ -72,6 +73,10 @@ private:
         ProfileDocument document;
         FileStamp stamp;
         bool dirty = false;
+        // False for a file that exists but could not be read whole (over the size cap,
+        // unreadable): it reads as empty, and every write to it is refused, since saving the
+        // empty document would replace the whole file.
+        bool loaded = true;
     };
 
     static FileStamp stampOf(const QString &path);

@@ -76,6 +76,19 @@ QString localPath(const QString &workFolder, SettingsFile file)
     return findFileNoCase(workFolder, QString::fromLatin1(fileInfo(file).name));
 }
 
+bool removeLocalCopies(const QString &workFolder, SettingsFile file)
+{
+    const QString name = QString::fromLatin1(fileInfo(file).name);
+    const QStringList entries =
+        QDir(workFolder).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot);
+    bool allRemoved = true;
+    for (const QString &entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            allRemoved = QFile::remove(workFolder + entry) && allRemoved;
+    }
+    return allRemoved;
+}
+
 QString workFolderPath()
 {
     QString base = platform::windowsFolder();
@@ -89,8 +102,7 @@ QString workFolderPath()
 QString ensureWorkFolder()
 {
     const QString path = workFolderPath();
-    QDir dir(path);
-    if (!dir.exists() && QDir().mkpath(path))
+    if (QDir().mkpath(path))
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
 }

@@ -48,12 +48,16 @@ QString findFileNoCase(const QString &folder, const QString &name);
 
 // The local copy of a settings file in the work folder (see findFileNoCase).
 QString localPath(const QString &workFolder, SettingsFile file);
+// Removes every local copy of the file, whatever the letter case of its name. False when one
+// remains.
+bool removeLocalCopies(const QString &workFolder, SettingsFile file);
 
 // The per-user folder that holds the local copies of every visit: the data folder followed by
 // "Temp/", or the executable's folder followed by "Temp/" when there is no data folder. Ends
 // with a separator.
 QString workFolderPath();
-// Works out the work folder and creates it with every missing parent, readable by the user only.
+// Works out the work folder and creates it with every missing parent; the folder (new or not)
+// is made readable by the user only, since the user file in it carries every password.
 // Returns the path whether or not the folder could be created.
 QString ensureWorkFolder();
 

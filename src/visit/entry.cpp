@@ -55,11 +55,10 @@ QString loginFailureText(std::int32_t result, const QByteArray &host)
     }
 }
 
-void showLoginFailure(std::int32_t result, const QByteArray &host)
+void showFailure(const char *boxName, const QString &text)
 {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillon"), loginFailureText(result, host),
-                    QMessageBox::Ok);
-    box.setObjectName(QStringLiteral("LoginFailureBox"));
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Quillon"), text, QMessageBox::Ok);
+    box.setObjectName(QLatin1String(boxName));
     makeOwned(&box);
     box.exec();
 }
@@ -77,10 +76,14 @@ std::int32_t runVisit(const char *host, std::uintptr_t ownerId, const char *user
     makeOwned(form.get());
     const std::int32_t login = verifyUser(userName, password);
     if (login != KX_LOGIN_ACCEPTED) {
-        showLoginFailure(login, storedHost());
+        showFailure("LoginFailureBox", loginFailureText(login, storedHost()));
         return result;
     }
-    downloadSettingsFiles();
+    // A visit never shows a window built from files that did not all arrive.
+    if (const std::optional<TransferFailure> failure = downloadSettingsFiles()) {
+        showFailure("DownloadFailureBox", failureText(*failure));
+        return result;
+    }
     QCoreApplication::processEvents();
     result = -1;
     form->exec();

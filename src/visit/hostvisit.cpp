@@ -1,5 +1,6 @@
 #include "visit/hostvisit.h"
 
+#include "editor/language.h"
 #include "platform/platform.h"
 #include "visit/hostlink/tcpclientdll.h"
 
@@ -20,6 +21,8 @@ struct VisitState
     QPointer<QWindow> owner;
     std::uintptr_t ownerId = 0;
     bool ownerIsForeign = false; // a wrapper this module made, so this module deletes it
+    settings::SettingsFileSet downloaded;
+    bool backupWritten = false;
 };
 
 VisitState &state()
@@ -116,27 +119,113 @@ bool SendHostCommand(const QByteArray &command)
     record.host = state().host.constData();
     record.port = state().port;
     const std::int32_t handle = KX_ConnectTCPServer(&record);
-    if (handle != 0)
-        KX_ClientSendBuf(handle, command.constData(), std::int32_t(command.size()), 0);
+    const auto length = std::int32_t(command.size());
+    const bool acknowledged =
+        handle != 0 && KX_ClientSendBuf(handle, command.constData(), length, 0) == length;
     KX_DisConnectTCPServer(handle);
-    return handle != 0;
+    return acknowledged;
 }
 
-void downloadSettingsFiles()
+static QString reasonText(std::int32_t result)
 {
+    switch (result) {
+    case KX_ERR_REFUSED:
+        return editor::pick("服务器拒绝了请求", "the server refused the request");
+    case KX_ERR_LOCAL:
+        return editor::pick("本地文件不能读写", "the local file could not be read or written");
+    case KX_ERR_NOT_FOUND:
+        return editor::pick("服务器没有这个文件", "the server has no such file");
+    default:
+        return editor::pick("连接失败或超时", "the connection failed or timed out");
+    }
+}
+
+QString failureText(const TransferFailure &failure)
+{
+    const QString host = QString::fromLocal8Bit(state().host);
+    const QString file = QString::fromLatin1(settings::remotePath(failure.file));
+    switch (failure.step) {
+    case TransferFailure::Step::Download:
+        return editor::pick("不能从远程计算机 %1 下载文件 %2（%3）。", "Can not download %2 from Remote Host: %1 (%3).")
+            .arg(host, file, reasonText(failure.result));
+    case TransferFailure::Step::Backup:
+        return editor::pick("不能保存远程计算机 %1 的设置备份（%2），没有上传任何文件。修改已保留，可以再按确定。",
+                            "Can not store the backup of Remote Host: %1 settings (%2); nothing was uploaded. "
+                            "Your changes are kept: press OK to try again.")
+            .arg(host, failure.detail);
+    case TransferFailure::Step::Upload:
+        return editor::pick("不能上传文件 %2 到远程计算机 %1（%3），设置没有应用。修改已保留，可以再按确定。",
+                            "Can not upload %2 to Remote Host: %1 (%3); the settings were not applied. "
+                            "Your changes are kept: press OK to try again.")
+            .arg(host, file, reasonText(failure.result));
+    case TransferFailure::Step::Apply:
+        return editor::pick("远程计算机 %1 没有确认应用命令，新设置可能没有生效。修改已保留，可以再按确定。",
+                            "Remote Host: %1 did not confirm the apply command; the new settings may not be "
+                            "in use. Your changes are kept: press OK to try again.")
+            .arg(host);
+    }
+    return {};
+}
+
+static std::optional<QByteArray> readLocalCopy(settings::SettingsFile file)
+{
+    QFile local(settings::localPath(state().workFolder, file));
+    if (!local.open(QIODevice::ReadOnly) || local.size() > settings::kMaxSettingsFileBytes)
+        return std::nullopt;
+    const QByteArray bytes = local.readAll();
+    if (bytes.size() != local.size())
+        return std::nullopt;
+    return bytes;
+}
+
+std::optional<TransferFailure> downloadSettingsFiles()
+{
+    VisitState &visit = state();
+    visit.downloaded.clear();
+    visit.backupWritten = false;
     for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
-        TransferSettingsFile(0, info.file);
-        platform::pause(kTransferPauseMs);
+        if (!settings::removeLocalCopies(visit.workFolder, info.file))
+            return TransferFailure {TransferFailure::Step::Download, info.file, KX_ERR_LOCAL, {}};
     }
+    for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
+        const std::int32_t result = TransferSettingsFile(0, info.file);
+        platform::pause(kTransferPauseMs);
+        if (result == KX_ERR_NOT_FOUND)
+            continue;
+        if (result != KX_OK)
+            return TransferFailure {TransferFailure::Step::Download, info.file, result, {}};
+        const std::optional<QByteArray> bytes = readLocalCopy(info.file);
+        if (!bytes)
+            return TransferFailure {TransferFailure::Step::Download, info.file, KX_ERR_LOCAL, {}};
+        visit.downloaded.insert(info.file, *bytes);
+    }
+    return std::nullopt;
 }
 
-void uploadSettingsAndApply()
+const settings::SettingsFileSet &downloadedFiles() { return state().downloaded; }
+
+std::optional<TransferFailure> uploadSettingsAndApply()
 {
-    for (const settings::SettingsFile file : settings::uploadOrder()) {
-        TransferSettingsFile(1, file);
-        platform::pause(kTransferPauseMs);
+    VisitState &visit = state();
+    if (!visit.backupWritten) {
+        QString error;
+        if (settings::writeBackup(QString::fromLocal8Bit(visit.host), visit.port, visit.downloaded, &error)
+                .isEmpty())
+            return TransferFailure {TransferFailure::Step::Backup, settings::SettingsFile::User, 0, error};
+        visit.backupWritten = true;
     }
-    SendHostCommand(QByteArray(kApplyCommand));
+    for (const settings::SettingsFile file : settings::uploadOrder()) {
+        if (!visit.downloaded.contains(file)
+            && !QFile::exists(settings::localPath(visit.workFolder, file)))
+            continue;
+        const std::int32_t result = TransferSettingsFile(1, file);
+        platform::pause(kTransferPauseMs);
+        if (result != KX_OK)
+            return TransferFailure {TransferFailure::Step::Upload, file, result, {}};
+    }
+    if (!SendHostCommand(QByteArray(kApplyCommand)))
+        return TransferFailure {TransferFailure::Step::Apply, settings::SettingsFile::User, 0, {}};
+    return std::nullopt;
 }
 
 } // namespace quillon::visit

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "settings/backups.h"
 #include "settings/settingsfiles.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class QWindow;
 
@@ -40,13 +42,35 @@ std::int32_t TransferSettingsFile(std::uint8_t direction, const char *remoteFold
                                   const char *fileName);
 std::int32_t TransferSettingsFile(std::uint8_t direction, settings::SettingsFile file);
 
-// Sends one command on a connection of its own. True when a connection was made and the
-// command handed over; the connection is closed in every case.
+// Sends one command on a connection of its own. True only when the server acknowledged the
+// whole command; the connection is closed in every case.
 bool SendHostCommand(const QByteArray &command);
 
-// The nine downloads of a visit, in order, each followed by the transfer pause.
-void downloadSettingsFiles();
-// The eight uploads in their order, each followed by the transfer pause, then the apply command.
-void uploadSettingsAndApply();
+// Where a download or OK's sequence stopped, and why.
+struct TransferFailure
+{
+    enum class Step { Download, Backup, Upload, Apply };
+    Step step = Step::Download;
+    settings::SettingsFile file = settings::SettingsFile::User;
+    std::int32_t result = 0; // the host-link library's result
+    QString detail;          // why the backup could not be written
+};
+
+// The message for a failure, naming the host and the file, in the current language.
+QString failureText(const TransferFailure &failure);
+
+// The nine downloads of a visit, in order, each followed by the transfer pause. The local copies
+// of an earlier visit are removed first, so none can pass for this server's. A file the server
+// does not have stays absent (its pages show their defaults); any other failure stops the
+// sequence at once.
+std::optional<TransferFailure> downloadSettingsFiles();
+// The files as this visit downloaded them; a file the server did not have is absent.
+const settings::SettingsFileSet &downloadedFiles();
+
+// OK's sequence: the visit's downloaded files are stored as a backup (once per visit), then the
+// eight uploads in their order, each followed by the transfer pause, then the apply command.
+// A file the server did not have and the window never wrote is not uploaded. Stops at the
+// first failure; the apply command is never sent after a failed upload.
+std::optional<TransferFailure> uploadSettingsAndApply();
 
 } // namespace quillon::visit

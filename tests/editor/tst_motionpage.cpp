@@ -244,8 +244,13 @@ private Q_SLOTS:
         QCOMPARE(form->context().motionCopy.targets,
             (std::vector<std::uint8_t> {1, 0, 1, 0, 0, 0, 0, 0}));
 
-        // Channel 2 is no target: its own values replace the page, and only it is saved.
+        // Channel 2 is no target: its own values replace the page, the operator is told that
+        // the copy ended, and only channel 2 is saved.
+        QString notice;
+        script.answer(QMessageBox::Ok, nullptr, &notice);
         control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
+        QVERIFY(script.finished());
+        QVERIFY2(notice.contains(QString::fromUtf8("取消了尚未应用的“复制到...”")), qPrintable(notice));
         QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 11);
         QVERIFY(!form->context().motionCopy.pending);
         QVERIFY(!AlarmFixture::applyEnabled(form.get()));

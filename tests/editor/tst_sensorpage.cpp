@@ -285,16 +285,21 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("devicePorts");
         QTest::addColumn<QString>("devicePort");
         QTest::addColumn<QByteArray>("savedAddress");
+        QTest::addColumn<QByteArray>("savedType");
         QTest::newRow("device on COM2")
             << QByteArray("BaseType=2\r\nBaseAddr=1\r\n") << 0 << portsWithout({2})
-            << portsWithout({1}) << QStringLiteral("COM2") << QByteArray("1");
+            << portsWithout({1}) << QStringLiteral("COM2") << QByteArray("1") << QByteArray("2");
         QTest::newRow("no device")
             << QByteArray("BaseType=0\r\nBaseAddr=6\r\n") << 0 << portsWithout({})
-            << portsWithout({1}) << QString() << QByteArray("6");
+            << portsWithout({1}) << QString() << QByteArray("6") << QByteArray("0");
         // The same stored port: the control port keeps it, the device's list offers a choice.
         QTest::newRow("same port")
             << QByteArray("BaseType=1\r\nBaseAddr=3\r\n") << 3 << portsWithout({})
-            << portsWithout({4}) << QString() << QByteArray("3");
+            << portsWithout({4}) << QString() << QByteArray("3") << QByteArray("1");
+        // A type the list does not offer survives the save.
+        QTest::newRow("type past the list")
+            << QByteArray("BaseType=99\r\nBaseAddr=4\r\n") << 0 << portsWithout({})
+            << portsWithout({1}) << QString() << QByteArray("4") << QByteArray("99");
     }
 
     void portRuleAtShow()
@@ -305,6 +310,7 @@ private Q_SLOTS:
         QFETCH(QStringList, devicePorts);
         QFETCH(QString, devicePort);
         QFETCH(QByteArray, savedAddress);
+        QFETCH(QByteArray, savedType);
         AlarmFixture::writeSystem(4, 0, sensorOptions);
         AlarmFixture::write("CameraSet.Ext",
             "[Camera Ctrl]\r\nCtrlPort=" + QByteArray::number(controlPort) + "\r\n");
@@ -317,6 +323,7 @@ private Q_SLOTS:
         QCOMPARE(device->currentText(), devicePort);
         form->ApplyBitBtnClick();
         QCOMPARE(AlarmFixture::value("SysSet.Ext", "Sensor Options", "BaseAddr"), savedAddress);
+        QCOMPARE(AlarmFixture::value("SysSet.Ext", "Sensor Options", "BaseType"), savedType);
     }
 
     void portRuleOnChanges()

@@ -5,6 +5,7 @@
 #include "editor/language.h"
 #include "editor/motiongrid.h"
 #include "editor/sysset.h"
+#include "editor/tabsets.h"
 #include "settings/settingsfiles.h"
 
 #include <QAbstractButton>
@@ -13,6 +14,8 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMessageBox>
 #include <QRadioButton>
 #include <QTabBar>
@@ -22,6 +25,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <limits>
 #include <memory>
 
 using namespace quillon;
@@ -96,6 +100,69 @@ private Q_SLOTS:
         QCOMPARE(linked->topLevelItemCount(), channels);
         QCOMPARE(linked->topLevelItem(channels - 1)->text(0), QString::fromUtf8("通道%1").arg(channels));
         QCOMPARE(linked->topLevelItem(0)->text(1), QString::fromUtf8("无"));
+    }
+
+    // Damaged counts are bounded at load (and never written), so the show step stays quick.
+    void damagedCountsAreBounded_data()
+    {
+        QTest::addColumn<QByteArray>("channels");
+        QTest::addColumn<QByteArray>("sensors");
+        QTest::addColumn<int>("shownChannels");
+        QTest::addColumn<int>("shownSensors");
+        QTest::newRow("huge channels") << QByteArray("100000") << QByteArray("3") << 256 << 3;
+        QTest::newRow("largest integer") << QByteArray("2147483647") << QByteArray("2147483647") << 256 << 256;
+        QTest::newRow("huge sensors") << QByteArray("4") << QByteArray("100000") << 4 << 256;
+        QTest::newRow("negative") << QByteArray("-5") << QByteArray("-2147483648") << 0 << 0;
+    }
+
+    void damagedCountsAreBounded()
+    {
+        QFETCH(QByteArray, channels);
+        QFETCH(QByteArray, sensors);
+        QFETCH(int, shownChannels);
+        QFETCH(int, shownSensors);
+        const QByteArray stored = "[System Options]\r\nMaxRecCount=" + channels
+                                + "\r\n[Sensor Options]\r\nAlarmDevChn=" + sensors + "\r\n";
+        QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(stored);
+        file.close();
+        auto form = showForm();
+        QCOMPARE(form->context().channelCount, shownChannels);
+        QCOMPARE(form->context().sensorCount, shownSensors);
+        QCOMPARE(control<QTabBar>(form.get(), "SelectChnTabSet")->count(), shownChannels);
+        QCOMPARE(control<QTabBar>(form.get(), "SensorChnTabSet")->count(), shownSensors);
+        QCOMPARE(control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItemCount(), shownChannels);
+        QCOMPARE(form->context().videoCopy.targets.size(), size_t(shownChannels));
+        QCOMPARE(control<QTabBar>(form.get(), "AlarmChnTabSet")->width(),
+                 shownChannels > 0 ? editor::tabSetWidth(shownChannels) : 0);
+        QCOMPARE(editor::tabSetWidth(std::numeric_limits<int>::max()), 688);
+
+        form->ApplyBitBtnClick();
+        QByteArray written;
+        {
+            QFile saved(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
+            QVERIFY(saved.open(QIODevice::ReadOnly));
+            written = saved.readAll();
+        }
+        QVERIFY2(written.contains("MaxRecCount=" + channels + "\r\n"), written.constData());
+        QVERIFY2(written.contains("AlarmDevChn=" + sensors + "\r\n"), written.constData());
+    }
+
+    // Enter in a field never presses a button: OK would upload and apply on the live server.
+    void enterPressesNoButton()
+    {
+        auto form = showForm();
+        for (QPushButton *button : form->findChildren<QPushButton *>())
+            QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
+        auto *field = control<QLineEdit>(form.get(), "CameraNameEdit");
+        control<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(2);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+        QTest::keyClick(field, Qt::Key_Enter);
+        QTest::keyClick(form.get(), Qt::Key_Return);
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->result(), 0);
     }
 
     void noSensors()

@@ -208,9 +208,9 @@ private Q_SLOTS:
                                 << QList<QByteArray> {"111", "222"}
                                 << head + "2\r\n[Telephone No]\r\n1= 111 \r\n2=222\r\n";
         QTest::newRow("no count") << QByteArray() << QList<QByteArray> {} << head + "0\r\n";
-        QTest::newRow("damaged count")
-            << head + "2147483647\r\n[Telephone No]\r\n1=111\r\n"
-            << QList<QByteArray> {"111"} << head + "1\r\n[Telephone No]\r\n1=111\r\n";
+        QTest::newRow("count over the bound is left as stored")
+            << head + "2147483647\r\n[Telephone No]\r\n1=111\r\n2= \r\n"
+            << QList<QByteArray> {"111"} << head + "2147483647\r\n[Telephone No]\r\n1=111\r\n2= \r\n";
     }
 
     void telephoneList()

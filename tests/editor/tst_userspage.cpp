@@ -279,6 +279,15 @@ private Q_SLOTS:
         QCOMPARE(edit("EditUser")->text(), QString::fromUtf8("系统管理员"));
         QCOMPARE(box("PrvChkBox7")->text(), QString::fromUtf8("预览通道7"));
         QVERIFY(!note->isHidden());
+
+        // A new user whose typed name is the administrator's caption keeps that name.
+        press("BitBtn4");
+        press("AddUser");
+        edit("EditUser")->setText(QStringLiteral("Administrator"));
+        control<QRadioButton>(m_form.get(), "EnRadioBtn")->click();
+        control<QRadioButton>(m_form.get(), "CnRadioBtn")->click();
+        QCOMPARE(edit("EditUser")->text(), QStringLiteral("Administrator"));
+        QCOMPARE(list()->item(0)->text(), QString::fromUtf8("系统管理员"));
     }
 
 private:

@@ -145,9 +145,16 @@ private Q_SLOTS:
             QVERIFY(!ui<QAbstractButton>("ApplyBitBtn")->isEnabled());
         }
         QFile::remove(workPath("Profile.ext"));
+        {
+            showForm();
+            QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("256"));
+            QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("5"));
+        }
+        // Presets at the sliders' minimums are shown too.
+        writeWork("Profile.ext", "[16 Chn Options]\r\nBitRate_1=56\r\nQuality_1=1\r\n");
         showForm();
-        QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("256"));
-        QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("5"));
+        QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("56"));
+        QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("1"));
     }
 
     void channelWithoutSectionLoadsAndWritesDefaults()
@@ -382,6 +389,37 @@ private Q_SLOTS:
             QCOMPARE(stored(QByteArray("ENCODER") + other, "Cover_Width"), QByteArray("-"));
             QCOMPARE(stored(QByteArray("RECORD TABLE") + other, "2"), QByteArray("-"));
         }
+    }
+
+    // A switch to a channel that is no target ends the copy and says so; that channel's edits
+    // are what Apply writes.
+    void switchToAnotherChannelEndsTheCopy()
+    {
+        qputenv("LC_ALL", "en_US.UTF-8");
+        setChannels(3);
+        writeWork("TVCard.Ext", channelSections(0) + channelSections(1) + channelSections(2));
+        showForm();
+        ModalScript script;
+        QString notice;
+        script.then([](QWidget *chooser) {
+                  auto *rows = chooser->findChild<QTreeWidget *>(QStringLiteral("ChnListView"));
+                  rows->topLevelItem(1)->setCheckState(0, Qt::Checked);
+                  chooser->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+              })
+            .answer(QMessageBox::Ok, nullptr, &notice);
+        ui<QLineEdit>("CamYEdit")->setText(QStringLiteral("200"));
+        ui<QAbstractButton>("BitBtn7")->click();
+        ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(2);
+        QVERIFY(script.finished());
+        QCOMPARE(notice, QStringLiteral("Switching to another channel (sensor) cancelled the pending "
+                                        "\"Copy to ...\"; nothing was copied."));
+        QVERIFY(!m_form->context().videoCopy.pending);
+        QCOMPARE(ui<QLineEdit>("CamYEdit")->text(), QStringLiteral("102"));
+        ui<QLineEdit>("CamYEdit")->setText(QStringLiteral("150"));
+        ui<QAbstractButton>("ApplyBitBtn")->click();
+        QCOMPARE(stored("ENCODER2", "Camera_Y"), QByteArray("150"));
+        QCOMPARE(stored("ENCODER1", "Camera_Y"), QByteArray("101"));
+        QCOMPARE(stored("ENCODER0", "Camera_Y"), QByteArray("100"));
     }
 
     // A copy target keeps its own title even while titles are not shown, and cancelling the

@@ -271,6 +271,22 @@ private Q_SLOTS:
         QCOMPARE(store.readText(inMissingFolder, "s", "k", "d"), QByteArray("d"));
     }
 
+    // A file that cannot be loaded reads as empty; writing it would replace all of it.
+    void fileThatCannotBeLoadedRefusesWrites()
+    {
+        const QByteArray bytes = "[s]\r\nk=v\r\n" + QByteArray(17 * 1024 * 1024, ';');
+        writeAll(m_path, bytes);
+        ProfileStore store;
+        QCOMPARE(store.readText(m_path, "s", "k", "d"), QByteArray("d"));
+        QVERIFY(!store.writeText(m_path, "s", "k", "new"));
+        QVERIFY(!store.removeSection(m_path, "s"));
+        store.beginBatch();
+        QVERIFY(!store.writeInt(m_path, "s", "n", 1));
+        QVERIFY(store.endBatch());
+        QCOMPARE(QFileInfo(m_path).size(), bytes.size());
+        QVERIFY(readAll(m_path) == bytes);
+    }
+
     void writeOfTheSameValueLeavesTheFileAlone()
     {
         const QByteArray bytes = "[a]\nk =  v \n";

@@ -5,6 +5,7 @@
 #include "support/widgetdriver.h"
 #include "support/dvrdprocess.h"
 
+#include "settings/backups.h"
 #include "settings/settingsfiles.h"
 #include "visit/entry.h"
 #include "visit/hostvisit.h"
@@ -13,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -205,9 +207,10 @@ private Q_SLOTS:
                          fileBytes(settings::localPath(m_workFolder, info.file)));
         }
         QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("SysConfig/Profile.ext"))), presets);
+        QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("\\brefused\\b"))), 0);
         const QList<QByteArray> applies = fileBytes(m_root->filePath(QStringLiteral("apply.log"))).trimmed().split('\n');
         QCOMPARE(applies.size(), 1);
-        QVERIFY2(applies.first().contains("admin") && applies.first().contains("1"), applies.first());
+        QVERIFY2(applies.first().contains(" generation=1 user=admin"), applies.first());
     }
 
     void cancelAndCloseBoxUploadNothing_data()
@@ -234,24 +237,143 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("apply.log"))));
     }
 
-    // A file the server cannot deliver leaves the earlier visit's local copy in place.
-    void undeliveredFileKeepsEarlierCopy()
+    // Files that do not all arrive never reach a window: the visit stops at the first failed
+    // download with one message, and nothing left from an earlier visit to another server
+    // remains to be read or uploaded as this server's.
+    void failedDownloadStopsTheVisit_data()
+    {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("English") << QByteArray("en_US.UTF-8")
+            << QStringLiteral("Can not download SysConfig\\TVCard.Ext from Remote Host: 127.0.0.1 "
+                              "(the server refused the request).");
+        QTest::newRow("Chinese") << QByteArray("zh_CN.UTF-8")
+            << QString::fromUtf8("不能从远程计算机 127.0.0.1 下载文件 SysConfig\\TVCard.Ext（服务器拒绝了请求）。");
+    }
+
+    void failedDownloadStopsTheVisit()
+    {
+        QFETCH(QByteArray, locale);
+        QFETCH(QString, message);
+        QTemporaryDir rootA;
+        QVERIFY(makeServerRoot(rootA.path(), QStringLiteral(QUILLON_SAMPLES_DIR)));
+        appendTo(rootA.filePath(QStringLiteral("SysConfig/TVCard.Ext")), "[FromA]\r\nA=1\r\n");
+        DvrdProcess serverA;
+        QVERIFY(serverA.start(rootA.path(), QStringLiteral("admin"), QStringLiteral("admin")));
+        whenShown(QStringLiteral("SysSetForm"), [](QWidget *form) { form->close(); });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", serverA.port() + 10), -1);
+        QVERIFY(fileBytes(m_workFolder + QStringLiteral("TVCard.Ext")).contains("[FromA]"));
+
+        // Server B's copy is over the transfer cap, so B cannot deliver it.
+        const QString tvCardB = m_root->filePath(QStringLiteral("SysConfig/TVCard.Ext"));
+        appendTo(tvCardB, QByteArray(5 * 1024 * 1024, ';'));
+        const QByteArray storedB = fileBytes(tvCardB);
+        qputenv("LC_ALL", locale);
+        QString shownText;
+        bool windowShown = false;
+        whenShown(QStringLiteral("DownloadFailureBox"), [&](QWidget *widget) {
+            auto *box = qobject_cast<QMessageBox *>(widget);
+            shownText = box->text();
+            windowShown = QApplication::activeModalWidget() != box
+                       && QApplication::activeModalWidget() != nullptr;
+            box->button(QMessageBox::Ok)->click();
+        });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), 0);
+        QCOMPARE(shownText, message);
+        QVERIFY(!windowShown);
+        QVERIFY(!QFile::exists(settings::localPath(m_workFolder, settings::SettingsFile::TVCard)));
+        // The visit stopped at the failed file: nothing after it was fetched.
+        QCOMPARE(transfers(*m_server, QStringLiteral("download")), remotePaths(false).mid(0, 2));
+        QCOMPARE(fileBytes(tvCardB), storedB);
+        QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("apply.log"))));
+    }
+
+    // A file the server does not have: the earlier local copy is gone, the pages show their
+    // defaults, and OK does not upload a file the window never wrote.
+    void missingServerFileIsNotUploaded()
     {
         QVERIFY(QDir().mkpath(m_workFolder));
         const QString earlier = m_workFolder + QStringLiteral("tvcard.ext");
         appendTo(earlier, "[ENCODER0]\r\nCameraName=earlier\r\n");
         QVERIFY(QFile::remove(m_root->filePath(QStringLiteral("SysConfig/TVCard.Ext"))));
-        bool shown = false;
+        bool earlierSeen = true;
         whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
-            shown = true;
-            form->close();
+            earlierSeen = QFile::exists(earlier)
+                       || QFile::exists(settings::localPath(m_workFolder, settings::SettingsFile::TVCard));
+            form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
         });
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
-        QVERIFY(shown);
-        QCOMPARE(fileBytes(earlier), QByteArray("[ENCODER0]\r\nCameraName=earlier\r\n"));
-        QVERIFY(!QFile::exists(m_workFolder + QStringLiteral("TVCard.Ext")));
-        QCOMPARE(fileBytes(m_workFolder + QStringLiteral("SysSet.Ext")),
-                 fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/SysConfig/SysSet.Ext")));
+        QVERIFY(!earlierSeen);
+        QStringList uploaded = remotePaths(true);
+        uploaded.removeAll(QStringLiteral("SysConfig\\TVCard.Ext"));
+        QCOMPARE(transfers(*m_server, QStringLiteral("upload")), uploaded);
+        QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("SysConfig/TVCard.Ext"))));
+        QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("apply generation=1 "))), 1);
+    }
+
+    // OK that cannot finish says so, sends no apply after a failed upload, and leaves the
+    // window open with the edits, so that OK can be pressed again.
+    void failedOkKeepsTheWindowOpen_data()
+    {
+        QTest::addColumn<bool>("serverStopped");
+        QTest::addColumn<QString>("messageStart");
+        QTest::newRow("server gone") << true
+            << QStringLiteral("Can not upload User\\User.she to Remote Host: 127.0.0.1 (the connection failed");
+        QTest::newRow("upload refused, then OK again") << false
+            << QStringLiteral("Can not upload User\\User.she to Remote Host: 127.0.0.1 (the server refused");
+    }
+
+    void failedOkKeepsTheWindowOpen()
+    {
+        QFETCH(bool, serverStopped);
+        QFETCH(QString, messageStart);
+        const QString userFile = settings::localPath(m_workFolder, settings::SettingsFile::User);
+        QString shownText;
+        bool buttonsEnabled = false;
+        QByteArray localAfterFailure;
+        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+            // Not a whole number of user records: the server refuses it.
+            appendTo(userFile, "partial");
+            if (serverStopped)
+                m_server->stop();
+            whenShown(QStringLiteral("FailureBox"), [&, form](QWidget *widget) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                shownText = box->text();
+                box->button(QMessageBox::Ok)->click();
+                QTimer::singleShot(0, form, [&, form] {
+                    auto *ok = form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"));
+                    auto *cancel = form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"));
+                    buttonsEnabled = form->isVisible() && ok->isEnabled() && cancel->isEnabled();
+                    localAfterFailure = fileBytes(userFile);
+                    if (serverStopped) {
+                        cancel->click();
+                        return;
+                    }
+                    QFile::resize(userFile, QFileInfo(userFile).size() - 7);
+                    ok->click();
+                });
+            });
+            form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+        });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
+        QVERIFY2(shownText.startsWith(messageStart), qPrintable(shownText));
+        QVERIFY(buttonsEnabled);
+        QVERIFY(localAfterFailure.endsWith("partial"));
+        // One backup, of the files as the server had them, however often OK was pressed.
+        const QStringList backups = settings::listBackups(QStringLiteral("127.0.0.1"), m_server->port());
+        QCOMPARE(backups.size(), 1);
+        settings::SettingsFileSet backedUp;
+        QVERIFY(settings::readSettingsFolder(backups.first(), &backedUp));
+        QCOMPARE(backedUp.value(settings::SettingsFile::User),
+                 fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/User/User.she")));
+        const QByteArray applies = fileBytes(m_root->filePath(QStringLiteral("apply.log")));
+        if (serverStopped) {
+            QCOMPARE(applies, QByteArray("<missing>"));
+        } else {
+            QCOMPARE(applies.count("generation="), 1);
+            QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("User/User.she"))),
+                     fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/User/User.she")));
+        }
     }
 
     // The module as a client loads it: the one export, found by name in the shared library.

@@ -3,6 +3,7 @@
 #include "editor/dialogs/chnselect.h"
 #include "editor/messages.h"
 #include "editor/schemarange.h"
+#include "editor/tabsets.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -43,7 +44,7 @@ constexpr TextEntry kTexts[] = {
 MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
     Label20 = place<QLabel>("Label20", sheet, 8, 4, 200, 18);
-    AlarmChnTabSet = place<QTabBar>("AlarmChnTabSet", sheet, 8, 24, 0, 21);
+    AlarmChnTabSet = place<ChannelTabBar>("AlarmChnTabSet", sheet, 8, 24, 0, 21);
     AlarmChnTabSet->setDrawBase(false);
     QFont bold = AlarmChnTabSet->font();
     bold.setBold(true);
@@ -142,12 +143,8 @@ void MotionPage::showSettings(const MotionSettings &values)
 void MotionPage::load()
 {
     const int channel = m_context.currentAlarmChannel;
-    PendingCopy &copy = m_context.motionCopy;
-    if (copy.pending && copy.isTarget(channel))
+    if (m_context.motionCopy.keepsShownValuesAt(channel, m_sheet->window()))
         return;
-    // The values a pending copy would write are about to be replaced by another channel's, so
-    // the copy ends here rather than spreading that channel's values at the next Apply.
-    copy.pending = false;
     const QScopedValueRollback<bool> loading(m_context.loading, true);
     showSettings(readMotionSettings(m_context.file(settings::SettingsFile::AlarmSet), channel));
 }
@@ -169,21 +166,11 @@ void MotionPage::save()
     // Taken once, so that whatever happens while pending events are handled, every channel
     // gets the same values.
     const MotionSettings shown = shownSettings();
-    PendingCopy &copy = m_context.motionCopy;
-    // The window repaints between channels, but takes no input until the save has ended.
-    auto stayResponsive = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    if (!copy.pending) {
-        stayResponsive();
-        writeMotionSettings(file, m_context.currentAlarmChannel, shown);
-        return;
-    }
-    for (int channel = 0; channel < int(copy.targets.size()); ++channel) {
-        if (!copy.isTarget(channel))
-            continue;
-        stayResponsive();
+    for (const int channel : m_context.motionCopy.takeSaveTargets(m_context.currentAlarmChannel)) {
+        // The window repaints between channels, but takes no input until the save has ended.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         writeMotionSettings(file, channel, shown);
     }
-    copy.pending = false;
 }
 
 void MotionPage::BitBtn14Click()
@@ -193,12 +180,7 @@ void MotionPage::BitBtn14Click()
     dialog.setFixedSize(kCopyDialogWidth, kCopyDialogHeight);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PendingCopy &copy = m_context.motionCopy;
-    copy.targets = dialog.ticks();
-    const int current = m_context.currentAlarmChannel;
-    if (current >= 0 && current < int(copy.targets.size()))
-        copy.targets[size_t(current)] = 1;
-    copy.pending = true;
+    m_context.motionCopy.start(dialog.ticks(), m_context.currentAlarmChannel);
     m_context.noteChange();
 }
 

@@ -3,10 +3,12 @@
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/presetpos.h"
 #include "editor/language.h"
+#include "editor/tabsets.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
 #include "editor/serialports.h"
+#include "editor/systemsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -95,7 +97,7 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
 {
     QObject::connect(m_controlPorts, &QComboBox::activated, sheet, [this] { PTZComboBoxChange(); });
     Label45 = place<QLabel>("Label45", sheet, 8, 4, 200, 18);
-    SensorChnTabSet = place<QTabBar>("SensorChnTabSet", sheet, 8, 24, 0, 21);
+    SensorChnTabSet = place<ChannelTabBar>("SensorChnTabSet", sheet, 8, 24, 0, 21);
     SensorChnTabSet->setDrawBase(false);
     QFont bold = SensorChnTabSet->font();
     bold.setBold(true);
@@ -163,7 +165,8 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     // The system options' save writes the device type and, while the port list offers a
     // chosen port, the device's port.
     m_context.saveAlarmDeviceKeys = [this](const settings::ProfileFile &sysSet) {
-        sysSet.writeInt(kSensorOptions, "BaseType", ComboBox3->currentIndex());
+        sysSet.writeInt(kSensorOptions, "BaseType",
+                        listIndexToStore(ComboBox3->currentIndex(), m_storedBaseType));
         const std::optional<int> port = portOf(AlarmComboBox);
         if (AlarmComboBox->isEnabled() && port)
             sysSet.writeInt(kSensorOptions, "BaseAddr", *port);
@@ -197,8 +200,8 @@ void SensorPage::loadAlarmDevice()
     ComboBox3->addItems(alarmDeviceNames(m_context.file(settings::SettingsFile::AlarmCard)));
 
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
-    const int type = sysSet.readInt(kSensorOptions, "BaseType", 0);
-    ComboBox3->setCurrentIndex(type >= 0 && type < ComboBox3->count() ? type : -1);
+    m_storedBaseType = sysSet.readInt(kSensorOptions, "BaseType", 0);
+    ComboBox3->setCurrentIndex(listEntryFor(m_storedBaseType, ComboBox3->count()));
     refillPorts(AlarmComboBox);
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
@@ -279,12 +282,8 @@ void SensorPage::loadSensor()
     if (!hasSensors())
         return;
     const int sensor = m_context.currentSensor;
-    PendingCopy &copy = m_context.sensorCopy;
-    if (copy.pending && copy.isTarget(sensor))
+    if (m_context.sensorCopy.keepsShownValuesAt(sensor, m_sheet->window()))
         return;
-    // The values a pending copy would write are about to be replaced by another sensor's, so
-    // the copy ends here rather than spreading that sensor's values at the next Apply.
-    copy.pending = false;
     showSettings(readSensorSettings(m_context.file(settings::SettingsFile::SensorSet), sensor));
 }
 
@@ -406,12 +405,7 @@ void SensorPage::BitBtn17Click()
     TChnSelectForm dialog(TChnSelectForm::Mode::Channels, m_context.sensorCount, m_sheet->window());
     if (dialog.exec() != QDialog::Accepted)
         return;
-    PendingCopy &copy = m_context.sensorCopy;
-    copy.targets = dialog.ticks();
-    const int current = m_context.currentSensor;
-    if (current >= 0 && current < int(copy.targets.size()))
-        copy.targets[size_t(current)] = 1;
-    copy.pending = true;
+    m_context.sensorCopy.start(dialog.ticks(), m_context.currentSensor);
     m_context.noteChange();
 }
 
@@ -442,21 +436,11 @@ void SensorPage::saveSensor()
     // gets the same values.
     const SensorSettings shown = shownSettings();
     const std::vector<LinkedChannel> links = shownLinks();
-    PendingCopy &copy = m_context.sensorCopy;
-    // The window repaints between sensors, but takes no input until the save has ended.
-    auto stayResponsive = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
-    if (!copy.pending) {
-        stayResponsive();
-        writeSensorSettings(file, m_context.currentSensor, shown, links);
-        return;
-    }
-    for (int sensor = 0; sensor < int(copy.targets.size()); ++sensor) {
-        if (!copy.isTarget(sensor))
-            continue;
-        stayResponsive();
+    for (const int sensor : m_context.sensorCopy.takeSaveTargets(m_context.currentSensor)) {
+        // The window repaints between sensors, but takes no input until the save has ended.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         writeSensorSettings(file, sensor, shown, links);
     }
-    copy.pending = false;
 }
 
 std::span<const TextEntry> SensorPage::texts() const { return kTexts; }

@@ -101,6 +101,8 @@ private:
     NumberField *SpinEdit9 = nullptr;
     // The camera control page's port list, found when the port rule first runs.
     QComboBox *m_controlPorts;
+    // The device type as stored, written back while the list shows no choice.
+    qint32 m_storedBaseType = 0;
 };
 
 } // namespace quillon::editor

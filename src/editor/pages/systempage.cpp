@@ -276,10 +276,10 @@ void SystemPage::load()
     chkExitQuery->setChecked(schema::readFlag(sysSet, schema::settingOf("chkExitQuery")));
 
     m_networkPage.loadPorts(sysSet);
-    m_context.channelCount = schema::readNumber(
-        sysSet, schema::setting(settings::SettingsFile::SysSet, "System Options", "MaxRecCount"));
-    m_context.sensorCount = schema::readNumber(
-        sysSet, schema::setting(settings::SettingsFile::SysSet, "Sensor Options", "AlarmDevChn"));
+    m_context.channelCount = boundedCount(schema::readNumber(sysSet,
+        schema::setting(settings::SettingsFile::SysSet, "System Options", "MaxRecCount")), kMaxChannels);
+    m_context.sensorCount = boundedCount(schema::readNumber(sysSet,
+        schema::setting(settings::SettingsFile::SysSet, "Sensor Options", "AlarmDevChn")), kMaxSensors);
 
     updateEnabling();
     fillDriveList(schema::readText(sysSet, schema::settingOf("DriveListView")));

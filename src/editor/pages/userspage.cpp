@@ -154,9 +154,9 @@ void UsersPage::retranslateRows()
     Label2->setVisible(isChinese());
     if (ListBoxUser->count() > 0)
         ListBoxUser->item(kAdministratorRow)->setText(administratorName());
-    const QString otherLanguage
-        = QString::fromUtf8(isChinese() ? kAdministratorEnglish : kAdministratorChinese);
-    if (EditUser->text() == otherLanguage)
+    // Only the administrator's own entry is renamed; a name typed for a new user stays as typed.
+    const bool showsAdministrator = !EditUser->isEnabled() && m_changingRow == kAdministratorRow;
+    if (showsAdministrator)
         EditUser->setText(administratorName());
     for (int channel = 1; channel <= settings::UserRecord::kPreviewChannels; ++channel)
         PrvChkBox[size_t(channel - 1)]->setText(pick("预览通道%1", "Chn%1 prv").arg(channel));

@@ -2,6 +2,7 @@
 
 #include "editor/dialogs/chnselect.h"
 #include "editor/language.h"
+#include "editor/tabsets.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
@@ -110,7 +111,7 @@ VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context,
     // Two lines for the longer English caption, which would run under the channel tabs.
     Label14 = place<QLabel>("Label14", sheet, 8, 0, 128, 30);
     Label14->setWordWrap(true);
-    SelectChnTabSet = place<QTabBar>("SelectChnTabSet", sheet, 140, 4, 0, 21);
+    SelectChnTabSet = place<ChannelTabBar>("SelectChnTabSet", sheet, 140, 4, 0, 21);
     SelectChnTabSet->setDrawBase(false);
     QFont bold = SelectChnTabSet->font();
     bold.setBold(true);
@@ -186,6 +187,8 @@ void VideoPage::buildCompressionPage()
               (*barOut)->setRange(minimum, maximum);
               *editOut = place<QLineEdit>(edit, RateSetupGroupBox, 340, top, 50, 22);
               (*editOut)->setReadOnly(true);
+              // A stored value equal to the minimum moves no slider, so no change fills the edit.
+              (*editOut)->setText(QString::number(minimum));
           };
     trackRow("IFrameLabel", "IFrameTrackBar", "IFrameEdit", 26, 1, 5, &IFrameLabel, &IFrameTrackBar,
         &IFrameEdit);
@@ -311,7 +314,7 @@ void VideoPage::load()
     m_context.loading = true;
     const settings::ProfileFile tvCard = m_context.file(settings::SettingsFile::TVCard);
     const int channel = m_context.currentVideoChannel;
-    if (m_context.videoCopy.pending && m_context.videoCopy.isTarget(channel)) {
+    if (m_context.videoCopy.keepsShownValuesAt(channel, m_sheet->window())) {
         // The channel will receive the shown values at Apply: only its own title is shown. The
         // title is read whether or not it is displayed, because Apply writes the title field
         // into the channel shown and must not give it the title of the channel left.
@@ -502,15 +505,12 @@ void VideoPage::save()
         writeSchedule(tvCard, ScheduleKind::Recording, current, week);
         return;
     }
-    for (int channel = 0; channel < m_context.channelCount; ++channel) {
+    for (const int channel : copy.takeSaveTargets(current)) {
         // The window repaints between channels but takes no input until the copy is written.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (!copy.isTarget(channel))
-            continue;
         writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
         writeSchedule(tvCard, ScheduleKind::Recording, channel, week);
     }
-    copy.pending = false;
 }
 
 void VideoPage::BitBtn7Click()
@@ -520,11 +520,7 @@ void VideoPage::BitBtn7Click()
     // next Apply write nothing of this page, the shown channel's edits included.
     if (form.exec() != QDialog::Accepted)
         return;
-    PendingCopy &copy = m_context.videoCopy;
-    copy.pending = true;
-    const int current = m_context.currentVideoChannel;
-    for (int channel = 0; channel < int(copy.targets.size()); ++channel)
-        copy.targets[size_t(channel)] = channel == current || form.isTicked(channel) ? 1 : 0;
+    m_context.videoCopy.start(form.ticks(), m_context.currentVideoChannel);
     m_context.noteChange();
 }
 

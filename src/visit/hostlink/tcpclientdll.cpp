@@ -131,7 +131,14 @@ std::int32_t resultOfStatus(const std::optional<Frame> &frame)
     const std::optional<StatusReply> reply = frame ? decode<StatusReply>(*frame) : std::nullopt;
     if (!reply)
         return KX_ERR_NETWORK;
-    return reply->code == StatusCode::Ok ? KX_OK : KX_ERR_REFUSED;
+    switch (reply->code) {
+    case StatusCode::Ok:
+        return KX_OK;
+    case StatusCode::NotFound:
+        return KX_ERR_NOT_FOUND;
+    default:
+        return KX_ERR_REFUSED;
+    }
 }
 
 bool validTransferRecord(const KX_FileTransferRecord *record)

@@ -62,6 +62,7 @@ enum KX_TransferResult : std::int32_t {
     KX_ERR_REFUSED = -2,  // the server refused the request (no session, path, size)
     KX_ERR_LOCAL = -3,    // the local file could not be read or written
     KX_ERR_ARGUMENT = -4, // a null record or text
+    KX_ERR_NOT_FOUND = -5, // the server has no such file
 };
 
 // Logs in by challenge and response; on success the library keeps a session for host and port.
