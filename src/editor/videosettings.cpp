@@ -155,10 +155,13 @@ QByteArray profileSection(int channelCount)
 QualityPreset readQualityPreset(const settings::ProfileFile &profile, int channelCount, int level)
 {
     const QByteArray section = profileSection(channelCount);
-    const QByteArray n = QByteArray::number(level);
-    const QualityPreset fallback;
-    return {profile.readInt(section, "BitRate_" + n, fallback.bitRate),
-        profile.readInt(section, "Quality_" + n, fallback.quality)};
+    const auto stored = [&](const char *key) {
+        const schema::Setting &preset = schema::setting(settings::SettingsFile::Profile, section, key);
+        const QByteArray name = QByteArray(key).chopped(1) + QByteArray::number(level);
+        return profile.readInt(
+            section, name, settings::parseProfileInteger(preset.fallback).value_or(0));
+    };
+    return {stored("BitRate_#"), stored("Quality_#")};
 }
 
 } // namespace quillon::editor

@@ -194,10 +194,7 @@ private:
 
     void checkRanges()
     {
-        using TableOf = std::span<const Setting> (*)();
-        for (const TableOf table :
-            {systemPageSettings, usersPageSettings, videoPageSettings, motionPageSettings,
-                sensorPageSettings, cameraPageSettings, networkPageSettings, smsPageSettings}) {
+        for (const TableOf table : settingTables()) {
             for (const Setting &entry : table()) {
                 if (entry.kind != Kind::Number || !entry.hasRange())
                     continue;

@@ -2,8 +2,6 @@
 
 #include "settings/profiledocument.h"
 
-#include <array>
-
 namespace quillon::schema {
 
 namespace {
@@ -48,10 +46,9 @@ constexpr Words kPrivileges[] = {
     {"退出系统关闭电源", "Power off on exit"},
 };
 
-using TableOf = std::span<const Setting> (*)();
-constexpr std::array<TableOf, 8> kTables
-    = {systemPageSettings, usersPageSettings, videoPageSettings, motionPageSettings,
-        sensorPageSettings, cameraPageSettings, networkPageSettings, smsPageSettings};
+constexpr TableOf kTables[] = {systemPageSettings, usersPageSettings, videoPageSettings,
+    streamPresetSettings, motionPageSettings, sensorPageSettings, cameraPageSettings,
+    networkPageSettings, smsPageSettings};
 
 bool isDecimal(QByteArrayView text)
 {
@@ -85,7 +82,12 @@ std::optional<int> indexOfSection(const Setting &setting, QByteArrayView section
 
 bool keyMatches(const Setting &setting, QByteArrayView key)
 {
-    return QByteArrayView(setting.key) == "#" ? isDecimal(key) : sameName(setting.key, key);
+    const QByteArrayView pattern(setting.key);
+    if (!pattern.endsWith('#'))
+        return sameName(pattern, key);
+    const QByteArrayView stem = pattern.chopped(1);
+    return key.size() > stem.size() && sameName(key.first(stem.size()), stem)
+        && isDecimal(key.sliced(stem.size()));
 }
 
 } // namespace
@@ -117,6 +119,11 @@ QByteArray Setting::fallbackFor(int index) const
     text.replace("%i", QByteArray::number(index));
     text.replace("%n", QByteArray::number(index + 1));
     return text;
+}
+
+std::span<const TableOf> settingTables()
+{
+    return kTables;
 }
 
 std::span<const UserField> userFields()

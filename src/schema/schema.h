@@ -48,7 +48,9 @@ struct Setting
     settings::SettingsFile file;
     Scope scope;
     const char *section; // the section, or its pattern before the index
-    const char *key; // "#" stands for any decimal key ("1", "2", ...): days, rows, numbers
+    // A key ending in "#" stands for its text followed by a decimal number: "#" for days, rows
+    // and telephone numbers, "BitRate_#" for one preset per quality level.
+    const char *key;
     Kind kind;
     // The value a missing key reads as; "%i" stands for the index, "%n" for index + 1.
     const char *fallback;
@@ -73,11 +75,16 @@ struct Setting
 std::span<const Setting> systemPageSettings();
 std::span<const Setting> usersPageSettings();
 std::span<const Setting> videoPageSettings();
+std::span<const Setting> streamPresetSettings(); // Profile.ext, read by the video page
 std::span<const Setting> motionPageSettings();
 std::span<const Setting> sensorPageSettings();
 std::span<const Setting> cameraPageSettings();
 std::span<const Setting> networkPageSettings();
 std::span<const Setting> smsPageSettings();
+
+// Every table above.
+using TableOf = std::span<const Setting> (*)();
+std::span<const TableOf> settingTables();
 
 // Lists several pages share.
 // COM1..COM10, stored as 0..9.

@@ -97,6 +97,38 @@ constexpr Setting kSettings[] = {
         "GroupBox13", {"录像时间表", "Record timetable"}},
 };
 
+// The server's stream presets by channel count, one per quality level (0 excellent, 1 good,
+// 2 standard): the quality buttons read them; they are never written or uploaded.
+constexpr Setting preset(
+    const char *section, const char *key, const char *fallback, const char *control, Words caption)
+{
+    return {F::Profile, Scope::Fixed, section, key, Kind::Number, fallback, 0, 0, {}, kPage,
+        control, caption};
+}
+
+constexpr Setting kPresets[] = {
+    preset("4 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
+        {"4路最大编码码流", "4 chn max bitrate"}),
+    preset("4 Chn Options", "Quality_#", "5", "QualityTrackBar",
+        {"4路视频图像质量", "4 chn video quality"}),
+    preset("8 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
+        {"8路最大编码码流", "8 chn max bitrate"}),
+    preset("8 Chn Options", "Quality_#", "5", "QualityTrackBar",
+        {"8路视频图像质量", "8 chn video quality"}),
+    preset("12 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
+        {"12路最大编码码流", "12 chn max bitrate"}),
+    preset("12 Chn Options", "Quality_#", "5", "QualityTrackBar",
+        {"12路视频图像质量", "12 chn video quality"}),
+    preset("16 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
+        {"16路最大编码码流", "16 chn max bitrate"}),
+    preset("16 Chn Options", "Quality_#", "5", "QualityTrackBar",
+        {"16路视频图像质量", "16 chn video quality"}),
+    preset("24 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
+        {"24路最大编码码流", "24 chn max bitrate"}),
+    preset("24 Chn Options", "Quality_#", "5", "QualityTrackBar",
+        {"24路视频图像质量", "24 chn video quality"}),
+};
+
 } // namespace
 
 Words dayCaption(int day)
@@ -104,6 +136,11 @@ Words dayCaption(int day)
     if (day < 1 || day > int(std::size(kDays)))
         return {"", ""};
     return kDays[day - 1];
+}
+
+std::span<const Setting> streamPresetSettings()
+{
+    return kPresets;
 }
 
 std::span<const Setting> videoPageSettings()

@@ -80,6 +80,9 @@ void TestSchema::findsSettingBySectionPattern_data()
     row("index not a number", SettingsFile::TVCard, "ENCODERx", "Camera_X", "", -1);
     row("no index", SettingsFile::TVCard, "ENCODER", "Camera_X", "", -1);
     row("wrong file", SettingsFile::SMSSet, "Alarm Options", "BackRecTime", "", -1);
+    row("preset of a level", SettingsFile::Profile, "16 chn options", "Quality_2",
+        "QualityTrackBar", -1);
+    row("preset without level", SettingsFile::Profile, "16 Chn Options", "Quality_", "", -1);
 }
 
 void TestSchema::findsSettingBySectionPattern()

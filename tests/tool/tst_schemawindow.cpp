@@ -23,11 +23,6 @@ using namespace quillon;
 
 namespace {
 
-using TableOf = std::span<const schema::Setting> (*)();
-constexpr TableOf kTables[] = {schema::systemPageSettings, schema::usersPageSettings,
-    schema::videoPageSettings, schema::motionPageSettings, schema::sensorPageSettings,
-    schema::cameraPageSettings, schema::networkPageSettings, schema::smsPageSettings};
-
 settings::SettingsFileSet workFiles()
 {
     settings::SettingsFileSet files;
@@ -71,7 +66,7 @@ void TestSchemaWindow::everyControlHasTheSchemaRangeAndList()
     // Not shown: the port rule would take a port out of the lists that share them.
     editor::TSysSetForm form;
     int checked = 0;
-    for (const TableOf table : kTables) {
+    for (const schema::TableOf table : schema::settingTables()) {
         for (const schema::Setting &setting : table()) {
             if (!*setting.control)
                 continue;
@@ -118,7 +113,7 @@ void TestSchemaWindow::switchesShowTheSchemaCaption()
         return text;
     };
     int checked = 0;
-    for (const TableOf table : kTables) {
+    for (const schema::TableOf table : schema::settingTables()) {
         for (const schema::Setting &setting : table()) {
             auto *button = form.findChild<QAbstractButton *>(QLatin1String(setting.control));
             if (setting.kind != schema::Kind::Flag || !button)

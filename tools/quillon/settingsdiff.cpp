@@ -131,9 +131,10 @@ QString indexText(const schema::Setting &setting, int index, bool chinese)
 QString keyText(const schema::Setting &setting, const QByteArray &key, bool chinese)
 {
     QString caption = setting.caption.in(chinese);
-    if (QByteArrayView(setting.key) != "#")
+    const QByteArrayView pattern(setting.key);
+    if (!pattern.endsWith('#'))
         return caption;
-    const int number = key.toInt();
+    const int number = key.sliced(pattern.size() - 1).toInt();
     if (setting.kind == schema::Kind::DayLine)
         return caption + QLatin1Char(' ') + schema::dayCaption(number).in(chinese);
     return caption + QLatin1Char(' ') + QString::number(number);
