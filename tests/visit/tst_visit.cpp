@@ -376,6 +376,18 @@ private Q_SLOTS:
         }
     }
 
+    // True only for a command the server acknowledged.
+    void sendHostCommandNeedsTheAcknowledgement()
+    {
+        visit::storeHost("127.0.0.1", m_server->port() + 10);
+        QCOMPARE(visit::verifyUser("admin", "admin"), 0);
+        QVERIFY(visit::SendHostCommand(QByteArray(visit::kApplyCommand)));
+        QVERIFY(!visit::SendHostCommand(QByteArrayLiteral("!!!!REBOOT")));
+        m_server->stop();
+        QVERIFY(!visit::SendHostCommand(QByteArray(visit::kApplyCommand)));
+        QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("apply.log"))).count("generation="), 1);
+    }
+
     // The module as a client loads it: the one export, found by name in the shared library.
     void exportedFromTheLibrary()
     {
