@@ -296,8 +296,10 @@ void SystemPage::load()
     chkExitQuery->setChecked(sysSet.readFlag(kSystemOptions, "UserQuery", false));
 
     m_networkPage.loadPorts(sysSet);
-    m_context.channelCount = boundedCount(sysSet.readInt(kSystemOptions, "MaxRecCount", 1), kMaxChannels);
-    m_context.sensorCount = boundedCount(sysSet.readInt(kSensorOptions, "AlarmDevChn", 8), kMaxSensors);
+    m_context.channelCount
+        = boundedCount(sysSet.readInt(kSystemOptions, "MaxRecCount", 1), kMaxChannels);
+    m_context.sensorCount
+        = boundedCount(sysSet.readInt(kSensorOptions, "AlarmDevChn", 8), kMaxSensors);
 
     updateEnabling();
     fillDriveList(sysSet.readText(kDriveOptions, kUseState));
