@@ -12,7 +12,8 @@ set(QUILLON_PACKAGE_NAME_server dvrd)
 set(QUILLON_PACKAGE_NAME_tools quillon)
 set(QUILLON_PACKAGE_RELEASE 1)
 
-# Every package carries its copyright and Debian change log in /usr/share/doc/<package>.
+# Every package carries its copyright and Debian change log in /usr/share/doc/<package>; a plain
+# `cmake --install` leaves them out, as they describe the packages.
 string(TIMESTAMP QUILLON_PACKAGE_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
 set(QUILLON_PACKAGE_CONTACT "Quillon developers <quillon@example.org>")
 foreach(component module dev server tools)
@@ -21,7 +22,8 @@ foreach(component module dev server tools)
     configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.Debian.in ${changelog} @ONLY)
     quillon_gzip(${changelog} ${changelog}.gz)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${changelog}.gz
-            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component})
+            DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component}
+            EXCLUDE_FROM_ALL)
 endforeach()
 get_property(gzipped GLOBAL PROPERTY QUILLON_GZIPPED)
 add_custom_target(installed-documents ALL DEPENDS ${gzipped})
