@@ -25,6 +25,10 @@ foreach(component module dev server tools)
             DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package} COMPONENT ${component}
             EXCLUDE_FROM_ALL)
 endforeach()
+# The module's plain-named link sits in the runtime package on purpose (see QuillonInstall.cmake).
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/libquillon.lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+        RENAME ${QUILLON_PACKAGE_NAME_module} COMPONENT module EXCLUDE_FROM_ALL)
 get_property(gzipped GLOBAL PROPERTY QUILLON_GZIPPED)
 add_custom_target(installed-documents ALL DEPENDS ${gzipped})
 
