@@ -154,13 +154,14 @@ int main(int argc, char **argv)
         form.show();
         boundMs.push_back(clock.nsecsElapsed() / 1e6);
         if (form.context().channelCount != kBound || form.context().sensorCount != kBound) {
-            std::fprintf(stderr, "the window saw %d channels and %d sensors\n", form.context().channelCount,
-                         form.context().sensorCount);
+            std::fprintf(stderr, "the window saw %d channels and %d sensors\n",
+                form.context().channelCount, form.context().sensorCount);
             return 1;
         }
         form.close();
     }
-    std::printf("setup window at the bounds: %d channels, %d sensors, %d runs\n", kBound, kBound, kRuns);
+    std::printf(
+        "setup window at the bounds: %d channels, %d sensors, %d runs\n", kBound, kBound, kRuns);
     report("show step at the bounds", boundMs);
     return 0;
 }

@@ -18,7 +18,10 @@ namespace quillon::editor {
 constexpr int kMaxChannels = 256;
 constexpr int kMaxSensors = 256;
 
-inline int boundedCount(qint32 stored, int bound) { return std::clamp<qint32>(stored, 0, bound); }
+inline int boundedCount(qint32 stored, int bound)
+{
+    return std::clamp<qint32>(stored, 0, bound);
+}
 
 // The setup window's state that its pages share: the local copies of the settings files,
 // the loading flag, the channel and sensor counts, the current channel of each page and the

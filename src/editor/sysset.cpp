@@ -309,7 +309,7 @@ void TSysSetForm::BitBtn1Click()
     QString failure;
     if (!m_context.store.flush()) {
         failure = pick("不能保存本地设置文件，没有上传任何文件。",
-                       "The local settings files could not be saved; nothing was uploaded.");
+            "The local settings files could not be saved; nothing was uploaded.");
     } else if (const std::optional<visit::TransferFailure> sent = visit::uploadSettingsAndApply()) {
         failure = visit::failureText(*sent);
     } else {

@@ -85,7 +85,8 @@ ProfileStore::Entry &ProfileStore::entryFor(const QString &path)
     entry.stamp = stamp;
     if (stamp.exists) {
         QFile file(path);
-        const QByteArray bytes = stamp.size <= kMaxProfileFileBytes && file.open(QIODevice::ReadOnly)
+        const QByteArray bytes
+            = stamp.size <= kMaxProfileFileBytes && file.open(QIODevice::ReadOnly)
             ? file.read(kMaxProfileFileBytes + 1)
             : QByteArray();
         entry.loaded = file.isOpen() && bytes.size() == stamp.size;

@@ -79,8 +79,9 @@ QString localPath(const QString &workFolder, SettingsFile file)
 bool removeLocalCopies(const QString &workFolder, SettingsFile file)
 {
     const QString name = QString::fromLatin1(fileInfo(file).name);
-    const QStringList entries =
-        QDir(workFolder).entryList(QDir::Files | QDir::Hidden | QDir::System | QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList entries = QDir(workFolder)
+                                    .entryList(QDir::Files | QDir::Hidden | QDir::System
+                                        | QDir::Dirs | QDir::NoDotAndDotDot);
     bool allRemoved = true;
     for (const QString &entry : entries) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0)

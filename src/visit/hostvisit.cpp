@@ -120,8 +120,8 @@ bool SendHostCommand(const QByteArray &command)
     record.port = state().port;
     const std::int32_t handle = KX_ConnectTCPServer(&record);
     const auto length = std::int32_t(command.size());
-    const bool acknowledged =
-        handle != 0 && KX_ClientSendBuf(handle, command.constData(), length, 0) == length;
+    const bool acknowledged
+        = handle != 0 && KX_ClientSendBuf(handle, command.constData(), length, 0) == length;
     KX_DisConnectTCPServer(handle);
     return acknowledged;
 }
@@ -146,22 +146,26 @@ QString failureText(const TransferFailure &failure)
     const QString file = QString::fromLatin1(settings::remotePath(failure.file));
     switch (failure.step) {
     case TransferFailure::Step::Download:
-        return editor::pick("不能从远程计算机 %1 下载文件 %2（%3）。", "Can not download %2 from Remote Host: %1 (%3).")
+        return editor::pick("不能从远程计算机 %1 下载文件 %2（%3）。",
+            "Can not download %2 from Remote Host: %1 (%3).")
             .arg(host, file, reasonText(failure.result));
     case TransferFailure::Step::Backup:
-        return editor::pick("不能保存远程计算机 %1 的设置备份（%2），没有上传任何文件。修改已保留，可以再按确定。",
-                            "Can not store the backup of Remote Host: %1 settings (%2); nothing was uploaded. "
-                            "Your changes are kept: press OK to try again.")
+        return editor::pick(
+            "不能保存远程计算机 %1 的设置备份（%2），没有上传任何文件。修改已保留，可以再按确定。",
+            "Can not store the backup of Remote Host: %1 settings (%2); nothing was uploaded. "
+            "Your changes are kept: press OK to try again.")
             .arg(host, failure.detail);
     case TransferFailure::Step::Upload:
-        return editor::pick("不能上传文件 %2 到远程计算机 %1（%3），设置没有应用。修改已保留，可以再按确定。",
-                            "Can not upload %2 to Remote Host: %1 (%3); the settings were not applied. "
-                            "Your changes are kept: press OK to try again.")
+        return editor::pick(
+            "不能上传文件 %2 到远程计算机 %1（%3），设置没有应用。修改已保留，可以再按确定。",
+            "Can not upload %2 to Remote Host: %1 (%3); the settings were not applied. "
+            "Your changes are kept: press OK to try again.")
             .arg(host, file, reasonText(failure.result));
     case TransferFailure::Step::Apply:
-        return editor::pick("远程计算机 %1 没有确认应用命令，新设置可能没有生效。修改已保留，可以再按确定。",
-                            "Remote Host: %1 did not confirm the apply command; the new settings may not be "
-                            "in use. Your changes are kept: press OK to try again.")
+        return editor::pick(
+            "远程计算机 %1 没有确认应用命令，新设置可能没有生效。修改已保留，可以再按确定。",
+            "Remote Host: %1 did not confirm the apply command; the new settings may not be "
+            "in use. Your changes are kept: press OK to try again.")
             .arg(host);
     }
     return {};
@@ -202,16 +206,21 @@ std::optional<TransferFailure> downloadSettingsFiles()
     return std::nullopt;
 }
 
-const settings::SettingsFileSet &downloadedFiles() { return state().downloaded; }
+const settings::SettingsFileSet &downloadedFiles()
+{
+    return state().downloaded;
+}
 
 std::optional<TransferFailure> uploadSettingsAndApply()
 {
     VisitState &visit = state();
     if (!visit.backupWritten) {
         QString error;
-        if (settings::writeBackup(QString::fromLocal8Bit(visit.host), visit.port, visit.downloaded, &error)
+        if (settings::writeBackup(
+                QString::fromLocal8Bit(visit.host), visit.port, visit.downloaded, &error)
                 .isEmpty())
-            return TransferFailure {TransferFailure::Step::Backup, settings::SettingsFile::User, 0, error};
+            return TransferFailure {
+                TransferFailure::Step::Backup, settings::SettingsFile::User, 0, error};
         visit.backupWritten = true;
     }
     for (const settings::SettingsFile file : settings::uploadOrder()) {

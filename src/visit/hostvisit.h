@@ -53,7 +53,7 @@ struct TransferFailure
     Step step = Step::Download;
     settings::SettingsFile file = settings::SettingsFile::User;
     std::int32_t result = 0; // the host-link library's result
-    QString detail;          // why the backup could not be written
+    QString detail; // why the backup could not be written
 };
 
 // The message for a failure, naming the host and the file, in the current language.

@@ -250,7 +250,8 @@ private Q_SLOTS:
         script.answer(QMessageBox::Ok, nullptr, &notice);
         control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
         QVERIFY(script.finished());
-        QVERIFY2(notice.contains(QString::fromUtf8("取消了尚未应用的“复制到...”")), qPrintable(notice));
+        QVERIFY2(
+            notice.contains(QString::fromUtf8("取消了尚未应用的“复制到...”")), qPrintable(notice));
         QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 11);
         QVERIFY(!form->context().motionCopy.pending);
         QVERIFY(!AlarmFixture::applyEnabled(form.get()));

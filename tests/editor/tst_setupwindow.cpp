@@ -1,12 +1,12 @@
 // The setup window's frame: channel and sensor tabs, the change rule, Apply's checks, the
 // language at creation and the language switch.
 
-#include "support/widgetdriver.h"
 #include "editor/language.h"
 #include "editor/motiongrid.h"
 #include "editor/sysset.h"
 #include "editor/tabsets.h"
 #include "settings/settingsfiles.h"
+#include "support/widgetdriver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -15,8 +15,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -110,7 +110,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("shownChannels");
         QTest::addColumn<int>("shownSensors");
         QTest::newRow("huge channels") << QByteArray("100000") << QByteArray("3") << 256 << 3;
-        QTest::newRow("largest integer") << QByteArray("2147483647") << QByteArray("2147483647") << 256 << 256;
+        QTest::newRow("largest integer")
+            << QByteArray("2147483647") << QByteArray("2147483647") << 256 << 256;
         QTest::newRow("huge sensors") << QByteArray("4") << QByteArray("100000") << 4 << 256;
         QTest::newRow("negative") << QByteArray("-5") << QByteArray("-2147483648") << 0 << 0;
     }
@@ -122,7 +123,7 @@ private Q_SLOTS:
         QFETCH(int, shownChannels);
         QFETCH(int, shownSensors);
         const QByteArray stored = "[System Options]\r\nMaxRecCount=" + channels
-                                + "\r\n[Sensor Options]\r\nAlarmDevChn=" + sensors + "\r\n";
+            + "\r\n[Sensor Options]\r\nAlarmDevChn=" + sensors + "\r\n";
         QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(stored);
@@ -132,10 +133,11 @@ private Q_SLOTS:
         QCOMPARE(form->context().sensorCount, shownSensors);
         QCOMPARE(control<QTabBar>(form.get(), "SelectChnTabSet")->count(), shownChannels);
         QCOMPARE(control<QTabBar>(form.get(), "SensorChnTabSet")->count(), shownSensors);
-        QCOMPARE(control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItemCount(), shownChannels);
+        QCOMPARE(control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItemCount(),
+            shownChannels);
         QCOMPARE(form->context().videoCopy.targets.size(), size_t(shownChannels));
         QCOMPARE(control<QTabBar>(form.get(), "AlarmChnTabSet")->width(),
-                 shownChannels > 0 ? editor::tabSetWidth(shownChannels) : 0);
+            shownChannels > 0 ? editor::tabSetWidth(shownChannels) : 0);
         QCOMPARE(editor::tabSetWidth(std::numeric_limits<int>::max()), 688);
 
         form->ApplyBitBtnClick();
@@ -154,7 +156,8 @@ private Q_SLOTS:
     {
         auto form = showForm();
         for (QPushButton *button : form->findChildren<QPushButton *>())
-            QVERIFY2(!button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
+            QVERIFY2(
+                !button->isDefault() && !button->autoDefault(), qPrintable(button->objectName()));
         auto *field = control<QLineEdit>(form.get(), "CameraNameEdit");
         control<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(2);
         field->setFocus();

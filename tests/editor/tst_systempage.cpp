@@ -210,7 +210,8 @@ private Q_SLOTS:
         QTest::newRow("no count") << QByteArray() << QList<QByteArray> {} << head + "0\r\n";
         QTest::newRow("count over the bound is left as stored")
             << head + "2147483647\r\n[Telephone No]\r\n1=111\r\n2= \r\n"
-            << QList<QByteArray> {"111"} << head + "2147483647\r\n[Telephone No]\r\n1=111\r\n2= \r\n";
+            << QList<QByteArray> {"111"}
+            << head + "2147483647\r\n[Telephone No]\r\n1=111\r\n2= \r\n";
     }
 
     void telephoneList()

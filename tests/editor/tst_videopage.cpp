@@ -401,18 +401,20 @@ private Q_SLOTS:
         showForm();
         ModalScript script;
         QString notice;
-        script.then([](QWidget *chooser) {
-                  auto *rows = chooser->findChild<QTreeWidget *>(QStringLiteral("ChnListView"));
-                  rows->topLevelItem(1)->setCheckState(0, Qt::Checked);
-                  chooser->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
-              })
+        script
+            .then([](QWidget *chooser) {
+                auto *rows = chooser->findChild<QTreeWidget *>(QStringLiteral("ChnListView"));
+                rows->topLevelItem(1)->setCheckState(0, Qt::Checked);
+                chooser->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+            })
             .answer(QMessageBox::Ok, nullptr, &notice);
         ui<QLineEdit>("CamYEdit")->setText(QStringLiteral("200"));
         ui<QAbstractButton>("BitBtn7")->click();
         ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(2);
         QVERIFY(script.finished());
-        QCOMPARE(notice, QStringLiteral("Switching to another channel (sensor) cancelled the pending "
-                                        "\"Copy to ...\"; nothing was copied."));
+        QCOMPARE(notice,
+            QStringLiteral("Switching to another channel (sensor) cancelled the pending "
+                           "\"Copy to ...\"; nothing was copied."));
         QVERIFY(!m_form->context().videoCopy.pending);
         QCOMPARE(ui<QLineEdit>("CamYEdit")->text(), QStringLiteral("102"));
         ui<QLineEdit>("CamYEdit")->setText(QStringLiteral("150"));

@@ -194,10 +194,10 @@ void TestHostLink::downloadsEveryFileByteForByte()
     QCOMPARE(download(kLoopback, port, "sysconfig/SYSSET.EXT", local), KX_OK);
     QCOMPARE(readFile(local), testSettingsFiles()[1].content);
 
-    // A file the server does not have is refused and leaves the local copy alone.
+    // A file the server does not have is reported as such and leaves the local copy alone.
     QVERIFY(QFile::remove(server.path(QStringLiteral("SysConfig/CameraSet.Ext"))));
     const QString camera = work.filePath(QStringLiteral("CameraSet.Ext"));
-    QCOMPARE(download(kLoopback, port, "SysConfig\\CameraSet.Ext", camera), KX_ERR_REFUSED);
+    QCOMPARE(download(kLoopback, port, "SysConfig\\CameraSet.Ext", camera), KX_ERR_NOT_FOUND);
     QCOMPARE(readFile(camera), testSettingsFiles()[6].content);
 
     // A local folder that does not exist cannot take the file.

@@ -97,12 +97,13 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(expected).permissions() & (QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
                  QFileDevice::Permissions());
         // A folder that already exists is tightened too: it holds every user's password.
-        QVERIFY(QFile::setPermissions(expected, QFile::permissions(expected) | QFile::ReadOther
-                                                    | QFile::WriteGroup | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(expected,
+            QFile::permissions(expected) | QFile::ReadOther | QFile::WriteGroup | QFile::ExeOther));
         QCOMPARE(ensureWorkFolder(), expected);
-        QCOMPARE(QFileInfo(expected).permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup
-                                                     | QFile::ReadOther | QFile::WriteOther | QFile::ExeOther),
-                 QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(expected).permissions()
+                & (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                    | QFile::WriteOther | QFile::ExeOther),
+            QFileDevice::Permissions());
 
         // A relative data folder is ignored; without any home the executable's folder is used.
         qputenv("XDG_DATA_HOME", "relative");

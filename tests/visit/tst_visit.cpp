@@ -244,11 +244,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("locale");
         QTest::addColumn<QString>("message");
-        QTest::newRow("English") << QByteArray("en_US.UTF-8")
+        QTest::newRow("English")
+            << QByteArray("en_US.UTF-8")
             << QStringLiteral("Can not download SysConfig\\TVCard.Ext from Remote Host: 127.0.0.1 "
                               "(the server refused the request).");
         QTest::newRow("Chinese") << QByteArray("zh_CN.UTF-8")
-            << QString::fromUtf8("不能从远程计算机 127.0.0.1 下载文件 SysConfig\\TVCard.Ext（服务器拒绝了请求）。");
+                                 << QString::fromUtf8(
+                                        "不能从远程计算机 127.0.0.1 下载文件 "
+                                        "SysConfig\\TVCard.Ext（服务器拒绝了请求）。");
     }
 
     void failedDownloadStopsTheVisit()
@@ -275,7 +278,7 @@ private Q_SLOTS:
             auto *box = qobject_cast<QMessageBox *>(widget);
             shownText = box->text();
             windowShown = QApplication::activeModalWidget() != box
-                       && QApplication::activeModalWidget() != nullptr;
+                && QApplication::activeModalWidget() != nullptr;
             box->button(QMessageBox::Ok)->click();
         });
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), 0);
@@ -299,7 +302,7 @@ private Q_SLOTS:
         bool earlierSeen = true;
         whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
             earlierSeen = QFile::exists(earlier)
-                       || QFile::exists(settings::localPath(m_workFolder, settings::SettingsFile::TVCard));
+                || QFile::exists(settings::localPath(m_workFolder, settings::SettingsFile::TVCard));
             form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
         });
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
@@ -318,9 +321,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("serverStopped");
         QTest::addColumn<QString>("messageStart");
         QTest::newRow("server gone") << true
-            << QStringLiteral("Can not upload User\\User.she to Remote Host: 127.0.0.1 (the connection failed");
-        QTest::newRow("upload refused, then OK again") << false
-            << QStringLiteral("Can not upload User\\User.she to Remote Host: 127.0.0.1 (the server refused");
+                                     << QStringLiteral("Can not upload User\\User.she to Remote "
+                                                       "Host: 127.0.0.1 (the connection failed");
+        QTest::newRow("upload refused, then OK again")
+            << false
+            << QStringLiteral(
+                   "Can not upload User\\User.she to Remote Host: 127.0.0.1 (the server refused");
     }
 
     void failedOkKeepsTheWindowOpen()
@@ -360,20 +366,33 @@ private Q_SLOTS:
         QVERIFY(buttonsEnabled);
         QVERIFY(localAfterFailure.endsWith("partial"));
         // One backup, of the files as the server had them, however often OK was pressed.
-        const QStringList backups = settings::listBackups(QStringLiteral("127.0.0.1"), m_server->port());
+        const QStringList backups
+            = settings::listBackups(QStringLiteral("127.0.0.1"), m_server->port());
         QCOMPARE(backups.size(), 1);
         settings::SettingsFileSet backedUp;
         QVERIFY(settings::readSettingsFolder(backups.first(), &backedUp));
         QCOMPARE(backedUp.value(settings::SettingsFile::User),
-                 fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/User/User.she")));
+            fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/User/User.she")));
         const QByteArray applies = fileBytes(m_root->filePath(QStringLiteral("apply.log")));
         if (serverStopped) {
             QCOMPARE(applies, QByteArray("<missing>"));
         } else {
             QCOMPARE(applies.count("generation="), 1);
             QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("User/User.she"))),
-                     fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/User/User.she")));
+                fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/User/User.she")));
         }
+    }
+
+    // True only for a command the server acknowledged.
+    void sendHostCommandNeedsTheAcknowledgement()
+    {
+        visit::storeHost("127.0.0.1", m_server->port() + 10);
+        QCOMPARE(visit::verifyUser("admin", "admin"), 0);
+        QVERIFY(visit::SendHostCommand(QByteArray(visit::kApplyCommand)));
+        QVERIFY(!visit::SendHostCommand(QByteArrayLiteral("!!!!REBOOT")));
+        m_server->stop();
+        QVERIFY(!visit::SendHostCommand(QByteArray(visit::kApplyCommand)));
+        QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("apply.log"))).count("generation="), 1);
     }
 
     // The module as a client loads it: the one export, found by name in the shared library.

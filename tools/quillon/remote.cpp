@@ -24,6 +24,8 @@ QString transferError(std::int32_t code)
         return QStringLiteral("no connection, timeout or broken exchange");
     case KX_ERR_REFUSED:
         return QStringLiteral("refused by the server");
+    case KX_ERR_NOT_FOUND:
+        return QStringLiteral("the server has no such file");
     case KX_ERR_LOCAL:
         return QStringLiteral("local file could not be read or written");
     default:
@@ -142,8 +144,8 @@ StepResult RemoteSession::fetch(settings::SettingsFileSet *files)
         record.host = m_hostBytes.constData();
         record.port = m_address.port;
         const std::int32_t result = KX_GetRemoteFile(&record);
-        if (result == KX_ERR_REFUSED)
-            continue; // the server does not have this file
+        if (result == KX_ERR_NOT_FOUND)
+            continue; // the server has no such file: the set holds what the server has
         if (result != KX_OK)
             return failed(QStringLiteral("download of %1: %2")
                               .arg(QString::fromLatin1(remote), transferError(result)));

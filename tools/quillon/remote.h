@@ -47,7 +47,7 @@ public:
     RemoteSession(HostAddress address, QByteArray user, QByteArray password);
 
     StepResult login();
-    // The nine files as the server has them; a file the server refuses to serve is absent.
+    // The nine files as the server has them; a file the server does not have is absent.
     StepResult fetch(settings::SettingsFileSet *files);
     // Uploads the given files of the upload order, then sends the apply command, all within
     // this session (the server makes a session's uploads current only at its apply).

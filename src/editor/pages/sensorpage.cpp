@@ -3,12 +3,12 @@
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/presetpos.h"
 #include "editor/language.h"
-#include "editor/tabsets.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
 #include "editor/serialports.h"
 #include "editor/systemsettings.h"
+#include "editor/tabsets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -166,7 +166,7 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     // chosen port, the device's port.
     m_context.saveAlarmDeviceKeys = [this](const settings::ProfileFile &sysSet) {
         sysSet.writeInt(kSensorOptions, "BaseType",
-                        listIndexToStore(ComboBox3->currentIndex(), m_storedBaseType));
+            listIndexToStore(ComboBox3->currentIndex(), m_storedBaseType));
         const std::optional<int> port = portOf(AlarmComboBox);
         if (AlarmComboBox->isEnabled() && port)
             sysSet.writeInt(kSensorOptions, "BaseAddr", *port);

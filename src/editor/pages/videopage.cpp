@@ -2,10 +2,10 @@
 
 #include "editor/dialogs/chnselect.h"
 #include "editor/language.h"
-#include "editor/tabsets.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
+#include "editor/tabsets.h"
 #include "settings/gbk.h"
 #include "settings/profilestore.h"
 
