@@ -103,6 +103,7 @@ private Q_SLOTS:
     void serverDownFailsThatHostOnly();
     void badInputIsExplained_data();
     void badInputIsExplained();
+    void fileTheServerLacksStaysAbsent();
     void parsesHostAddresses_data();
     void parsesHostAddresses();
     void dryRunChangesNothingAndJsonReportsIt();
@@ -306,6 +307,18 @@ void TestQuillon::badInputIsExplained()
     const Run run = quillon(arguments);
     QCOMPARE(run.exitCode, exitCode);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
+}
+
+void TestQuillon::fileTheServerLacksStaysAbsent()
+{
+    Server server;
+    QVERIFY(server.start());
+    QVERIFY(QFile::remove(server.root.filePath(QStringLiteral("SysConfig/SMSSet.ext"))));
+    const Run run = quillon({QStringLiteral("pull"), server.address(), folder("eight")});
+    QCOMPARE(run.exitCode, 0);
+    const QMap<QString, QByteArray> pulled = folderFiles(folder("eight"));
+    QCOMPARE(pulled.size(), 8);
+    QVERIFY(!pulled.contains(QStringLiteral("SysConfig/SMSSet.ext")));
 }
 
 void TestQuillon::parsesHostAddresses_data()
