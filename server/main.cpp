@@ -37,6 +37,7 @@ struct Options
     quint16 port = kDefaultPort;
     QByteArray adminName;
     QByteArray adminPassword;
+    bool adminOnCommandLine = false;
 };
 
 void printUsage()
@@ -125,9 +126,7 @@ std::optional<Options> parseArguments(const QStringList &arguments, QString *err
         } else if (option == QLatin1String("--admin") && !haveAdmin) {
             if (!takeAdmin(value.toLocal8Bit(), &options))
                 return std::nullopt;
-            std::fputs("dvrd: warning: --admin shows the password to every local user; use "
-                       "--admin-file or DVRD_ADMIN\n",
-                stderr);
+            options.adminOnCommandLine = true;
             haveAdmin = true;
         } else if (option == QLatin1String("--admin-file") && !haveAdmin) {
             const std::optional<QByteArray> credentials = readAdminFile(value, error);
@@ -198,6 +197,9 @@ int main(int argc, char *argv[])
             logLine(error);
         return kUsageExitCode;
     }
+    if (options->adminOnCommandLine)
+        logLine(QStringLiteral("warning: --admin shows the password to every local user; use "
+                               "--admin-file or DVRD_ADMIN"));
     const std::optional<quillon::wire::TlsIdentity> identity
         = loadOrCreateIdentity(options->identity, &error);
     if (!identity) {

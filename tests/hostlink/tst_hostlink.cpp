@@ -239,6 +239,10 @@ void TestHostLink::uploadsReplaceServerFiles()
     changed.replace("Name=", "Nom=");
     QVERIFY(writeFile(local, changed));
     QCOMPARE(upload(kLoopback, port, "SysConfig\\SysSet.Ext", local), KX_OK);
+    // Uploads are served once the apply command arrives.
+    QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/SysSet.Ext"))),
+        testSettingsFiles()[1].content);
+    QCOMPARE(sendApply(kLoopback, port), 9);
     QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/SysSet.Ext"))), changed);
     QVERIFY(!server.dvrd
                  .waitForLog(QRegularExpression("^dvrd: upload SysConfig\\\\SysSet\\.Ext "
@@ -256,6 +260,7 @@ void TestHostLink::uploadsReplaceServerFiles()
     QCOMPARE(login(kLoopback, port, "dave", "d4ve"), KX_LOGIN_UNKNOWN_USER);
     QCOMPARE(login(kLoopback, port, kSetterName, kSetterPassword), KX_LOGIN_ACCEPTED);
     QCOMPARE(upload(kLoopback, port, "User\\User.she", users), KX_OK);
+    QCOMPARE(sendApply(kLoopback, port), 9);
     QCOMPARE(readFile(server.path(QStringLiteral("User/user.SHE"))), withDave);
     QVERIFY(!QFile::exists(server.path(QStringLiteral("User/User.she"))));
     QCOMPARE(login(kLoopback, port, "dave", "d4ve"), KX_LOGIN_ACCEPTED);
@@ -264,6 +269,7 @@ void TestHostLink::uploadsReplaceServerFiles()
     const QString sms = work.filePath(QStringLiteral("SMSSet.ext"));
     QVERIFY(writeFile(sms, QByteArray()));
     QCOMPARE(upload(kLoopback, port, "SysConfig\\SMSSet.ext", sms), KX_OK);
+    QCOMPARE(sendApply(kLoopback, port), 9);
     QCOMPARE(QFileInfo(server.path(QStringLiteral("SysConfig/SMSSet.ext"))).size(), 0);
 }
 
@@ -299,6 +305,7 @@ void TestHostLink::uploadsThatTheServerRefuses()
     // The largest file allowed goes through.
     QVERIFY(writeFile(huge, QByteArray(quillon::wire::kMaxFileBytes, 'a')));
     QCOMPARE(upload(kLoopback, port, "SysConfig\\AlarmSet.Ext", huge), KX_OK);
+    QCOMPARE(sendApply(kLoopback, port), 9);
     QCOMPARE(QFileInfo(server.path(files[3].relativePath)).size(), quillon::wire::kMaxFileBytes);
 }
 
@@ -460,6 +467,7 @@ void TestHostLink::brokenDownloadsKeepTheLocalCopy_data()
     const int stall = quillon::wire::timeouts::kStallMs;
     QTest::newRow("closed mid-file") << StubServer::Fault::CloseMidFile << 0 << 2000;
     QTest::newRow("corrupt content") << StubServer::Fault::CorruptContent << 0 << 2000;
+    QTest::newRow("status without a file") << StubServer::Fault::StatusWithoutFile << 0 << 2000;
     QTest::newRow("stalled mid-file")
         << StubServer::Fault::StallMidFile << stall - 100 << stall + 2000;
 }
@@ -583,16 +591,18 @@ void TestHostLink::twoClientsAtOnce()
     const QList<TestSettingsFile> files = testSettingsFiles();
     QTemporaryDir work;
 
-    // Two callers on two threads, each with its own login, share the library.
-    const auto visit = [&](const QByteArray &user, const QByteArray &password,
+    // Two callers on two threads share the library, each with a session of its own: the
+    // library keeps one session per host text and port, so the second names the server
+    // differently.
+    const auto visit = [&](const char *host, const QByteArray &user, const QByteArray &password,
                            const QString &folder, int *failures) {
         QDir().mkpath(folder);
-        if (login(kLoopback, port, user, password) != KX_LOGIN_ACCEPTED)
+        if (login(host, port, user, password) != KX_LOGIN_ACCEPTED)
             ++*failures;
         for (int round = 0; round < 3; ++round) {
             for (const TestSettingsFile &file : files) {
                 const QString local = folder + '/' + QFileInfo(file.relativePath).fileName();
-                if (download(kLoopback, port, file.remotePath, local) != KX_OK
+                if (download(host, port, file.remotePath, local) != KX_OK
                     || readFile(local) != file.content)
                     ++*failures;
             }
@@ -600,15 +610,20 @@ void TestHostLink::twoClientsAtOnce()
     };
     int failuresA = 0;
     int failuresB = 0;
-    std::thread a(
-        visit, QByteArray(kAdminName), QByteArray(kAdminPassword), work.filePath("a"), &failuresA);
-    std::thread b(visit, QByteArray(kSetterName), QByteArray(kSetterPassword), work.filePath("b"),
-        &failuresB);
+    std::thread a(visit, kLoopback, QByteArray(kAdminName), QByteArray(kAdminPassword),
+        work.filePath("a"), &failuresA);
+    std::thread b(visit, "localhost", QByteArray(kSetterName), QByteArray(kSetterPassword),
+        work.filePath("b"), &failuresB);
     a.join();
     b.join();
     QCOMPARE(failuresA, 0);
     QCOMPARE(failuresB, 0);
-    QCOMPARE(server.dvrd.countLog(QRegularExpression("^dvrd: download ")), 2 * 3 * files.size());
+    QCOMPARE(server.dvrd.countLog(QRegularExpression("^dvrd: login ok ")), 2);
+    for (const char *user : {kAdminName, kSetterName}) {
+        const QRegularExpression downloads(
+            QStringLiteral("^dvrd: download .* user=%1 ").arg(QLatin1String(user)));
+        QCOMPARE(server.dvrd.countLog(downloads), 3 * files.size());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestHostLink)
