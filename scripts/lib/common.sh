@@ -2,7 +2,7 @@
 
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build_dir=${QUILLON_BUILD_DIR:-$root_dir/build}
-build_packages=(cmake ninja-build g++ qt6-base-dev)
+build_packages=(cmake ninja-build g++ qt6-base-dev libssl-dev)
 
 # ensure_packages PACKAGE...: installs the missing ones when running as root, else names them.
 ensure_packages() {
