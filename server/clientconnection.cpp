@@ -89,7 +89,8 @@ void ClientConnection::startHandshake()
     if (m_socket->bytesAvailable() < magic.size())
         return;
     if (m_socket->peek(magic.size()) == magic) {
-        logLine(QStringLiteral("refused connection speaking the protocol without TLS %1").arg(who()));
+        logLine(
+            QStringLiteral("refused connection speaking the protocol without TLS %1").arg(who()));
         m_socket->write(clearTextVersionRefusal());
         closeAfterReply();
         return;

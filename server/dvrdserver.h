@@ -23,8 +23,8 @@ public:
     // buffer only a small frame, so the cap bounds memory as well.
     static constexpr int kMaxConnections = 128;
 
-    DvrdServer(const SettingsRoot &root, const wire::TlsIdentity &identity,
-        QObject *parent = nullptr);
+    DvrdServer(
+        const SettingsRoot &root, const wire::TlsIdentity &identity, QObject *parent = nullptr);
     ~DvrdServer() override;
 
     // Finishes or rolls back what a crash left in the root; false when it could not.

@@ -45,8 +45,8 @@ QByteArray newIdentityPem()
     if (!serialSet || X509_set_version(certificate.get(), 2) != 1
         || !X509_gmtime_adj(X509_getm_notBefore(certificate.get()), 0)
         || !X509_time_adj_ex(X509_getm_notAfter(certificate.get()), kValidityDays, 0, nullptr)
-        || X509_NAME_add_entry_by_txt(name, "CN", MBSTRING_ASC,
-               reinterpret_cast<const unsigned char *>("dvrd"), -1, -1, 0)
+        || X509_NAME_add_entry_by_txt(
+               name, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char *>("dvrd"), -1, -1, 0)
             != 1
         || X509_set_issuer_name(certificate.get(), name) != 1
         || X509_set_pubkey(certificate.get(), key.get()) != 1

@@ -48,8 +48,8 @@ void LoginGuard::forgetStale(qint64 now)
     });
     if (m_records.size() < kMaxAddresses)
         return;
-    const auto oldest = std::min_element(m_records.begin(), m_records.end(),
-        [](const Record &a, const Record &b) {
+    const auto oldest = std::min_element(
+        m_records.begin(), m_records.end(), [](const Record &a, const Record &b) {
             return std::max(a.lockedUntil, a.failures.empty() ? -1 : a.failures.back())
                 < std::max(b.lockedUntil, b.failures.empty() ? -1 : b.failures.back());
         });

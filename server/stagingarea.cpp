@@ -138,7 +138,8 @@ bool StagingArea::recover() const
 {
     if (!finishJournal())
         return false;
-    return QDir(m_root.root() + QLatin1Char('/') + QLatin1String(kStagingFolder)).removeRecursively();
+    return QDir(m_root.root() + QLatin1Char('/') + QLatin1String(kStagingFolder))
+        .removeRecursively();
 }
 
 void StagingArea::discard(const QByteArray &token) const

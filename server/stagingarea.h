@@ -22,8 +22,8 @@ public:
 
     // Keeps the content as the session's upload of the file; a later upload of the same file by
     // the same session replaces it.
-    wire::StatusCode stage(const QByteArray &token, settings::SettingsFile file,
-        const QByteArray &content) const;
+    wire::StatusCode stage(
+        const QByteArray &token, settings::SettingsFile file, const QByteArray &content) const;
     // Serves every upload of the session at once; Ok also when it uploaded nothing.
     wire::StatusCode commit(const QByteArray &token) const;
     // Forgets the session's uploads (it ended without applying them).

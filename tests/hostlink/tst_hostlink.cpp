@@ -125,7 +125,8 @@ private:
             const int client = ::accept(m_listener, nullptr, nullptr);
             const int server = ::socket(AF_INET, SOCK_STREAM, 0);
             const sockaddr_in target = loopback(m_target);
-            if (::connect(server, reinterpret_cast<const sockaddr *>(&target), sizeof target) != 0) {
+            if (::connect(server, reinterpret_cast<const sockaddr *>(&target), sizeof target)
+                != 0) {
                 ::close(client);
                 ::close(server);
                 continue;

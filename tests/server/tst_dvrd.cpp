@@ -6,15 +6,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTcpSocket>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
 #include <csignal>
-#include <sys/stat.h>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace quillon::wire;
@@ -397,7 +397,8 @@ void TestDvrd::truncatedUploadWritesNothing()
         const std::unique_ptr<BlockingChannel> dropped = sessionChannel(port, tokenFor(port));
         QVERIFY(dropped);
         const QByteArray content(64 * 1024, 'q');
-        const QByteArray frame = encode(FileUpload {"SysConfig\\TVCard.Ext", content, sha256(content)});
+        const QByteArray frame
+            = encode(FileUpload {"SysConfig\\TVCard.Ext", content, sha256(content)});
         QVERIFY(dropped->send(frame.first(cut < 0 ? frame.size() - 1 : cut)));
         dropped->close();
     }
@@ -407,7 +408,8 @@ void TestDvrd::truncatedUploadWritesNothing()
 
     const std::unique_ptr<BlockingChannel> next = sessionChannel(port, tokenFor(port));
     QVERIFY(next);
-    const std::optional<Frame> reply = exchange(*next, encode(FileRequest {"SysConfig\\TVCard.Ext"}));
+    const std::optional<Frame> reply
+        = exchange(*next, encode(FileRequest {"SysConfig\\TVCard.Ext"}));
     const std::optional<FileData> served = reply ? decode<FileData>(*reply) : std::nullopt;
     QVERIFY(served);
     QCOMPARE(served->content, before);
@@ -466,7 +468,9 @@ void TestDvrd::applyServesAWholeSetAcrossKills()
     const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
     QVERIFY(channel);
     // SysSet.Ext, TVCard.Ext and AlarmSet.Ext make the new set.
-    const auto newContent = [&](int i) { return files[i].content + "; new"; };
+    const auto newContent = [&](int i) {
+        return files[i].content + "; new";
+    };
     for (int i = 1; i <= 3; ++i) {
         const QByteArray content = newContent(i);
         QCOMPARE(statusOf(exchange(
@@ -485,8 +489,8 @@ void TestDvrd::applyServesAWholeSetAcrossKills()
 
     QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
     // An apply of a new session after the restart serves nothing left from before it.
-    const std::unique_ptr<BlockingChannel> next = sessionChannel(server.dvrd.port(),
-        tokenFor(server.dvrd.port()));
+    const std::unique_ptr<BlockingChannel> next
+        = sessionChannel(server.dvrd.port(), tokenFor(server.dvrd.port()));
     QVERIFY(next);
     QCOMPARE(statusOf(exchange(*next, encode(Command {"!!!!APPLY"}))), StatusCode::Ok);
     for (int i = 1; i <= 3; ++i) {
@@ -540,8 +544,8 @@ void TestDvrd::administratorFileReadableByOthersIsRefused()
     file.close();
     QCOMPARE(::chmod(QFile::encodeName(admin).constData(), mode_t(mode)), 0);
     QByteArray output;
-    QCOMPARE(runDvrdToEnd({"--root", dir.path(), "--port", "0", "--admin-file", admin}, &output),
-        2);
+    QCOMPARE(
+        runDvrdToEnd({"--root", dir.path(), "--port", "0", "--admin-file", admin}, &output), 2);
     QVERIFY2(output.contains("group or others may read it"), output.constData());
     QVERIFY(!output.contains("s3cret"));
 }
@@ -569,8 +573,8 @@ void TestDvrd::identityIsCreatedPrivateAndKept()
     // The server shows that identity.
     Server server;
     QVERIFY(server.root.isValid() && writeTestSettings(server.root.path()));
-    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword,
-        {QStringLiteral("--identity"), identity}));
+    QVERIFY(server.dvrd.start(
+        server.root.path(), kAdminName, kAdminPassword, {QStringLiteral("--identity"), identity}));
     BlockingChannel channel;
     QVERIFY(channel.open(QStringLiteral("127.0.0.1"), server.dvrd.port()));
     QCOMPARE(channel.peerFingerprint(), created);

@@ -158,8 +158,8 @@ QString testIdentityPath()
 {
     static const QString path = [] {
         const QString file = processFolder().filePath(QStringLiteral("identity.pem"));
-        return runDvrdToEnd({QStringLiteral("--identity"), file,
-                   QStringLiteral("--print-fingerprint")})
+        return runDvrdToEnd(
+                   {QStringLiteral("--identity"), file, QStringLiteral("--print-fingerprint")})
                 == 0
             ? file
             : QString();

@@ -217,8 +217,7 @@ std::int32_t requestOnSession(
             *reply = std::move(*frame);
             return KX_OK;
         }
-        const bool closedByServer
-            = channel.socket().state() != QAbstractSocket::ConnectedState;
+        const bool closedByServer = channel.socket().state() != QAbstractSocket::ConnectedState;
         channel.close();
         if (!reused || !closedByServer)
             return KX_ERR_NETWORK;
@@ -269,8 +268,8 @@ std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record)
     if (!validTransferRecord(record))
         return KX_ERR_ARGUMENT;
     Frame frame;
-    const std::int32_t sent = requestOnSession(record->host, record->port,
-        encode(FileRequest {QByteArray(record->remotePath)}), &frame);
+    const std::int32_t sent = requestOnSession(
+        record->host, record->port, encode(FileRequest {QByteArray(record->remotePath)}), &frame);
     if (sent != KX_OK)
         return sent;
     if (frame.type == MessageType::Status) {
