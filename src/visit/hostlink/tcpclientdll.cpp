@@ -189,6 +189,12 @@ BlockingChannel &keptChannel(const QByteArray &host, std::int32_t port, const QB
     return *t_keptChannels.back().channel;
 }
 
+void closeKeptChannel(const QByteArray &host, std::int32_t port)
+{
+    std::erase_if(t_keptChannels,
+        [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
+}
+
 // Sends one request on the kept session connection of host and port and takes its reply. When
 // a connection kept from earlier turns out closed by the server (idle or too old) before any
 // answer, the request goes once more on a new one: a download or an upload may be repeated.
@@ -196,8 +202,10 @@ std::int32_t requestOnSession(
     const char *host, std::int32_t port, const QByteArray &request, Frame *reply)
 {
     const QByteArray token = sessionToken(QByteArray(host), port);
-    if (token.isEmpty())
+    if (token.isEmpty()) {
+        closeKeptChannel(QByteArray(host), port);
         return KX_ERR_REFUSED;
+    }
     BlockingChannel &channel = keptChannel(QByteArray(host), port, token);
     for (;;) {
         const bool reused = channel.isOpen();
@@ -222,12 +230,6 @@ std::int32_t requestOnSession(
         if (!reused || !closedByServer)
             return KX_ERR_NETWORK;
     }
-}
-
-void closeKeptChannel(const QByteArray &host, std::int32_t port)
-{
-    std::erase_if(t_keptChannels,
-        [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
 }
 
 std::int32_t resultOfStatus(const Frame &frame)
