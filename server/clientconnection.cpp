@@ -351,7 +351,7 @@ void ClientConnection::closeAfterReply()
 QString ClientConnection::who() const
 {
     QString text = QStringLiteral("peer=%1").arg(m_peer.toString());
-    if (!m_userName.isEmpty() || m_phase != Phase::Greeting)
+    if (!m_userName.isEmpty() || (m_phase != Phase::Greeting && m_phase != Phase::Handshake))
         text.prepend(QStringLiteral("user=%1 ").arg(printable(m_userName)));
     return text;
 }
