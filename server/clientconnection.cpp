@@ -4,7 +4,7 @@
 #include "serverlog.h"
 #include "settings/userrecords.h"
 
-#include <QTcpSocket>
+#include <QSslSocket>
 
 #include <algorithm>
 
@@ -30,8 +30,9 @@ QString remoteName(SettingsFile file)
 } // namespace
 
 ClientConnection::ClientConnection(
-    QTcpSocket *socket, const SettingsRoot &root, SessionTable &sessions, QObject *parent)
-    : QObject(parent), m_socket(socket), m_root(root), m_sessions(sessions),
+    QSslSocket *socket, const QSslConfiguration &tls, const ServerState &server, QObject *parent)
+    : QObject(parent), m_socket(socket), m_tls(tls), m_root(server.root),
+      m_sessions(server.sessions), m_staging(server.staging), m_loginGuard(server.loginGuard),
       m_peer(socket->peerAddress())
 {
     m_socket->setParent(this);
@@ -52,24 +53,57 @@ ClientConnection::ClientConnection(
         deleteLater();
     });
 
-    connect(m_socket, &QTcpSocket::readyRead, this, [this] {
+    connect(m_socket, &QSslSocket::readyRead, this, [this] {
+        m_idleTimer.start();
+        if (m_phase == Phase::Handshake)
+            startHandshake();
+        else
+            readFrames();
+    });
+    connect(m_socket, &QSslSocket::bytesWritten, this, [this] {
         m_idleTimer.start();
         readFrames();
     });
-    connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
-        m_idleTimer.start();
-        readFrames();
+    connect(m_socket, &QSslSocket::encrypted, this, [this] { m_idleTimer.start(); });
+    connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        if (error != QAbstractSocket::SslHandshakeFailedError)
+            return;
+        logLine(QStringLiteral("refused connection: TLS handshake failed (%1) %2")
+                    .arg(m_socket->errorString(), who()));
+        m_phase = Phase::Closing;
+        m_socket->abort();
+        deleteLater();
     });
-    connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+    connect(m_socket, &QSslSocket::disconnected, this, &QObject::deleteLater);
 
     m_idleTimer.start();
     m_lifetimeTimer.start();
     if (m_socket->bytesAvailable() > 0)
-        readFrames();
+        startHandshake();
+}
+
+void ClientConnection::startHandshake()
+{
+    // The first bytes tell a peer speaking the protocol in clear from a TLS client hello.
+    const QByteArray magic = wire::clearTextVersionRefusal().first(4);
+    if (m_socket->bytesAvailable() < magic.size())
+        return;
+    if (m_socket->peek(magic.size()) == magic) {
+        logLine(
+            QStringLiteral("refused connection speaking the protocol without TLS %1").arg(who()));
+        m_socket->write(clearTextVersionRefusal());
+        closeAfterReply();
+        return;
+    }
+    m_phase = Phase::Greeting;
+    m_socket->setSslConfiguration(m_tls);
+    m_socket->startServerEncryption();
 }
 
 void ClientConnection::readFrames()
 {
+    if (!m_socket->isEncrypted())
+        return;
     while (m_phase != Phase::Closing && m_socket->bytesToWrite() <= kMaxUnsentReplyBytes) {
         if (m_decoder.state() == FrameDecoder::State::NeedMore) {
             const qint64 available = m_socket->bytesAvailable();
@@ -112,6 +146,8 @@ void ClientConnection::handleDecodeFailure()
 void ClientConnection::handleFrame(const Frame &frame)
 {
     switch (m_phase) {
+    case Phase::Handshake:
+        return;
     case Phase::Greeting:
         greet(frame);
         return;
@@ -161,6 +197,15 @@ void ClientConnection::checkProof(const Frame &frame)
     // The nonce answers one proof only; a proof replayed on another connection meets another
     // nonce and fails.
     const QByteArray nonce = std::exchange(m_nonce, QByteArray());
+    if (m_loginGuard.isLockedOut(m_peer)) {
+        // Answered like a wrong password, without looking at the proof.
+        logLine(QStringLiteral("login refused code=%1 too many failed logins %2")
+                    .arg(int(LoginCode::WrongPassword))
+                    .arg(who()));
+        send(encode(LoginResult {LoginCode::WrongPassword, {}}));
+        closeAfterReply();
+        return;
+    }
     const std::optional<Account> account = m_root.account(m_userName);
     LoginResult result;
     if (!account)
@@ -178,6 +223,12 @@ void ClientConnection::checkProof(const Frame &frame)
     } else {
         logLine(QStringLiteral("login refused code=%1 %2").arg(int(result.code)).arg(who()));
     }
+    if ((result.code == LoginCode::UnknownUser || result.code == LoginCode::WrongPassword)
+        && m_loginGuard.recordFailure(m_peer))
+        logLine(QStringLiteral("locked out peer=%1 for %2 s after %3 failed logins")
+                    .arg(m_peer.toString())
+                    .arg(LoginGuard::kLockoutMs / 1000)
+                    .arg(LoginGuard::kMaxFailures));
     send(encode(result));
     closeAfterReply();
 }
@@ -241,9 +292,9 @@ void ClientConnection::acceptFile(const FileUpload &upload)
         return refuse(StatusCode::IntegrityFailed, QStringLiteral("digest mismatch"));
     if (file == SettingsFile::User && upload.content.size() % settings::UserRecord::kSize != 0)
         return refuse(StatusCode::SizeRefused, QStringLiteral("not whole user records"));
-    const StatusCode status = m_root.write(file, upload.content);
+    const StatusCode status = m_staging.stage(m_token, file, upload.content);
     if (status != StatusCode::Ok)
-        return refuse(status, QStringLiteral("cannot write it"));
+        return refuse(status, QStringLiteral("cannot store it"));
     logLine(QStringLiteral("upload %1 bytes=%2 %3")
                 .arg(remoteName(file))
                 .arg(upload.content.size())
@@ -256,6 +307,11 @@ void ClientConnection::runCommand(const Command &command)
     if (command.bytes != kApplyCommand) {
         logLine(QStringLiteral("refused command %1 %2").arg(printable(command.bytes), who()));
         reply(StatusCode::UnknownCommand);
+        return;
+    }
+    if (m_staging.commit(m_token) != StatusCode::Ok) {
+        logLine(QStringLiteral("refused apply: cannot serve the uploaded files %1").arg(who()));
+        reply(StatusCode::StorageFailed);
         return;
     }
     const qint64 generation = appendApply(m_root.applyLogPath(), printable(m_userName));
@@ -295,7 +351,7 @@ void ClientConnection::closeAfterReply()
 QString ClientConnection::who() const
 {
     QString text = QStringLiteral("peer=%1").arg(m_peer.toString());
-    if (!m_userName.isEmpty() || m_phase != Phase::Greeting)
+    if (!m_userName.isEmpty() || (m_phase != Phase::Greeting && m_phase != Phase::Handshake))
         text.prepend(QStringLiteral("user=%1 ").arg(printable(m_userName)));
     return text;
 }

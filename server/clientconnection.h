@@ -1,18 +1,32 @@
 #pragma once
 
+#include "loginguard.h"
 #include "sessiontable.h"
 #include "settingsroot.h"
+#include "stagingarea.h"
 #include "visit/hostlink/wire.h"
 
 #include <QHostAddress>
 #include <QObject>
+#include <QSslConfiguration>
 #include <QTimer>
 
-class QTcpSocket;
+class QSslSocket;
 
 namespace quillon::dvrd {
 
-// One client connection, driven by the event loop. A connection either logs in (hello,
+// What every connection of a server shares.
+struct ServerState
+{
+    const SettingsRoot &root;
+    SessionTable &sessions;
+    const StagingArea &staging;
+    LoginGuard &loginGuard;
+};
+
+// One client connection, driven by the event loop. A peer that speaks the protocol in clear (an
+// earlier version) gets a refusal it can read; every other connection starts with the TLS
+// handshake. Over TLS a connection either logs in (hello,
 // challenge, proof, result, then it closes) or opens a session with a token and then carries
 // any number of transfers and commands. It closes itself on a protocol error, after the idle
 // timeout and at the end of its lifetime, and deletes itself once closed.
@@ -21,12 +35,13 @@ class ClientConnection : public QObject
     Q_OBJECT
 
 public:
-    ClientConnection(QTcpSocket *socket, const SettingsRoot &root, SessionTable &sessions,
+    ClientConnection(QSslSocket *socket, const QSslConfiguration &tls, const ServerState &server,
         QObject *parent = nullptr);
 
 private:
-    enum class Phase { Greeting, AwaitingProof, InSession, Closing };
+    enum class Phase { Handshake, Greeting, AwaitingProof, InSession, Closing };
 
+    void startHandshake();
     void readFrames();
     void handleDecodeFailure();
     void handleFrame(const wire::Frame &frame);
@@ -44,12 +59,15 @@ private:
     void closeAfterReply();
     QString who() const;
 
-    QTcpSocket *m_socket;
+    QSslSocket *m_socket;
+    QSslConfiguration m_tls;
     const SettingsRoot &m_root;
     SessionTable &m_sessions;
+    const StagingArea &m_staging;
+    LoginGuard &m_loginGuard;
     QHostAddress m_peer;
     wire::FrameDecoder m_decoder {wire::kMaxControlPayload};
-    Phase m_phase = Phase::Greeting;
+    Phase m_phase = Phase::Handshake;
     QByteArray m_userName; // the name logging in, then the session's user
     QByteArray m_nonce;
     QByteArray m_token;

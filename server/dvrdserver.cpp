@@ -3,13 +3,30 @@
 #include "clientconnection.h"
 #include "serverlog.h"
 
-#include <QTcpSocket>
+#include <QSslSocket>
 
 namespace quillon::dvrd {
 
-DvrdServer::DvrdServer(const SettingsRoot &root, QObject *parent) : QObject(parent), m_root(root)
+DvrdServer::DvrdServer(const SettingsRoot &root, const wire::TlsIdentity &identity, QObject *parent)
+    : QObject(parent), m_root(root), m_tls(wire::serverTlsConfiguration(identity))
 {
     connect(&m_server, &QTcpServer::newConnection, this, &DvrdServer::acceptConnections);
+    // The uploads of a session that ends without the apply command are never served.
+    m_sessions.setEndHandler([this](const QByteArray &token) { m_staging.discard(token); });
+}
+
+DvrdServer::~DvrdServer()
+{
+    m_sessions.setEndHandler({});
+}
+
+void DvrdServer::Listener::incomingConnection(qintptr descriptor)
+{
+    auto *socket = new QSslSocket(this);
+    if (socket->setSocketDescriptor(descriptor))
+        addPendingConnection(socket);
+    else
+        delete socket;
 }
 
 bool DvrdServer::listen(const QHostAddress &address, quint16 port)
@@ -23,13 +40,13 @@ void DvrdServer::acceptConnections()
         if (m_connections >= kMaxConnections) {
             logLine(QStringLiteral("refused connection from %1: too many connections")
                         .arg(socket->peerAddress().toString()));
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            socket->write(wire::encode(wire::StatusReply {wire::StatusCode::Busy}));
-            socket->disconnectFromHost();
+            socket->abort();
+            socket->deleteLater();
             continue;
         }
         ++m_connections;
-        auto *connection = new ClientConnection(socket, m_root, m_sessions, this);
+        auto *connection = new ClientConnection(static_cast<QSslSocket *>(socket), m_tls,
+            {m_root, m_sessions, m_staging, m_loginGuard}, this);
         connect(connection, &QObject::destroyed, this, [this] { --m_connections; });
     }
 }

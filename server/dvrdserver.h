@@ -1,9 +1,13 @@
 #pragma once
 
+#include "loginguard.h"
 #include "sessiontable.h"
 #include "settingsroot.h"
+#include "stagingarea.h"
+#include "visit/hostlink/tlssetup.h"
 
 #include <QObject>
+#include <QSslConfiguration>
 #include <QTcpServer>
 
 namespace quillon::dvrd {
@@ -19,19 +23,34 @@ public:
     // buffer only a small frame, so the cap bounds memory as well.
     static constexpr int kMaxConnections = 128;
 
-    explicit DvrdServer(const SettingsRoot &root, QObject *parent = nullptr);
+    DvrdServer(
+        const SettingsRoot &root, const wire::TlsIdentity &identity, QObject *parent = nullptr);
+    ~DvrdServer() override;
 
+    // Finishes or rolls back what a crash left in the root; false when it could not.
+    bool recover() { return m_staging.recover(); }
     bool listen(const QHostAddress &address, quint16 port);
     QString errorString() const { return m_server.errorString(); }
     QHostAddress address() const { return m_server.serverAddress(); }
     quint16 port() const { return m_server.serverPort(); }
 
 private:
+    // Hands out every accepted socket as a QSslSocket still in clear, so a connection can look at
+    // the first bytes before the handshake.
+    class Listener : public QTcpServer
+    {
+    protected:
+        void incomingConnection(qintptr descriptor) override;
+    };
+
     void acceptConnections();
 
-    QTcpServer m_server;
+    Listener m_server;
     SettingsRoot m_root;
     SessionTable m_sessions;
+    StagingArea m_staging {m_root};
+    LoginGuard m_loginGuard;
+    QSslConfiguration m_tls;
     int m_connections = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "sessiontable.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace quillon::dvrd {
 
@@ -14,7 +15,7 @@ QByteArray SessionTable::open(const QByteArray &user, const QHostAddress &peer)
     if (std::size_t(m_sessions.size()) >= m_capacity) {
         const auto oldest = std::min_element(m_sessions.begin(), m_sessions.end(),
             [](const Entry &a, const Entry &b) { return a.lastUse < b.lastUse; });
-        m_sessions.erase(oldest);
+        end(oldest);
     }
     QByteArray token;
     do {
@@ -30,7 +31,7 @@ std::optional<QByteArray> SessionTable::use(const QByteArray &token, const QHost
     if (found == m_sessions.end())
         return std::nullopt;
     if (found->expiry.hasExpired()) {
-        m_sessions.erase(found);
+        end(found);
         return std::nullopt;
     }
     if (!found->peer.isEqual(peer, QHostAddress::TolerantConversion))
@@ -40,9 +41,27 @@ std::optional<QByteArray> SessionTable::use(const QByteArray &token, const QHost
     return found->user;
 }
 
+void SessionTable::setEndHandler(std::function<void(const QByteArray &token)> handler)
+{
+    m_endHandler = std::move(handler);
+}
+
+void SessionTable::end(QHash<QByteArray, Entry>::iterator session)
+{
+    const QByteArray token = session.key();
+    m_sessions.erase(session);
+    if (m_endHandler)
+        m_endHandler(token);
+}
+
 void SessionTable::dropExpired()
 {
-    m_sessions.removeIf([](const auto &entry) { return entry.value().expiry.hasExpired(); });
+    for (auto session = m_sessions.begin(); session != m_sessions.end();) {
+        if (session->expiry.hasExpired())
+            end(std::exchange(session, std::next(session)));
+        else
+            ++session;
+    }
 }
 
 } // namespace quillon::dvrd

@@ -8,6 +8,7 @@
 #include <QHostAddress>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 
 namespace quillon::dvrd {
@@ -26,6 +27,9 @@ public:
     // The user of a live session with that token from that address; using it keeps it alive.
     std::optional<QByteArray> use(const QByteArray &token, const QHostAddress &peer);
 
+    // Called with the token of every session that expires or is pushed out.
+    void setEndHandler(std::function<void(const QByteArray &token)> handler);
+
 private:
     struct Entry
     {
@@ -37,7 +41,10 @@ private:
 
     void dropExpired();
 
+    void end(QHash<QByteArray, Entry>::iterator session);
+
     QHash<QByteArray, Entry> m_sessions;
+    std::function<void(const QByteArray &)> m_endHandler;
     std::size_t m_capacity;
     qint64 m_idleMs;
     quint64 m_uses = 0;

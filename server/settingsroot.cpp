@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace quillon::dvrd {
 
@@ -42,17 +41,6 @@ StatusCode SettingsRoot::read(SettingsFile file, QByteArray *content) const
     const qint64 size = source.size();
     *content = source.read(size);
     if (content->size() != size)
-        return StatusCode::StorageFailed;
-    return StatusCode::Ok;
-}
-
-StatusCode SettingsRoot::write(SettingsFile file, const QByteArray &content) const
-{
-    if (!QDir().mkpath(folderPath(file)))
-        return StatusCode::StorageFailed;
-    QSaveFile target(filePath(file));
-    if (!target.open(QIODevice::WriteOnly) || target.write(content) != content.size()
-        || !target.commit())
         return StatusCode::StorageFailed;
     return StatusCode::Ok;
 }

@@ -31,15 +31,14 @@ public:
 
     // The file's current content; NotFound, or StorageFailed when unreadable or oversized.
     wire::StatusCode read(settings::SettingsFile file, QByteArray *content) const;
-    // Replaces the file atomically; StorageFailed leaves the old file as it was.
-    wire::StatusCode write(settings::SettingsFile file, const QByteArray &content) const;
 
     QString applyLogPath() const;
 
-private:
     // The file on disk: an existing spelling of the name in any letter case, else the name as
     // the settings table gives it.
     QString filePath(settings::SettingsFile file) const;
+
+private:
     QString folderPath(settings::SettingsFile file) const;
 
     QString m_root;

@@ -2,7 +2,7 @@
 
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build_dir=${QUILLON_BUILD_DIR:-$root_dir/build}
-build_packages=(cmake ninja-build g++ qt6-base-dev)
+build_packages=(cmake ninja-build g++ qt6-base-dev libssl-dev)
 # Building and checking the Debian packages: dpkg-shlibdeps, file and lintian; pkg-config for the
 # consumer built against the installed tree.
 packaging_packages=(dpkg-dev file lintian pkg-config)

@@ -50,6 +50,10 @@ QString loginFailureText(std::int32_t result, const QByteArray &host)
     case KX_LOGIN_NOT_ALLOWED:
         return editor::isChinese() ? QString::fromUtf8("登陆失败！该用户不允许远程配置。")
                                    : QStringLiteral("Login Remote Host: %1 Failed").arg(hostText);
+    case KX_LOGIN_IDENTITY_CHANGED:
+        return editor::isChinese()
+            ? QString::fromUtf8("远程计算机 %1 的身份已改变，已拒绝连接。").arg(hostText)
+            : QStringLiteral("The identity of Remote Host: %1 has changed; not connected").arg(hostText);
     default:
         return editor::pick("不能连接到远程计算机: ", "Can not Connect Remote Host: ") + hostText;
     }

@@ -1,9 +1,12 @@
 #include "stubserver.h"
 
+#include "support/dvrdprocess.h"
+#include "visit/hostlink/tlssetup.h"
 #include "visit/hostlink/wire.h"
 
+#include <QFile>
+#include <QSslSocket>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <memory>
 #include <optional>
@@ -13,6 +16,26 @@ using namespace quillon::wire;
 namespace {
 
 constexpr int kPollMs = 20;
+
+// Accepted sockets come out as QSslSocket, for the server end of the handshake.
+class TlsListener : public QTcpServer
+{
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket(this);
+        if (socket->setSocketDescriptor(descriptor))
+            addPendingConnection(socket);
+        else
+            delete socket;
+    }
+};
+
+std::optional<TlsIdentity> testIdentity()
+{
+    QFile file(testIdentityPath());
+    return file.open(QIODevice::ReadOnly) ? parseIdentity(file.readAll()) : std::nullopt;
+}
 
 } // namespace
 
@@ -34,8 +57,9 @@ bool StubServer::startListening()
 
 void StubServer::run()
 {
-    QTcpServer server;
-    const bool listening = server.listen(QHostAddress::LocalHost, 0);
+    const std::optional<TlsIdentity> identity = testIdentity();
+    TlsListener server;
+    const bool listening = identity && server.listen(QHostAddress::LocalHost, 0);
     m_port.storeRelease(listening ? server.serverPort() : 0);
     m_ready.release();
     if (!listening)
@@ -44,7 +68,12 @@ void StubServer::run()
     while (!isInterruptionRequested()) {
         if (!server.waitForNewConnection(kPollMs))
             continue;
-        const std::unique_ptr<QTcpSocket> socket(server.nextPendingConnection());
+        const std::unique_ptr<QSslSocket> socket(
+            static_cast<QSslSocket *>(server.nextPendingConnection()));
+        socket->setSslConfiguration(serverTlsConfiguration(*identity));
+        socket->startServerEncryption();
+        if (!socket->waitForEncrypted(5000))
+            continue;
         FrameDecoder decoder;
         const auto nextFrame = [&]() -> std::optional<Frame> {
             while (!isInterruptionRequested()) {
@@ -74,6 +103,10 @@ void StubServer::run()
                 sendNow(encode(StatusReply {StatusCode::Ok}));
             } else if (frame->type == MessageType::FileRequest) {
                 const QByteArray content(64 * 1024, 'n');
+                if (m_fault == Fault::StatusWithoutFile) {
+                    sendNow(encode(StatusReply {StatusCode::Ok}));
+                    continue;
+                }
                 if (m_fault == Fault::CorruptContent) {
                     sendNow(encode(FileData {content, sha256("other content")}));
                     continue;

@@ -13,6 +13,7 @@ public:
         CloseMidFile, // sends half of the file frame, then closes
         StallMidFile, // sends half of the file frame, then goes silent and keeps the line
         CorruptContent, // sends a whole frame whose digest does not match the content
+        StatusWithoutFile, // answers Status(Ok) and no file
     };
 
     explicit StubServer(Fault fault);

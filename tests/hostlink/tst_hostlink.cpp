@@ -13,9 +13,16 @@
 #include <QTest>
 #include <QThread>
 
+#include <arpa/inet.h>
+#include <atomic>
 #include <csignal>
 #include <memory>
+#include <mutex>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(StubServer::Fault)
 
@@ -69,6 +76,92 @@ std::int32_t sendApply(const char *host, int port)
     return sent;
 }
 
+// Forwards every connection made to its port to the target port on loopback and records every
+// byte that passes, both ways, as someone on the path could.
+class Relay
+{
+public:
+    explicit Relay(quint16 target) : m_target(target)
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address = loopback(0);
+        socklen_t length = sizeof address;
+        if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0
+            && ::listen(m_listener, 16) == 0
+            && ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) == 0)
+            m_port = ntohs(address.sin_port);
+        m_acceptor = std::thread([this] { acceptLoop(); });
+    }
+    ~Relay()
+    {
+        m_stop = true;
+        m_acceptor.join();
+        for (std::thread &pipe : m_pipes)
+            pipe.join();
+        ::close(m_listener);
+    }
+    quint16 port() const { return m_port; }
+    QByteArray capture()
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_capture;
+    }
+
+private:
+    static sockaddr_in loopback(quint16 port)
+    {
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return address;
+    }
+    void acceptLoop()
+    {
+        while (!m_stop) {
+            pollfd waiting {m_listener, POLLIN, 0};
+            if (::poll(&waiting, 1, 20) <= 0)
+                continue;
+            const int client = ::accept(m_listener, nullptr, nullptr);
+            const int server = ::socket(AF_INET, SOCK_STREAM, 0);
+            const sockaddr_in target = loopback(m_target);
+            if (::connect(server, reinterpret_cast<const sockaddr *>(&target), sizeof target)
+                != 0) {
+                ::close(client);
+                ::close(server);
+                continue;
+            }
+            m_pipes.emplace_back([this, client, server] { forward(client, server); });
+        }
+    }
+    void forward(int client, int server)
+    {
+        char buffer[16384];
+        pollfd ends[2] = {{client, POLLIN, 0}, {server, POLLIN, 0}};
+        while (!m_stop) {
+            if (::poll(ends, 2, 20) <= 0)
+                continue;
+            const int from = (ends[0].revents != 0) ? 0 : 1;
+            const ssize_t got = ::read(ends[from].fd, buffer, sizeof buffer);
+            if (got <= 0 || ::write(ends[1 - from].fd, buffer, size_t(got)) != got)
+                break;
+            const std::lock_guard lock(m_mutex);
+            m_capture.append(buffer, got);
+        }
+        ::close(client);
+        ::close(server);
+    }
+
+    quint16 m_target;
+    quint16 m_port = 0;
+    int m_listener = -1;
+    std::atomic<bool> m_stop {false};
+    std::thread m_acceptor;
+    std::vector<std::thread> m_pipes;
+    std::mutex m_mutex;
+    QByteArray m_capture;
+};
+
 // A port on which nothing listens.
 quint16 closedPort()
 {
@@ -103,6 +196,8 @@ private Q_SLOTS:
     void serverStalledOrKilledDuringUpload();
     void serverStalledBeforeTheApplyCommand();
     void twoClientsAtOnce();
+    void capturedVisitShowsNoSecret();
+    void impostorOnAPinnedHostIsRefused();
 };
 
 void TestHostLink::loginResultCodes_data()
@@ -239,6 +334,10 @@ void TestHostLink::uploadsReplaceServerFiles()
     changed.replace("Name=", "Nom=");
     QVERIFY(writeFile(local, changed));
     QCOMPARE(upload(kLoopback, port, "SysConfig\\SysSet.Ext", local), KX_OK);
+    // Uploads are served once the apply command arrives.
+    QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/SysSet.Ext"))),
+        testSettingsFiles()[1].content);
+    QCOMPARE(sendApply(kLoopback, port), 9);
     QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/SysSet.Ext"))), changed);
     QVERIFY(!server.dvrd
                  .waitForLog(QRegularExpression("^dvrd: upload SysConfig\\\\SysSet\\.Ext "
@@ -256,6 +355,7 @@ void TestHostLink::uploadsReplaceServerFiles()
     QCOMPARE(login(kLoopback, port, "dave", "d4ve"), KX_LOGIN_UNKNOWN_USER);
     QCOMPARE(login(kLoopback, port, kSetterName, kSetterPassword), KX_LOGIN_ACCEPTED);
     QCOMPARE(upload(kLoopback, port, "User\\User.she", users), KX_OK);
+    QCOMPARE(sendApply(kLoopback, port), 9);
     QCOMPARE(readFile(server.path(QStringLiteral("User/user.SHE"))), withDave);
     QVERIFY(!QFile::exists(server.path(QStringLiteral("User/User.she"))));
     QCOMPARE(login(kLoopback, port, "dave", "d4ve"), KX_LOGIN_ACCEPTED);
@@ -264,6 +364,7 @@ void TestHostLink::uploadsReplaceServerFiles()
     const QString sms = work.filePath(QStringLiteral("SMSSet.ext"));
     QVERIFY(writeFile(sms, QByteArray()));
     QCOMPARE(upload(kLoopback, port, "SysConfig\\SMSSet.ext", sms), KX_OK);
+    QCOMPARE(sendApply(kLoopback, port), 9);
     QCOMPARE(QFileInfo(server.path(QStringLiteral("SysConfig/SMSSet.ext"))).size(), 0);
 }
 
@@ -299,6 +400,7 @@ void TestHostLink::uploadsThatTheServerRefuses()
     // The largest file allowed goes through.
     QVERIFY(writeFile(huge, QByteArray(quillon::wire::kMaxFileBytes, 'a')));
     QCOMPARE(upload(kLoopback, port, "SysConfig\\AlarmSet.Ext", huge), KX_OK);
+    QCOMPARE(sendApply(kLoopback, port), 9);
     QCOMPARE(QFileInfo(server.path(files[3].relativePath)).size(), quillon::wire::kMaxFileBytes);
 }
 
@@ -460,6 +562,7 @@ void TestHostLink::brokenDownloadsKeepTheLocalCopy_data()
     const int stall = quillon::wire::timeouts::kStallMs;
     QTest::newRow("closed mid-file") << StubServer::Fault::CloseMidFile << 0 << 2000;
     QTest::newRow("corrupt content") << StubServer::Fault::CorruptContent << 0 << 2000;
+    QTest::newRow("status without a file") << StubServer::Fault::StatusWithoutFile << 0 << 2000;
     QTest::newRow("stalled mid-file")
         << StubServer::Fault::StallMidFile << stall - 100 << stall + 2000;
 }
@@ -583,16 +686,18 @@ void TestHostLink::twoClientsAtOnce()
     const QList<TestSettingsFile> files = testSettingsFiles();
     QTemporaryDir work;
 
-    // Two callers on two threads, each with its own login, share the library.
-    const auto visit = [&](const QByteArray &user, const QByteArray &password,
+    // Two callers on two threads share the library, each with a session of its own: the
+    // library keeps one session per host text and port, so the second names the server
+    // differently.
+    const auto visit = [&](const char *host, const QByteArray &user, const QByteArray &password,
                            const QString &folder, int *failures) {
         QDir().mkpath(folder);
-        if (login(kLoopback, port, user, password) != KX_LOGIN_ACCEPTED)
+        if (login(host, port, user, password) != KX_LOGIN_ACCEPTED)
             ++*failures;
         for (int round = 0; round < 3; ++round) {
             for (const TestSettingsFile &file : files) {
                 const QString local = folder + '/' + QFileInfo(file.relativePath).fileName();
-                if (download(kLoopback, port, file.remotePath, local) != KX_OK
+                if (download(host, port, file.remotePath, local) != KX_OK
                     || readFile(local) != file.content)
                     ++*failures;
             }
@@ -600,15 +705,92 @@ void TestHostLink::twoClientsAtOnce()
     };
     int failuresA = 0;
     int failuresB = 0;
-    std::thread a(
-        visit, QByteArray(kAdminName), QByteArray(kAdminPassword), work.filePath("a"), &failuresA);
-    std::thread b(visit, QByteArray(kSetterName), QByteArray(kSetterPassword), work.filePath("b"),
-        &failuresB);
+    std::thread a(visit, kLoopback, QByteArray(kAdminName), QByteArray(kAdminPassword),
+        work.filePath("a"), &failuresA);
+    std::thread b(visit, "localhost", QByteArray(kSetterName), QByteArray(kSetterPassword),
+        work.filePath("b"), &failuresB);
     a.join();
     b.join();
     QCOMPARE(failuresA, 0);
     QCOMPARE(failuresB, 0);
-    QCOMPARE(server.dvrd.countLog(QRegularExpression("^dvrd: download ")), 2 * 3 * files.size());
+    QCOMPARE(server.dvrd.countLog(QRegularExpression("^dvrd: login ok ")), 2);
+    for (const char *user : {kAdminName, kSetterName}) {
+        const QRegularExpression downloads(
+            QStringLiteral("^dvrd: download .* user=%1 ").arg(QLatin1String(user)));
+        QCOMPARE(server.dvrd.countLog(downloads), 3 * files.size());
+    }
+}
+
+void TestHostLink::capturedVisitShowsNoSecret()
+{
+    Server server;
+    QVERIFY(server.start());
+    Relay relay(server.dvrd.port());
+    QVERIFY(relay.port() != 0);
+    const int port = relay.port();
+    const QList<TestSettingsFile> files = testSettingsFiles();
+    QTemporaryDir work;
+
+    // A whole visit through the relay: login, the nine downloads, the uploads and apply.
+    QCOMPARE(login(kLoopback, port, kAdminName, kAdminPassword), KX_LOGIN_ACCEPTED);
+    for (const TestSettingsFile &file : files) {
+        const QString local = work.filePath(QFileInfo(file.relativePath).fileName());
+        QCOMPARE(download(kLoopback, port, file.remotePath, local), KX_OK);
+        QCOMPARE(readFile(local), file.content);
+        if (file.remotePath != "SysConfig\\Profile.ext")
+            QCOMPARE(upload(kLoopback, port, file.remotePath, local), KX_OK);
+    }
+    QCOMPARE(sendApply(kLoopback, port), 9);
+
+    const QByteArray capture = relay.capture();
+    QVERIFY(capture.size() > 4096);
+    // Passwords travel inside the user file; no 16 bytes in a row of any file show.
+    for (const QByteArray &password : {QByteArray(kAdminPassword), QByteArray(kSetterPassword)})
+        QVERIFY(!capture.contains(password));
+    for (const TestSettingsFile &file : files) {
+        for (qsizetype at = 0; at + 16 <= file.content.size(); at += 16)
+            QVERIFY2(!capture.contains(file.content.mid(at, 16)), file.remotePath.constData());
+    }
+    QVERIFY(!capture.contains("!!!!APPLY"));
+}
+
+void TestHostLink::impostorOnAPinnedHostIsRefused()
+{
+    Server server;
+    QVERIFY(server.start());
+    const int port = server.dvrd.port();
+    const QStringList samePort {QStringLiteral("--port"), QString::number(port)};
+    QTemporaryDir work;
+    const QString local = work.filePath(QStringLiteral("SysSet.Ext"));
+    QVERIFY(writeFile(local, "previous visit"));
+    QCOMPARE(login(kLoopback, port, kAdminName, kAdminPassword), KX_LOGIN_ACCEPTED);
+    QCOMPARE(server.dvrd.stop(), 0);
+
+    // Another server with an identity of its own takes the pinned host and port.
+    QTemporaryDir elsewhere;
+    DvrdProcess impostor;
+    QVERIFY(impostor.start(server.root.path(), kAdminName, kAdminPassword,
+        samePort + QStringList {QStringLiteral("--identity"), elsewhere.filePath("identity.pem")}));
+    QCOMPARE(download(kLoopback, port, "SysConfig\\SysSet.Ext", local), KX_ERR_REFUSED);
+    QCOMPARE(connectTo(kLoopback, port), 0);
+    QCOMPARE(login(kLoopback, port, kAdminName, kAdminPassword), KX_LOGIN_IDENTITY_CHANGED);
+    QCOMPARE(readFile(local), QByteArray("previous visit"));
+    // Nothing beyond the handshake reached it.
+    QCOMPARE(impostor.countLog(QRegularExpression("login|session|download|upload|apply")), 0);
+
+    // An operator who never visited this host and port gets in.
+    const QByteArray pins = qgetenv("QUILLON_KNOWN_HOSTS");
+    qputenv("QUILLON_KNOWN_HOSTS", QFile::encodeName(work.filePath(QStringLiteral("new_pins"))));
+    const std::int32_t firstVisit = login(kLoopback, port, kAdminName, kAdminPassword);
+    qputenv("QUILLON_KNOWN_HOSTS", pins);
+    QCOMPARE(firstVisit, KX_LOGIN_ACCEPTED);
+
+    // The pinned server back on its port is accepted again.
+    QCOMPARE(impostor.stop(), 0);
+    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword, samePort));
+    QCOMPARE(login(kLoopback, port, kAdminName, kAdminPassword), KX_LOGIN_ACCEPTED);
+    QCOMPARE(download(kLoopback, port, "SysConfig\\SysSet.Ext", local), KX_OK);
+    QCOMPARE(readFile(local), testSettingsFiles()[1].content);
 }
 
 QTEST_GUILESS_MAIN(TestHostLink)

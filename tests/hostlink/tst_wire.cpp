@@ -1,6 +1,10 @@
+#include "visit/hostlink/knownhosts.h"
 #include "visit/hostlink/wire.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
@@ -70,6 +74,9 @@ private Q_SLOTS:
     void oversizedPayloadsAreNotEncoded();
     void loginProofFollowsTheDocumentedConstruction();
     void randomInputNeverBreaksTheDecoder();
+    void knownHostsLines_data();
+    void knownHostsLines();
+    void knownHostsFileIsPrivateAndChecked();
 };
 
 void TestWire::everyMessageSurvivesARoundTrip()
@@ -349,6 +356,69 @@ void TestWire::randomInputNeverBreaksTheDecoder()
             decode<Command>(frame);
         }
     }
+}
+
+void TestWire::knownHostsLines_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QByteArray>("pinned");
+    QTest::addColumn<QByteArray>("afterPinningNew");
+
+    QTest::newRow("empty file") << QByteArray() << QByteArray("dvr1") << 5040 << QByteArray()
+                                << QByteArray("dvr1:5040 new\n");
+    QTest::newRow("other port") << QByteArray("dvr1:5041 aa\n") << QByteArray("dvr1") << 5040
+                                << QByteArray() << QByteArray("dvr1:5041 aa\ndvr1:5040 new\n");
+    QTest::newRow("replaced, comments kept")
+        << QByteArray("# pins\ndvr1:5040 aa\ndvr2:5040 bb\n") << QByteArray("dvr1") << 5040
+        << QByteArray("aa") << QByteArray("# pins\ndvr2:5040 bb\ndvr1:5040 new\n");
+    QTest::newRow("IPv6 host, no final newline")
+        << QByteArray("::1:5040 cc") << QByteArray("::1") << 5040 << QByteArray("cc")
+        << QByteArray("::1:5040 new\n");
+    QTest::newRow("prefix of another host is not it")
+        << QByteArray("xdvr1:5040 aa\n") << QByteArray("dvr1") << 5040 << QByteArray()
+        << QByteArray("xdvr1:5040 aa\ndvr1:5040 new\n");
+    QTest::newRow("damaged line kept, not matched")
+        << QByteArray("dvr1:5040\n") << QByteArray("dvr1") << 5040 << QByteArray()
+        << QByteArray("dvr1:5040\ndvr1:5040 new\n");
+}
+
+void TestWire::knownHostsLines()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, host);
+    QFETCH(int, port);
+    QFETCH(QByteArray, pinned);
+    QFETCH(QByteArray, afterPinningNew);
+    QCOMPARE(pinnedFingerprint(text, host, port), pinned);
+    const QByteArray updated = withPin(text, host, port, "new");
+    QCOMPARE(updated, afterPinningNew);
+    QCOMPARE(pinnedFingerprint(updated, host, port), QByteArray("new"));
+}
+
+void TestWire::knownHostsFileIsPrivateAndChecked()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pins/known_hosts"));
+    QCOMPARE(checkPin(path, "dvr1", 5040, "aa"), PinCheck::Accepted);
+    QCOMPARE(QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+        QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(checkPin(path, "dvr1", 5040, "aa"), PinCheck::Accepted);
+    QCOMPARE(checkPin(path, "dvr1", 5040, "bb"), PinCheck::Changed);
+    QCOMPARE(checkPin(path, "dvr1", 5041, "bb"), PinCheck::Accepted);
+    QCOMPARE(checkPin(path, "dvr1", 5040, "aa"), PinCheck::Accepted);
+    // A host text that would break the file's lines is never stored.
+    QCOMPARE(checkPin(path, "dvr1 bb\nevil", 5040, "cc"), PinCheck::Accepted);
+    QFile stored(path);
+    QVERIFY(stored.open(QIODevice::ReadOnly) && !stored.readAll().contains("evil"));
+    stored.close();
+
+    // A file too large to be a list of pins accepts no server.
+    QFile huge(path);
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(kMaxKnownHostsBytes + 1));
+    huge.close();
+    QCOMPARE(checkPin(path, "dvr1", 5040, "aa"), PinCheck::Unreadable);
 }
 
 QTEST_APPLESS_MAIN(TestWire)

@@ -4,13 +4,17 @@
 #include "visit/hostlink/wire.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
 
 #include <csignal>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace quillon::wire;
@@ -52,11 +56,12 @@ struct Login
 };
 
 Login logIn(quint16 port, const QByteArray &user, const QByteArray &password,
-    const QByteArray &proofToSend = {})
+    const QByteArray &proofToSend = {}, const QString &from = QStringLiteral("127.0.0.1"))
 {
     Login login;
     BlockingChannel channel;
-    if (!channel.open(QStringLiteral("127.0.0.1"), port))
+    if (!channel.socket().bind(QHostAddress(from))
+        || !channel.open(QStringLiteral("127.0.0.1"), port))
         return login;
     const std::optional<Frame> challenge = exchange(channel, encode(LoginHello {user}));
     const std::optional<LoginChallenge> nonce
@@ -125,6 +130,12 @@ private Q_SLOTS:
     void slowClientDoesNotHoldUpOthers();
     void truncatedUploadWritesNothing();
     void connectionsBeyondTheCapAreTurnedAway();
+    void applyServesAWholeSetAcrossKills_data();
+    void applyServesAWholeSetAcrossKills();
+    void failedLoginsLockTheAddressOut();
+    void administratorFileReadableByOthersIsRefused_data();
+    void administratorFileReadableByOthersIsRefused();
+    void identityIsCreatedPrivateAndKept();
 };
 
 void TestDvrd::wrongArgumentsExitWithUsage_data()
@@ -245,6 +256,17 @@ void TestDvrd::protocolErrorsCloseTheConnection()
     QVERIFY(web.send("GET / HTTP/1.0\r\n\r\n"));
     QVERIFY(closedByServer(web));
 
+    // A peer of the earlier version speaks in clear; it gets a refusal it can read, at once.
+    QTcpSocket clear;
+    clear.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(clear.waitForConnected(3000));
+    clear.write(rawHeader(kMagic, kClearTextVersion, MessageType::LoginHello, 7) + "\0\5admin");
+    QByteArray refusal;
+    while (refusal.size() < clearTextVersionRefusal().size() && clear.waitForReadyRead(3000))
+        refusal += clear.readAll();
+    QCOMPARE(refusal, clearTextVersionRefusal());
+    QVERIFY(clear.state() == QAbstractSocket::UnconnectedState || clear.waitForDisconnected(3000));
+
     BlockingChannel future;
     QVERIFY(future.open(QStringLiteral("127.0.0.1"), port));
     const std::optional<Frame> unsupported
@@ -323,6 +345,8 @@ void TestDvrd::uploadsAreCheckedBeforeReplacing()
     QCOMPARE(statusOf(exchange(
                  *again, encode(FileUpload {"SysConfig\\SysSet.Ext", content, sha256(content)}))),
         StatusCode::Ok);
+    QCOMPARE(readFile(sysSet), original);
+    QCOMPARE(statusOf(exchange(*again, encode(Command {"!!!!APPLY"}))), StatusCode::Ok);
     QCOMPARE(readFile(sysSet), content);
     QCOMPARE(
         QDir(server.path(QStringLiteral("SysConfig"))).entryList(QDir::Files | QDir::Hidden).size(),
@@ -351,7 +375,11 @@ void TestDvrd::slowClientDoesNotHoldUpOthers()
     QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/TVCard.Ext"))),
         testSettingsFiles()[2].content);
 
+    // The other session's apply served nothing of the slow one's; its own apply does.
     QCOMPARE(statusOf(exchange(*slow, frame.sliced(frame.size() / 2))), StatusCode::Ok);
+    QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/TVCard.Ext"))),
+        testSettingsFiles()[2].content);
+    QCOMPARE(statusOf(exchange(*slow, encode(Command {"!!!!APPLY"}))), StatusCode::Ok);
     QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/TVCard.Ext"))), content);
 }
 
@@ -369,7 +397,8 @@ void TestDvrd::truncatedUploadWritesNothing()
         const std::unique_ptr<BlockingChannel> dropped = sessionChannel(port, tokenFor(port));
         QVERIFY(dropped);
         const QByteArray content(64 * 1024, 'q');
-        const QByteArray frame = encode(FileUpload {"SysConfig\\TVCard.Ext", content, sha256(content)});
+        const QByteArray frame
+            = encode(FileUpload {"SysConfig\\TVCard.Ext", content, sha256(content)});
         QVERIFY(dropped->send(frame.first(cut < 0 ? frame.size() - 1 : cut)));
         dropped->close();
     }
@@ -379,7 +408,8 @@ void TestDvrd::truncatedUploadWritesNothing()
 
     const std::unique_ptr<BlockingChannel> next = sessionChannel(port, tokenFor(port));
     QVERIFY(next);
-    const std::optional<Frame> reply = exchange(*next, encode(FileRequest {"SysConfig\\TVCard.Ext"}));
+    const std::optional<Frame> reply
+        = exchange(*next, encode(FileRequest {"SysConfig\\TVCard.Ext"}));
     const std::optional<FileData> served = reply ? decode<FileData>(*reply) : std::nullopt;
     QVERIFY(served);
     QCOMPARE(served->content, before);
@@ -393,26 +423,167 @@ void TestDvrd::connectionsBeyondTheCapAreTurnedAway()
     QVERIFY(server.start());
     const quint16 port = server.dvrd.port();
     std::vector<std::unique_ptr<BlockingChannel>> held;
-    std::optional<Frame> busy;
-    for (int i = 0; i < 200 && !busy; ++i) {
+    bool turnedAway = false;
+    for (int i = 0; i < 200 && !turnedAway; ++i) {
         auto channel = std::make_unique<BlockingChannel>();
-        QVERIFY(channel->open(QStringLiteral("127.0.0.1"), port));
-        // A challenge shows the connection is being served; the refusal comes unasked.
+        // Beyond the cap the server closes before the handshake.
+        if (!channel->open(QStringLiteral("127.0.0.1"), port)) {
+            turnedAway = true;
+            break;
+        }
+        // A challenge shows the connection is being served.
         QVERIFY(channel->send(encode(LoginHello {kAdminName})));
         const std::optional<Frame> first = channel->receive();
-        QVERIFY(first);
-        if (first->type == MessageType::Status)
-            busy = first;
+        QVERIFY(first && decode<LoginChallenge>(*first));
         held.push_back(std::move(channel));
     }
-    QCOMPARE(statusOf(busy), StatusCode::Busy);
-    QVERIFY(held.size() > 8);
+    QVERIFY(turnedAway);
+    QCOMPARE(held.size(), std::size_t(128));
     QVERIFY(!server.dvrd.waitForLog(QRegularExpression("too many connections")).isEmpty());
 
     // Once a slot is free, a new client is served again.
     held.front()->close();
     held.pop_back();
     QTRY_VERIFY_WITH_TIMEOUT(logIn(port, kAdminName, kAdminPassword).result.has_value(), 5000);
+}
+
+void TestDvrd::applyServesAWholeSetAcrossKills_data()
+{
+    QTest::addColumn<bool>("killedInCommit");
+    QTest::newRow("killed between the uploads and apply") << false;
+    QTest::newRow("killed with the commit journal written") << true;
+}
+
+void TestDvrd::applyServesAWholeSetAcrossKills()
+{
+    QFETCH(bool, killedInCommit);
+    Server server;
+    if (killedInCommit)
+        qputenv("DVRD_TEST_KILL_AFTER_JOURNAL", "1");
+    const bool started = server.start();
+    qunsetenv("DVRD_TEST_KILL_AFTER_JOURNAL");
+    QVERIFY(started);
+    const quint16 port = server.dvrd.port();
+    const QList<TestSettingsFile> files = testSettingsFiles();
+    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    QVERIFY(channel);
+    // SysSet.Ext, TVCard.Ext and AlarmSet.Ext make the new set.
+    const auto newContent = [&](int i) {
+        return files[i].content + "; new";
+    };
+    for (int i = 1; i <= 3; ++i) {
+        const QByteArray content = newContent(i);
+        QCOMPARE(statusOf(exchange(
+                     *channel, encode(FileUpload {files[i].remotePath, content, sha256(content)}))),
+            StatusCode::Ok);
+    }
+    if (killedInCommit) {
+        QVERIFY(!exchange(*channel, encode(Command {"!!!!APPLY"})));
+        QCOMPARE(server.dvrd.waitForExit(), -1);
+        QVERIFY(QFile::exists(server.path(QStringLiteral(".commit-journal"))));
+    } else {
+        server.dvrd.kill();
+    }
+    for (int i = 1; i <= 3; ++i)
+        QCOMPARE(readFile(server.path(files[i].relativePath)), files[i].content);
+
+    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
+    // An apply of a new session after the restart serves nothing left from before it.
+    const std::unique_ptr<BlockingChannel> next
+        = sessionChannel(server.dvrd.port(), tokenFor(server.dvrd.port()));
+    QVERIFY(next);
+    QCOMPARE(statusOf(exchange(*next, encode(Command {"!!!!APPLY"}))), StatusCode::Ok);
+    for (int i = 1; i <= 3; ++i) {
+        const QByteArray served = readFile(server.path(files[i].relativePath));
+        QCOMPARE(served, killedInCommit ? newContent(i) : files[i].content);
+    }
+    QVERIFY(!QFile::exists(server.path(QStringLiteral(".commit-journal"))));
+    QVERIFY(!QFile::exists(server.path(QStringLiteral(".staging"))));
+}
+
+void TestDvrd::failedLoginsLockTheAddressOut()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    const auto codeOf = [&](const QByteArray &password, const QString &from) {
+        const Login login = logIn(port, kSetterName, password, {}, from);
+        return login.result ? int(login.result->code) : -1;
+    };
+    const QString first = QStringLiteral("127.0.0.1");
+    const QString other = QStringLiteral("127.0.0.2");
+    for (int attempt = 0; attempt < 4; ++attempt)
+        QCOMPARE(codeOf("guess" + QByteArray::number(attempt), first), 2);
+    // A good login elsewhere does not reset the count of the first address.
+    QCOMPARE(codeOf(kSetterPassword, other), 0);
+    QCOMPARE(codeOf("guess", first), 2);
+    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("^dvrd: locked out peer=127\\.0\\.0\\.1 "))
+                 .isEmpty());
+    // The sixth login within the minute is refused even with the right password.
+    QCOMPARE(codeOf(kSetterPassword, first), 2);
+    QCOMPARE(server.dvrd.countLog(QRegularExpression("too many failed logins")), 1);
+    QCOMPARE(codeOf(kSetterPassword, other), 0);
+}
+
+void TestDvrd::administratorFileReadableByOthersIsRefused_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::newRow("0644") << 0644;
+    QTest::newRow("0640") << 0640;
+    QTest::newRow("0604") << 0604;
+    QTest::newRow("0660") << 0660;
+}
+
+void TestDvrd::administratorFileReadableByOthersIsRefused()
+{
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    const QString admin = dir.filePath(QStringLiteral("admin"));
+    QFile file(admin);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("admin:s3cret\n") > 0);
+    file.close();
+    QCOMPARE(::chmod(QFile::encodeName(admin).constData(), mode_t(mode)), 0);
+    QByteArray output;
+    QCOMPARE(
+        runDvrdToEnd({"--root", dir.path(), "--port", "0", "--admin-file", admin}, &output), 2);
+    QVERIFY2(output.contains("group or others may read it"), output.constData());
+    QVERIFY(!output.contains("s3cret"));
+}
+
+void TestDvrd::identityIsCreatedPrivateAndKept()
+{
+    QTemporaryDir dir;
+    const QString identity = dir.filePath(QStringLiteral("identity.pem"));
+    const auto fingerprintOf = [](const QString &path) {
+        QProcess dvrd;
+        dvrd.start(qEnvironmentVariable("DVRD_PATH"),
+            {QStringLiteral("--identity"), path, QStringLiteral("--print-fingerprint")});
+        dvrd.waitForFinished(10000);
+        return dvrd.exitCode() == 0 ? dvrd.readAllStandardOutput().trimmed() : QByteArray();
+    };
+    const QByteArray created = fingerprintOf(identity);
+    QVERIFY(QRegularExpression(QStringLiteral("^[0-9a-f]{64}$"))
+                .match(QString::fromLatin1(created))
+                .hasMatch());
+    QCOMPARE(QFileInfo(identity).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+        QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(fingerprintOf(identity), created);
+    QVERIFY(fingerprintOf(dir.filePath(QStringLiteral("other.pem"))) != created);
+
+    // The server shows that identity.
+    Server server;
+    QVERIFY(server.root.isValid() && writeTestSettings(server.root.path()));
+    QVERIFY(server.dvrd.start(
+        server.root.path(), kAdminName, kAdminPassword, {QStringLiteral("--identity"), identity}));
+    BlockingChannel channel;
+    QVERIFY(channel.open(QStringLiteral("127.0.0.1"), server.dvrd.port()));
+    QCOMPARE(channel.peerFingerprint(), created);
+
+    // A damaged identity stops the server instead of being replaced.
+    QFile damaged(identity);
+    QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate) && damaged.write("x") == 1);
+    damaged.close();
+    QCOMPARE(fingerprintOf(identity), QByteArray());
 }
 
 QTEST_GUILESS_MAIN(TestDvrd)

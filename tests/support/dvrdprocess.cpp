@@ -12,6 +12,13 @@ QString dvrdPath()
     return qEnvironmentVariable("DVRD_PATH");
 }
 
+// Files that live as long as the test process.
+QTemporaryDir &processFolder()
+{
+    static QTemporaryDir folder;
+    return folder;
+}
+
 const char *const kSettingsFiles[] = {
     "User/User.she",
     "SysConfig/SysSet.Ext",
@@ -27,7 +34,12 @@ const char *const kSettingsFiles[] = {
 } // namespace
 
 DvrdProcess::DvrdProcess() : m_logPath(m_logDir.filePath(QStringLiteral("dvrd.log")))
-{ }
+{
+    if (qEnvironmentVariableIsEmpty("XDG_DATA_HOME")
+        && qEnvironmentVariableIsEmpty("QUILLON_KNOWN_HOSTS"))
+        qputenv("QUILLON_KNOWN_HOSTS",
+            QFile::encodeName(processFolder().filePath(QStringLiteral("known_hosts"))));
+}
 
 DvrdProcess::~DvrdProcess()
 {
@@ -42,13 +54,26 @@ bool DvrdProcess::start(const QString &root, const QString &adminName, const QSt
         qWarning("DVRD_PATH is not set");
         return false;
     }
+    const QString adminFile = m_logDir.filePath(QStringLiteral("admin"));
+    QFile admin(adminFile);
+    if (!admin.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || !admin.setPermissions(QFile::ReadOwner | QFile::WriteOwner)
+        || admin.write((adminName + QLatin1Char(':') + adminPassword + QLatin1Char('\n')).toUtf8())
+            < 0)
+        return false;
+    admin.close();
+    QStringList arguments {QStringLiteral("--root"), root, QStringLiteral("--port"),
+        QStringLiteral("0"), QStringLiteral("--admin-file"), adminFile};
+    if (!extraArguments.contains(QStringLiteral("--identity"))) {
+        const QString identity = testIdentityPath();
+        if (identity.isEmpty())
+            return false;
+        arguments << QStringLiteral("--identity") << identity;
+    }
     QFile::remove(m_logPath);
     m_process.setStandardErrorFile(m_logPath);
     m_process.setStandardOutputFile(QProcess::nullDevice());
-    m_process.start(dvrdPath(),
-        QStringList {QStringLiteral("--root"), root, QStringLiteral("--port"), QStringLiteral("0"),
-            QStringLiteral("--admin"), adminName + QLatin1Char(':') + adminPassword}
-            + extraArguments);
+    m_process.start(dvrdPath(), arguments + extraArguments);
     if (!m_process.waitForStarted(timeoutMs))
         return false;
     static const QRegularExpression listening(QStringLiteral("^dvrd: listening on (.+):(\\d+)$"));
@@ -127,6 +152,19 @@ int DvrdProcess::waitForExit(int timeoutMs)
 bool DvrdProcess::isRunning() const
 {
     return m_process.state() != QProcess::NotRunning;
+}
+
+QString testIdentityPath()
+{
+    static const QString path = [] {
+        const QString file = processFolder().filePath(QStringLiteral("identity.pem"));
+        return runDvrdToEnd(
+                   {QStringLiteral("--identity"), file, QStringLiteral("--print-fingerprint")})
+                == 0
+            ? file
+            : QString();
+    }();
+    return path;
 }
 
 bool makeServerRoot(const QString &root, const QString &sourceRoot)

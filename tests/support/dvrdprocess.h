@@ -9,7 +9,9 @@
 
 // Runs dvrd (the binary named by DVRD_PATH) on an ephemeral loopback port for one test. Its
 // stderr goes to a file, so a busy server never blocks on a full pipe while the test is
-// inside a blocking call.
+// inside a blocking call. Every server of a test process shows the same identity (see
+// testIdentityPath), and a process that sets neither XDG_DATA_HOME nor QUILLON_KNOWN_HOSTS gets
+// a known-hosts file of its own, so that no test reads or writes the user's pins.
 class DvrdProcess
 {
 public:
@@ -18,8 +20,9 @@ public:
     DvrdProcess(const DvrdProcess &) = delete;
     DvrdProcess &operator=(const DvrdProcess &) = delete;
 
-    // Starts the server on --port 0 and waits for its "listening" line. Extra arguments come
-    // after the usual ones.
+    // Starts the server on --port 0 and waits for its "listening" line. The administrator is
+    // passed in a private file. Extra arguments come after the usual ones; an --identity among
+    // them replaces the shared one.
     bool start(const QString &root, const QString &adminName, const QString &adminPassword,
         const QStringList &extraArguments = {}, int timeoutMs = 10000);
 
@@ -48,6 +51,9 @@ private:
     QString m_logPath;
     quint16 m_port = 0;
 };
+
+// The identity file shared by the servers of this test process, created on first use.
+QString testIdentityPath();
 
 // Creates root/User and root/SysConfig. With a source folder laid out the same way (e.g. the
 // repository's samples), copies the nine settings files from it. False on any failure.

@@ -1,5 +1,7 @@
 #include "visit/hostlink/blockingchannel.h"
 
+#include "visit/hostlink/tlssetup.h"
+
 #include <QHostAddress>
 #include <QHostInfo>
 
@@ -50,10 +52,11 @@ QList<QHostAddress> lookUpHost(const QString &host, QDeadlineTimer budget)
 } // namespace
 
 BlockingChannel::BlockingChannel()
-    : m_socket(std::make_unique<QTcpSocket>()), m_deadline(timeouts::kOperationMs)
+    : m_socket(std::make_unique<QSslSocket>()), m_deadline(timeouts::kOperationMs)
 {
     // Bounds what a peer can make the socket hold beyond the frame being decoded.
     m_socket->setReadBufferSize(kReadBufferBytes);
+    m_socket->setSslConfiguration(clientTlsConfiguration());
 }
 
 BlockingChannel::~BlockingChannel()
@@ -80,8 +83,14 @@ bool BlockingChannel::open(const QString &host, quint16 port)
         if (wait == 0)
             break;
         m_socket->connectToHost(address, port);
-        if (m_socket->waitForConnected(wait))
-            return true;
+        if (m_socket->waitForConnected(wait)) {
+            // The handshake is bounded like a reply: a server that accepts and then says
+            // nothing is left after the stall time.
+            m_socket->startClientEncryption();
+            const int handshake = waitBudget(timeouts::kStallMs);
+            if (handshake > 0 && m_socket->waitForEncrypted(handshake))
+                return true;
+        }
         m_socket->abort();
     }
     return false;
@@ -89,7 +98,13 @@ bool BlockingChannel::open(const QString &host, quint16 port)
 
 bool BlockingChannel::isOpen() const
 {
-    return m_socket->state() == QAbstractSocket::ConnectedState;
+    return m_socket->state() == QAbstractSocket::ConnectedState && m_socket->isEncrypted();
+}
+
+QByteArray BlockingChannel::peerFingerprint() const
+{
+    const QSslCertificate certificate = m_socket->peerCertificate();
+    return certificate.isNull() ? QByteArray() : fingerprint(certificate);
 }
 
 void BlockingChannel::close()

@@ -6,7 +6,7 @@
 #include "visit/hostlink/wire.h"
 
 #include <QDeadlineTimer>
-#include <QTcpSocket>
+#include <QSslSocket>
 
 #include <memory>
 #include <optional>
@@ -25,9 +25,12 @@ public:
     // than one operation).
     void restartDeadline();
 
-    // Looks the host up and connects to the first address that answers; host is a name or a
-    // numeric address. Bounded by the connect timeout and the operation deadline.
+    // Looks the host up, connects to the first address that answers and completes the TLS
+    // handshake; host is a name or a numeric address. Bounded by the connect timeout and the
+    // operation deadline.
     bool open(const QString &host, quint16 port);
+    // The SHA-256 fingerprint of the certificate the server showed; empty before open().
+    QByteArray peerFingerprint() const;
     bool isOpen() const;
     void close();
 
@@ -45,12 +48,12 @@ public:
     // Opens a session on this connection with a token from an earlier login.
     std::optional<StatusCode> openSession(const QByteArray &token);
 
-    QTcpSocket &socket() { return *m_socket; }
+    QSslSocket &socket() { return *m_socket; }
 
 private:
     int waitBudget(int limitMs) const;
 
-    std::unique_ptr<QTcpSocket> m_socket;
+    std::unique_ptr<QSslSocket> m_socket;
     FrameDecoder m_decoder;
     QDeadlineTimer m_deadline;
 };

@@ -1,11 +1,13 @@
 #include "visit/hostlink/tcpclientdll.h"
 
 #include "visit/hostlink/blockingchannel.h"
+#include "visit/hostlink/knownhosts.h"
 #include "visit/hostlink/wire.h"
 
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +21,8 @@ namespace {
 constexpr std::size_t kMaxSessions = 64;
 // Command connections open at once; a caller that never disconnects cannot exhaust sockets.
 constexpr std::size_t kMaxConnections = 32;
+// Session connections a thread keeps open, one per host and port, oldest closed first.
+constexpr std::size_t kMaxKeptPerThread = 4;
 
 struct Session
 {
@@ -85,6 +89,22 @@ QByteArray sessionToken(const QByteArray &host, std::int32_t port)
     return {};
 }
 
+enum class Reach { Connected, NoConnection, IdentityChanged };
+
+// Connects over TLS and checks the server's identity against its pin before a byte of the
+// protocol is sent; the first connection to a host and port pins what it saw.
+Reach connectPinned(BlockingChannel &channel, const char *host, std::int32_t port)
+{
+    if (!channel.open(hostText(host), quint16(port)))
+        return Reach::NoConnection;
+    const PinCheck pin
+        = checkPin(knownHostsPath(), QByteArray(host), port, channel.peerFingerprint());
+    if (pin == PinCheck::Accepted)
+        return Reach::Connected;
+    channel.close();
+    return pin == PinCheck::Changed ? Reach::IdentityChanged : Reach::NoConnection;
+}
+
 std::int32_t login(const KX_LoginRecord &record)
 {
     const QByteArray userName(record.userName);
@@ -94,8 +114,10 @@ std::int32_t login(const KX_LoginRecord &record)
         return KX_LOGIN_UNKNOWN_USER;
 
     BlockingChannel channel;
-    if (!channel.open(hostText(record.host), quint16(record.port))
-        || !channel.sendMessage(LoginHello {userName}))
+    const Reach reach = connectPinned(channel, record.host, record.port);
+    if (reach == Reach::IdentityChanged)
+        return KX_LOGIN_IDENTITY_CHANGED;
+    if (reach != Reach::Connected || !channel.sendMessage(LoginHello {userName}))
         return KX_LOGIN_NO_CONNECTION;
     std::optional<Frame> frame = channel.receive();
     const std::optional<LoginChallenge> challenge
@@ -112,23 +134,107 @@ std::int32_t login(const KX_LoginRecord &record)
     return std::int32_t(result->code);
 }
 
-// Connects and presents the session of host and port; KX_OK or the failure to return.
-std::int32_t openSessionChannel(BlockingChannel &channel, const char *host, std::int32_t port)
+// Connects and presents the session token; KX_OK or the failure to return. A server whose
+// identity changed is refused before anything is sent.
+std::int32_t openSessionChannel(
+    BlockingChannel &channel, const char *host, std::int32_t port, const QByteArray &token)
 {
-    const QByteArray token = sessionToken(QByteArray(host), port);
     if (token.isEmpty())
         return KX_ERR_REFUSED;
-    if (!channel.open(hostText(host), quint16(port)))
+    switch (connectPinned(channel, host, port)) {
+    case Reach::Connected:
+        break;
+    case Reach::NoConnection:
         return KX_ERR_NETWORK;
+    case Reach::IdentityChanged:
+        return KX_ERR_REFUSED;
+    }
     const std::optional<StatusCode> status = channel.openSession(token);
     if (!status)
         return KX_ERR_NETWORK;
     return *status == StatusCode::Ok ? KX_OK : KX_ERR_REFUSED;
 }
 
-std::int32_t resultOfStatus(const std::optional<Frame> &frame)
+// A session connection the calling thread keeps for host and port, so that the transfers of a
+// visit share one TLS handshake. It belongs to its thread, as its socket does.
+struct KeptChannel
 {
-    const std::optional<StatusReply> reply = frame ? decode<StatusReply>(*frame) : std::nullopt;
+    QByteArray host;
+    std::int32_t port = 0;
+    QByteArray token;
+    std::unique_ptr<BlockingChannel> channel;
+};
+
+thread_local std::vector<KeptChannel> t_keptChannels; // most recently used last
+
+BlockingChannel &keptChannel(const QByteArray &host, std::int32_t port, const QByteArray &token)
+{
+    const auto found = std::find_if(t_keptChannels.begin(), t_keptChannels.end(),
+        [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
+    KeptChannel kept;
+    if (found != t_keptChannels.end()) {
+        kept = std::move(*found);
+        t_keptChannels.erase(found);
+    } else {
+        kept = KeptChannel {host, port, token, std::make_unique<BlockingChannel>()};
+    }
+    // A new login brings a new token; the old connection carries the old session.
+    if (kept.token != token) {
+        kept.channel->close();
+        kept.token = token;
+    }
+    if (t_keptChannels.size() >= kMaxKeptPerThread)
+        t_keptChannels.erase(t_keptChannels.begin());
+    t_keptChannels.push_back(std::move(kept));
+    return *t_keptChannels.back().channel;
+}
+
+void closeKeptChannel(const QByteArray &host, std::int32_t port)
+{
+    std::erase_if(t_keptChannels,
+        [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
+}
+
+// Sends one request on the kept session connection of host and port and takes its reply. When
+// a connection kept from earlier turns out closed by the server (idle or too old) before any
+// answer, the request goes once more on a new one: a download or an upload may be repeated.
+std::int32_t requestOnSession(
+    const char *host, std::int32_t port, const QByteArray &request, Frame *reply)
+{
+    const QByteArray token = sessionToken(QByteArray(host), port);
+    if (token.isEmpty()) {
+        closeKeptChannel(QByteArray(host), port);
+        return KX_ERR_REFUSED;
+    }
+    BlockingChannel &channel = keptChannel(QByteArray(host), port, token);
+    for (;;) {
+        const bool reused = channel.isOpen();
+        channel.restartDeadline();
+        if (!reused) {
+            channel.close();
+            const std::int32_t opened = openSessionChannel(channel, host, port, token);
+            if (opened != KX_OK) {
+                channel.close();
+                return opened;
+            }
+        }
+        std::optional<Frame> frame;
+        if (channel.send(request))
+            frame = channel.receive();
+        if (frame) {
+            *reply = std::move(*frame);
+            return KX_OK;
+        }
+        const bool closedByServer = channel.socket().state() != QAbstractSocket::ConnectedState;
+        channel.close();
+        if (!reused || !closedByServer)
+            return KX_ERR_NETWORK;
+    }
+}
+
+std::int32_t resultOfStatus(const Frame &frame)
+{
+    const std::optional<StatusReply> reply = decode<StatusReply>(frame);
     if (!reply)
         return KX_ERR_NETWORK;
     switch (reply->code) {
@@ -170,19 +276,25 @@ std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record)
 {
     if (!validTransferRecord(record))
         return KX_ERR_ARGUMENT;
-    BlockingChannel channel;
-    const std::int32_t opened = openSessionChannel(channel, record->host, record->port);
-    if (opened != KX_OK)
-        return opened;
-    if (!channel.sendMessage(FileRequest {QByteArray(record->remotePath)}))
+    Frame frame;
+    const std::int32_t sent = requestOnSession(
+        record->host, record->port, encode(FileRequest {QByteArray(record->remotePath)}), &frame);
+    if (sent != KX_OK)
+        return sent;
+    if (frame.type == MessageType::Status) {
+        // A status answers a file request only to refuse it or to say the file does not exist;
+        // "Ok" without a file is broken.
+        const std::int32_t status = resultOfStatus(frame);
+        if (status == KX_ERR_REFUSED || status == KX_ERR_NOT_FOUND)
+            return status;
+        closeKeptChannel(QByteArray(record->host), record->port);
         return KX_ERR_NETWORK;
-    const std::optional<Frame> frame = channel.receive();
-    if (frame && frame->type == MessageType::Status)
-        return resultOfStatus(frame);
-    const std::optional<FileData> file = frame ? decode<FileData>(*frame) : std::nullopt;
-    if (!file || !file->digestMatches())
+    }
+    const std::optional<FileData> file = decode<FileData>(frame);
+    if (!file || !file->digestMatches()) {
+        closeKeptChannel(QByteArray(record->host), record->port);
         return KX_ERR_NETWORK;
-    channel.close();
+    }
 
     // The local copy is replaced only now that the whole file is here and checked.
     QSaveFile local(QFile::decodeName(record->localPath));
@@ -205,13 +317,15 @@ std::int32_t KX_CALL KX_UploadFile(const KX_FileTransferRecord *record)
         return KX_ERR_LOCAL;
     local.close();
 
-    BlockingChannel channel;
-    const std::int32_t opened = openSessionChannel(channel, record->host, record->port);
-    if (opened != KX_OK)
-        return opened;
-    if (!channel.sendMessage(FileUpload {QByteArray(record->remotePath), content, sha256(content)}))
-        return KX_ERR_NETWORK;
-    return resultOfStatus(channel.receive());
+    Frame frame;
+    const std::int32_t sent = requestOnSession(record->host, record->port,
+        encode(FileUpload {QByteArray(record->remotePath), content, sha256(content)}), &frame);
+    if (sent != KX_OK)
+        return sent;
+    const std::int32_t status = resultOfStatus(frame);
+    if (status == KX_ERR_NETWORK)
+        closeKeptChannel(QByteArray(record->host), record->port);
+    return status;
 }
 
 std::int32_t KX_CALL KX_ConnectTCPServer(const KX_ConnectRecord *record)
@@ -225,7 +339,8 @@ std::int32_t KX_CALL KX_ConnectTCPServer(const KX_ConnectRecord *record)
             return 0;
     }
     auto connection = std::make_shared<CommandConnection>();
-    if (openSessionChannel(connection->channel, record->host, record->port) != KX_OK)
+    const QByteArray token = sessionToken(QByteArray(record->host), record->port);
+    if (openSessionChannel(connection->channel, record->host, record->port, token) != KX_OK)
         return 0;
 
     Library &lib = library();
@@ -259,7 +374,8 @@ std::int32_t KX_CALL KX_ClientSendBuf(
     channel.restartDeadline();
     if (!channel.sendMessage(Command {QByteArray(buffer, length)}))
         return KX_ERR_NETWORK;
-    const std::int32_t result = resultOfStatus(channel.receive());
+    const std::optional<Frame> frame = channel.receive();
+    const std::int32_t result = frame ? resultOfStatus(*frame) : KX_ERR_NETWORK;
     return result == KX_OK ? length : result;
 }
 

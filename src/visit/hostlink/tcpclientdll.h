@@ -53,6 +53,9 @@ enum KX_LoginResult : std::int32_t {
     KX_LOGIN_WRONG_PASSWORD = 2,
     KX_LOGIN_NOT_ALLOWED = 3,
     KX_LOGIN_NO_CONNECTION = -1,
+    // The server's identity differs from the one first seen at that host and port; nothing
+    // was sent to it.
+    KX_LOGIN_IDENTITY_CHANGED = -2,
 };
 
 // Results of the transfer and send calls: 0 success, anything else a failure.

@@ -134,17 +134,32 @@ qsizetype maxPayloadFor(std::uint16_t type)
 static_assert(2 + kMaxPathBytes + 4 + kDigestBytes + kMaxFileBytes <= kMaxFramePayload);
 static_assert(2 + kMaxUserNameBytes <= kMaxControlPayload);
 
-QByteArray encodeFrame(MessageType type, QByteArrayView payload)
+namespace {
+
+QByteArray encodeFrameOfVersion(std::uint16_t version, MessageType type, QByteArrayView payload)
 {
     if (payload.size() > maxPayloadFor(std::uint16_t(type)))
         return {};
     Writer writer;
     writer.u32(kMagic);
-    writer.u16(kVersion);
+    writer.u16(version);
     writer.u16(std::uint16_t(type));
     writer.u32(std::uint32_t(payload.size()));
     writer.raw(payload);
     return writer.take();
+}
+
+} // namespace
+
+QByteArray encodeFrame(MessageType type, QByteArrayView payload)
+{
+    return encodeFrameOfVersion(kVersion, type, payload);
+}
+
+QByteArray clearTextVersionRefusal()
+{
+    return encodeFrameOfVersion(kClearTextVersion, MessageType::Status,
+        StatusReply {StatusCode::UnsupportedVersion}.payload());
 }
 
 FrameDecoder::FrameDecoder(qsizetype payloadLimit) : m_payloadLimit(payloadLimit)

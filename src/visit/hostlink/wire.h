@@ -14,7 +14,9 @@
 namespace quillon::wire {
 
 inline constexpr std::uint32_t kMagic = 0x514C4E4B; // "QLNK"
-inline constexpr std::uint16_t kVersion = 1;
+// Version 2 travels inside TLS 1.3; version 1 was the same framing in clear.
+inline constexpr std::uint16_t kVersion = 2;
+inline constexpr std::uint16_t kClearTextVersion = 1;
 inline constexpr qsizetype kHeaderSize = 12;
 
 // A settings file is a few KiB; the cap leaves ample room and still bounds every buffer.
@@ -95,6 +97,10 @@ struct Frame
 
 // The complete bytes of one frame; an empty array when the payload exceeds the type's cap.
 QByteArray encodeFrame(MessageType type, QByteArrayView payload);
+
+// Status(UnsupportedVersion) in a version 1 frame, the answer a peer that speaks the protocol in
+// clear can still read.
+QByteArray clearTextVersionRefusal();
 
 // Assembles frames from a byte stream. The header is checked as soon as it is complete, before
 // any payload byte is taken, and the decoder never takes more bytes than the current frame
