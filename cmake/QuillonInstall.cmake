@@ -77,11 +77,9 @@ install(FILES ${QUILLON_GENERATED_DIR}/QuillonConfig.cmake
 quillon_install_configured(${CMAKE_CURRENT_LIST_DIR}/quillon.pc.in
     ${CMAKE_INSTALL_LIBDIR}/pkgconfig dev)
 
-# The programs. The operator's tool is installed once it is part of the build.
+# The programs.
 quillon_install_program(quillon-client tools ${PROJECT_SOURCE_DIR}/docs/man/quillon-client.1)
-if(TARGET quillon)
-    quillon_install_program(quillon tools ${PROJECT_SOURCE_DIR}/docs/man/quillon.1)
-endif()
+quillon_install_program(quillon tools ${PROJECT_SOURCE_DIR}/docs/man/quillon.1)
 quillon_install_program(dvrd server ${PROJECT_SOURCE_DIR}/docs/man/dvrd.8)
 
 # The server's service (under the prefix: /usr/lib/systemd/system in the package) and the

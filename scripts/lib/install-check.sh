@@ -28,7 +28,8 @@ check_install_in() {
         $(pkg-config --cflags --libs quillon) -lTCPClientDLL -lstdc++ -Wl,-rpath,"$libdir"
 
     cp -r "$root_dir/samples" "$scratch/root"
-    "$prefix/bin/dvrd" --root "$scratch/root" --port 0 --admin admin:admin \
+    (umask 077 && echo admin:admin >"$scratch/admin")
+    "$prefix/bin/dvrd" --root "$scratch/root" --port 0 --admin-file "$scratch/admin" \
         >"$scratch/dvrd.log" 2>&1 &
     dvrd_pid=$!
     # shellcheck disable=SC2064 # the server's pid, fixed now: the variable is gone at exit

@@ -31,9 +31,12 @@ constexpr char kUsage[] = R"(usage:
   quillon validate DIR
   quillon push [--user U] [--parallel N] [--dry-run] DIR (HOST[:PORT]... | --hosts FILE)
   quillon backups HOST[:PORT]
-  quillon restore [--user U] BACKUP HOST[:PORT]
-options: --json on every command; the password comes from QUILLON_PASSWORD or a prompt.
-exit: 0 done, 1 differences, 2 usage, 3 login refused, 4 validation failed, 5 transfer failed
+  quillon restore [--user U] BACKUP HOST[:PORT]   (BACKUP: a folder or a name from backups)
+  quillon help
+options: --user defaults to admin; --parallel 1 to 32 (default 8); --json on every command;
+         the password comes from QUILLON_PASSWORD or a prompt, never from an argument.
+exit: 0 done, 1 differences, 2 usage, 3 login refused or server identity changed,
+      4 validation failed, 5 transfer failed
 )";
 
 struct Options
@@ -118,6 +121,8 @@ std::optional<QString> parseOptions(const QStringList &arguments, Options *optio
             if (!value(&text))
                 return QStringLiteral("--hosts needs a file");
             options->hostsFile = text;
+        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
+            options->command = QStringLiteral("help");
         } else if (argument.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(argument);
         } else if (options->command.isEmpty()) {
