@@ -2,6 +2,7 @@
 
 #include "editor/language.h"
 #include "editor/texttable.h"
+#include "schema/schema.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -18,16 +19,6 @@ constexpr TextEntry kTexts[] = {
 };
 
 constexpr int kWeekdays = 7;
-
-constexpr const char *kWeekdayNames[kWeekdays][2] = {
-    {"星期一", "Monday"},
-    {"星期二", "Tuesday"},
-    {"星期三", "Wednesday"},
-    {"星期四", "Thursday"},
-    {"星期五", "Friday"},
-    {"星期六", "Saturday"},
-    {"星期日", "Sunday"},
-};
 
 QPushButton *button(const char *name, QWidget *parent, int left)
 {
@@ -77,7 +68,7 @@ TChnSelectForm::TChnSelectForm(Mode mode, int rowCount, QWidget *owner)
         item->setCheckState(0, Qt::Unchecked);
         item->setText(0,
             channels ? pick("通道%1", "Channel%1").arg(row + 1)
-                     : pick(kWeekdayNames[row][0], kWeekdayNames[row][1]));
+                     : schema::dayCaption(row + 1).in(isChinese()));
         items.append(item);
     }
     ChnListView->addTopLevelItems(items);
