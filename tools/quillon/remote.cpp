@@ -129,6 +129,17 @@ StepResult RemoteSession::login()
     }
 }
 
+std::int32_t RemoteSession::transfer(
+    bool upload, const QByteArray &remote, const QByteArray &local) const
+{
+    KX_FileTransferRecord record {};
+    record.remotePath = remote.constData();
+    record.localPath = local.constData();
+    record.host = m_hostBytes.constData();
+    record.port = m_address.port;
+    return upload ? KX_UploadFile(&record) : KX_GetRemoteFile(&record);
+}
+
 StepResult RemoteSession::fetch(settings::SettingsFileSet *files)
 {
     const QTemporaryDir folder;
@@ -138,12 +149,7 @@ StepResult RemoteSession::fetch(settings::SettingsFileSet *files)
     for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
         const QByteArray remote = settings::remotePath(info.file);
         const QByteArray local = QFile::encodeName(folder.filePath(QLatin1String(info.name)));
-        KX_FileTransferRecord record {};
-        record.remotePath = remote.constData();
-        record.localPath = local.constData();
-        record.host = m_hostBytes.constData();
-        record.port = m_address.port;
-        const std::int32_t result = KX_GetRemoteFile(&record);
+        const std::int32_t result = transfer(false, remote, local);
         if (result == KX_ERR_NOT_FOUND)
             continue; // the server has no such file: the set holds what the server has
         if (result != KX_OK)
@@ -178,12 +184,7 @@ StepResult RemoteSession::uploadAndApply(const settings::SettingsFileSet &files)
         local.close();
         const QByteArray remote = settings::remotePath(file);
         const QByteArray localPath = QFile::encodeName(localName);
-        KX_FileTransferRecord record {};
-        record.remotePath = remote.constData();
-        record.localPath = localPath.constData();
-        record.host = m_hostBytes.constData();
-        record.port = m_address.port;
-        const std::int32_t result = KX_UploadFile(&record);
+        const std::int32_t result = transfer(true, remote, localPath);
         if (result != KX_OK)
             return failed(QStringLiteral("upload of %1: %2")
                               .arg(QString::fromLatin1(remote), transferError(result)));

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 namespace quillon::tool {
@@ -56,6 +57,9 @@ public:
     const HostAddress &address() const { return m_address; }
 
 private:
+    // One download (or upload) between a remote path and a local file, on this host's session.
+    std::int32_t transfer(bool upload, const QByteArray &remote, const QByteArray &local) const;
+
     HostAddress m_address;
     QByteArray m_hostBytes;
     QByteArray m_user;
