@@ -283,17 +283,22 @@ void TSysSetForm::ApplyBitBtnClick()
     if (!m_videoPage->checkForApply() || !m_motionPage->checkForApply()
         || !m_sensorPage->checkForApply())
         return;
-    {
-        // Every page saves in full; the files are replaced once each, when all are written.
-        const settings::ProfileBatch batch(m_context.store);
-        m_systemPage->save();
-        m_videoPage->save();
-        m_motionPage->save();
-        m_sensorPage->saveAlarmDevice();
-        if (m_context.sensorCount > 0)
-            m_sensorPage->saveSensor();
-        m_cameraPage->savePort();
-        m_smsPage->save();
+    // Every page saves in full; the files are replaced once each, when all are written.
+    m_context.store.beginBatch();
+    m_systemPage->save();
+    m_videoPage->save();
+    m_motionPage->save();
+    m_sensorPage->saveAlarmDevice();
+    if (m_context.sensorCount > 0)
+        m_sensorPage->saveSensor();
+    m_cameraPage->savePort();
+    m_smsPage->save();
+    if (!m_context.store.endBatch()) {
+        // Apply stays on, and OK does not upload what was not saved.
+        showFailure(this, pick("有设置不能保存到本地设置文件，请检查后再应用。",
+                              "Some settings could not be saved to the local settings files; "
+                              "check them and apply again."));
+        return;
     }
     ApplyBitBtn->setEnabled(false);
 }

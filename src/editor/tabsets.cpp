@@ -7,18 +7,15 @@
 
 namespace quillon::editor {
 
-QString ChannelTabBar::sizeKey(int index) const
+ChannelTabBar::SizeKey ChannelTabBar::sizeKey(int index) const
 {
-    const QChar place = count() == 1 ? u'o'
-        : index == 0                 ? u'f'
-        : index == count() - 1       ? u'l'
-                                     : u'm';
-    return place + tabText(index);
+    const int place = count() == 1 ? 0 : index == 0 ? 1 : index == count() - 1 ? 2 : 3;
+    return {place, tabText(index)};
 }
 
 QSize ChannelTabBar::tabSizeHint(int index) const
 {
-    const QString key = sizeKey(index);
+    const SizeKey key = sizeKey(index);
     auto found = m_sizes.constFind(key);
     if (found == m_sizes.cend())
         found = m_sizes.insert(key, QTabBar::tabSizeHint(index));
@@ -27,7 +24,7 @@ QSize ChannelTabBar::tabSizeHint(int index) const
 
 QSize ChannelTabBar::minimumTabSizeHint(int index) const
 {
-    const QString key = sizeKey(index);
+    const SizeKey key = sizeKey(index);
     auto found = m_minimumSizes.constFind(key);
     if (found == m_minimumSizes.cend())
         found = m_minimumSizes.insert(key, QTabBar::minimumTabSizeHint(index));

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTabBar>
 
+#include <utility>
+
 namespace quillon::editor {
 
 // The channel and sensor tab sets. A tab bar lays out every tab at each insertion, asking each
@@ -22,10 +24,12 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
-    QString sizeKey(int index) const;
+    // The tab's place (only, first, middle or last) and its label.
+    using SizeKey = std::pair<int, QString>;
+    SizeKey sizeKey(int index) const;
 
-    mutable QHash<QString, QSize> m_sizes;
-    mutable QHash<QString, QSize> m_minimumSizes;
+    mutable QHash<SizeKey, QSize> m_sizes;
+    mutable QHash<SizeKey, QSize> m_minimumSizes;
 };
 
 // Channel and sensor tabs are numbered from 1: " 1" ... " 9" (a blank before one digit), "10" ...

@@ -5,6 +5,8 @@
 
 #include <sys/stat.h>
 
+#include <utility>
+
 namespace quillon::settings {
 
 namespace {
@@ -122,10 +124,10 @@ bool ProfileStore::writeText(const QString &path, QByteArrayView section, QByteA
 {
     Entry &entry = entryFor(path);
     if (!entry.loaded)
-        return false;
+        return refuseWrite();
     switch (entry.document.setValue(section, key, value)) {
     case ProfileDocument::WriteResult::Refused:
-        return false;
+        return refuseWrite();
     case ProfileDocument::WriteResult::Unchanged:
         return true;
     case ProfileDocument::WriteResult::Changed:
@@ -151,7 +153,7 @@ bool ProfileStore::removeSection(const QString &path, QByteArrayView section)
 {
     Entry &entry = entryFor(path);
     if (!entry.loaded)
-        return false;
+        return refuseWrite();
     if (!entry.document.removeSection(section))
         return true;
     entry.dirty = true;
@@ -174,13 +176,24 @@ bool ProfileStore::save(const QString &path, Entry &entry)
     return true;
 }
 
-void ProfileStore::beginBatch() { ++m_batchDepth; }
+bool ProfileStore::refuseWrite()
+{
+    if (m_batchDepth > 0)
+        m_batchRefusedWrite = true;
+    return false;
+}
+
+void ProfileStore::beginBatch()
+{
+    if (m_batchDepth++ == 0)
+        m_batchRefusedWrite = false;
+}
 
 bool ProfileStore::endBatch()
 {
     if (m_batchDepth == 0 || --m_batchDepth > 0)
         return true;
-    return flush();
+    return flush() && !std::exchange(m_batchRefusedWrite, false);
 }
 
 bool ProfileStore::flush()

@@ -51,7 +51,8 @@ public:
     bool removeSection(const QString &path, QByteArrayView section);
 
     void beginBatch();
-    // Ends a batch; the outermost end saves every changed file. False when a save failed.
+    // Ends a batch; the outermost end saves every changed file. False when a save failed or a
+    // write of the batch was refused.
     bool endBatch();
 
     // Saves every file changed in a batch. False when a save failed; that file is then read
@@ -82,9 +83,12 @@ private:
     static FileStamp stampOf(const QString &path);
     Entry &entryFor(const QString &path);
     bool save(const QString &path, Entry &entry);
+    // Notes a refused write for the batch under way; always false.
+    bool refuseWrite();
 
     QHash<QString, Entry> m_entries;
     int m_batchDepth = 0;
+    bool m_batchRefusedWrite = false;
 };
 
 // Groups the writes of a scope into one save per file.

@@ -2,6 +2,7 @@
 
 #include "editor/language.h"
 #include "platform/platform.h"
+#include "settings/backups.h"
 #include "visit/hostlink/tcpclientdll.h"
 
 #include <QFile>
@@ -204,11 +205,6 @@ std::optional<TransferFailure> downloadSettingsFiles()
         visit.downloaded.insert(info.file, *bytes);
     }
     return std::nullopt;
-}
-
-const settings::SettingsFileSet &downloadedFiles()
-{
-    return state().downloaded;
 }
 
 std::optional<TransferFailure> uploadSettingsAndApply()

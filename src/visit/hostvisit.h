@@ -1,6 +1,5 @@
 #pragma once
 
-#include "settings/backups.h"
 #include "settings/settingsfiles.h"
 
 #include <QByteArray>
@@ -64,8 +63,6 @@ QString failureText(const TransferFailure &failure);
 // does not have stays absent (its pages show their defaults); any other failure stops the
 // sequence at once.
 std::optional<TransferFailure> downloadSettingsFiles();
-// The files as this visit downloaded them; a file the server did not have is absent.
-const settings::SettingsFileSet &downloadedFiles();
 
 // OK's sequence: the visit's downloaded files are stored as a backup (once per visit), then the
 // eight uploads in their order, each followed by the transfer pause, then the apply command.

@@ -5,6 +5,7 @@
 #include "editor/motiongrid.h"
 #include "editor/sysset.h"
 #include "editor/tabsets.h"
+#include "modalscript.h"
 #include "settings/settingsfiles.h"
 #include "support/widgetdriver.h"
 
@@ -14,6 +15,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -149,6 +151,32 @@ private Q_SLOTS:
         }
         QVERIFY2(written.contains("MaxRecCount=" + channels + "\r\n"), written.constData());
         QVERIFY2(written.contains("AlarmDevChn=" + sensors + "\r\n"), written.constData());
+    }
+
+    // A local copy that cannot be loaded is never replaced; Apply says so and stays on, and OK
+    // goes no further.
+    void applyThatCannotSaveSaysSo()
+    {
+        const QString path = settings::workFolderPath() + QStringLiteral("SysSet.Ext");
+        const QByteArray huge = "[System Options]\r\nMaxRecCount=4\r\n" + QByteArray(17 * 1024 * 1024, ';');
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(huge);
+        }
+        auto form = showForm();
+        form->chkCancelSensortableClick();
+        for (const char *button : {"ApplyBitBtn", "BitBtn1"}) {
+            ModalScript script;
+            QString shown;
+            script.answer(QMessageBox::Ok, nullptr, &shown);
+            control<QAbstractButton>(form.get(), button)->click();
+            QVERIFY(script.finished());
+            QCOMPARE(shown, QString::fromUtf8("有设置不能保存到本地设置文件，请检查后再应用。"));
+            QVERIFY(control<QAbstractButton>(form.get(), "ApplyBitBtn")->isEnabled());
+            QVERIFY(form->isVisible());
+        }
+        QCOMPARE(QFileInfo(path).size(), huge.size());
     }
 
     // Enter in a field never presses a button: OK would upload and apply on the live server.

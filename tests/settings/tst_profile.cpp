@@ -282,6 +282,8 @@ private Q_SLOTS:
         QVERIFY(!store.removeSection(m_path, "s"));
         store.beginBatch();
         QVERIFY(!store.writeInt(m_path, "s", "n", 1));
+        QVERIFY(!store.endBatch()); // the batch reports the refused write
+        store.beginBatch();
         QVERIFY(store.endBatch());
         QCOMPARE(QFileInfo(m_path).size(), bytes.size());
         QVERIFY(readAll(m_path) == bytes);
