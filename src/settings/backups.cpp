@@ -63,7 +63,10 @@ void removeOldBackups(const QString &serverFolder)
 
 QString backupsRoot()
 {
-    const QString base = platform::windowsFolder();
+    // Beside the work folder, with the same fallback when there is no data folder.
+    QString base = platform::windowsFolder();
+    if (base.isEmpty())
+        base = platform::executableFolder();
     if (base.isEmpty())
         return {};
     return QDir::cleanPath(base) + QLatin1String("/Backups/");

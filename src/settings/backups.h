@@ -19,7 +19,8 @@ using SettingsFileSet = QMap<SettingsFile, QByteArray>;
 
 constexpr int kBackupsKept = 50;
 
-// <data folder>/Backups/, ending with a separator; empty when there is no data folder.
+// <data folder>/Backups/ (the executable's folder stands in for a missing data folder, as for
+// the work folder), ending with a separator; empty when neither is known.
 QString backupsRoot();
 // The folder of one server's backups (host characters outside [A-Za-z0-9._-] become '_').
 QString serverBackupsFolder(const QString &host, int port);
