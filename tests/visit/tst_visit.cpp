@@ -29,6 +29,11 @@ using namespace quillon;
 
 namespace {
 
+// What answers on the visited host and port in the login failure cases.
+constexpr int kServerUp = 0;
+constexpr int kServerDown = 1;
+constexpr int kOtherIdentity = 2; // a server other than the one pinned for that host and port
+
 QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
@@ -127,21 +132,25 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("locale");
         QTest::addColumn<QByteArray>("user");
         QTest::addColumn<QByteArray>("password");
-        QTest::addColumn<bool>("serverUp");
+        QTest::addColumn<int>("server");
         QTest::addColumn<QString>("message");
         const QString en12 = QStringLiteral("Login Remote Host: 127.0.0.1 Failed");
         const QString zh12 = QString::fromUtf8("登陆失败！请确认用户名与密码的正确性。");
         const QString zh3 = QString::fromUtf8("登陆失败！该用户不允许远程配置。");
-        QTest::newRow("unknown user, English") << QByteArray("en_US.UTF-8") << QByteArray("nobody") << QByteArray("x") << true << en12;
-        QTest::newRow("unknown user, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("nobody") << QByteArray("x") << true << zh12;
-        QTest::newRow("wrong password, English") << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("nimda") << true << en12;
-        QTest::newRow("wrong password, UK English is Chinese") << QByteArray("en_GB.UTF-8") << QByteArray("operator") << QByteArray("x") << true << zh12;
-        QTest::newRow("not allowed, English") << QByteArray("en_US.UTF-8") << QByteArray("guest") << QByteArray("guest") << true << en12;
-        QTest::newRow("not allowed, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("guest") << QByteArray("guest") << true << zh3;
-        QTest::newRow("no server, English") << QByteArray("C") << QByteArray("admin") << QByteArray("admin") << false
+        QTest::newRow("unknown user, English") << QByteArray("en_US.UTF-8") << QByteArray("nobody") << QByteArray("x") << kServerUp << en12;
+        QTest::newRow("unknown user, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("nobody") << QByteArray("x") << kServerUp << zh12;
+        QTest::newRow("wrong password, English") << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("nimda") << kServerUp << en12;
+        QTest::newRow("wrong password, UK English is Chinese") << QByteArray("en_GB.UTF-8") << QByteArray("operator") << QByteArray("x") << kServerUp << zh12;
+        QTest::newRow("not allowed, English") << QByteArray("en_US.UTF-8") << QByteArray("guest") << QByteArray("guest") << kServerUp << en12;
+        QTest::newRow("not allowed, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("guest") << QByteArray("guest") << kServerUp << zh3;
+        QTest::newRow("no server, English") << QByteArray("C") << QByteArray("admin") << QByteArray("admin") << kServerDown
                                             << QStringLiteral("Can not Connect Remote Host: 127.0.0.1");
-        QTest::newRow("no server, Chinese") << QByteArray("zh_TW.UTF-8") << QByteArray("admin") << QByteArray("admin") << false
+        QTest::newRow("no server, Chinese") << QByteArray("zh_TW.UTF-8") << QByteArray("admin") << QByteArray("admin") << kServerDown
                                             << QString::fromUtf8("不能连接到远程计算机: 127.0.0.1");
+        QTest::newRow("other identity, English") << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("admin") << kOtherIdentity
+                                                 << QStringLiteral("The identity of Remote Host: 127.0.0.1 has changed; not connected");
+        QTest::newRow("other identity, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("admin") << QByteArray("admin") << kOtherIdentity
+                                                 << QString::fromUtf8("远程计算机 127.0.0.1 的身份已改变，已拒绝连接。");
     }
 
     void loginFailures()
@@ -149,11 +158,17 @@ private Q_SLOTS:
         QFETCH(QByteArray, locale);
         QFETCH(QByteArray, user);
         QFETCH(QByteArray, password);
-        QFETCH(bool, serverUp);
+        QFETCH(int, server);
         QFETCH(QString, message);
         qputenv("LC_ALL", locale);
         int port = m_server->port();
-        if (!serverUp) {
+        if (server == kOtherIdentity) {
+            // The pin of an earlier server on this host and port: the one answering now differs.
+            QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("quillon"))));
+            appendTo(m_data.filePath(QStringLiteral("quillon/known_hosts")),
+                "127.0.0.1:" + QByteArray::number(port) + ' ' + QByteArray(64, 'a') + '\n');
+        }
+        if (server == kServerDown) {
             m_server->stop();
             QTcpServer probe; // a port where nothing listens
             QVERIFY(probe.listen(QHostAddress::LocalHost));
@@ -176,7 +191,7 @@ private Q_SLOTS:
         // The window's creation made the work folder; nothing was transferred into it.
         QVERIFY(QDir(m_workFolder).exists());
         QCOMPARE(QDir(m_workFolder).entryList(QDir::Files), QStringList());
-        if (serverUp)
+        if (server != kServerDown)
             QCOMPARE(transfers(*m_server, QStringLiteral("download")), QStringList());
     }
 
