@@ -97,6 +97,34 @@ void report(const char *what, std::vector<double> ms)
     std::printf("  %-40s median %7.2f ms, min %7.2f ms, max %7.2f ms\n", what, ms[ms.size() / 2], ms.front(), ms.back());
 }
 
+// Runs kRuns windows on a server of `count` channels and sensors: prepares the work folder, times
+// the show step into *showMs, checks the counts the window saw, then hands the shown window to
+// afterShow (false from it stops the benchmark).
+template <typename AfterShow>
+bool timedShows(int count, std::vector<double> *showMs, AfterShow afterShow)
+{
+    for (int run = 0; run < kRuns; ++run) {
+        if (!prepareWorkFolder(QStringLiteral(QUILLON_SAMPLES_DIR), count)) {
+            std::fprintf(stderr, "cannot prepare the work folder\n");
+            return false;
+        }
+        quillon::editor::TSysSetForm form;
+        QElapsedTimer clock;
+        clock.start();
+        form.show();
+        showMs->push_back(clock.nsecsElapsed() / 1e6);
+        const quillon::editor::SetupContext &context = form.context();
+        if (context.channelCount != count || context.sensorCount != count) {
+            std::fprintf(stderr, "the window saw %d channels and %d sensors\n", context.channelCount, context.sensorCount);
+            return false;
+        }
+        if (!afterShow(form))
+            return false;
+        form.close();
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -108,34 +136,23 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
 
     std::vector<double> showMs, applyMs;
-    for (int run = 0; run < kRuns; ++run) {
-        if (!prepareWorkFolder(QStringLiteral(QUILLON_SAMPLES_DIR), kChannels)) {
-            std::fprintf(stderr, "cannot prepare the work folder\n");
-            return 1;
-        }
-        quillon::editor::TSysSetForm form;
-        QElapsedTimer clock;
-        clock.start();
-        form.show();
-        showMs.push_back(clock.nsecsElapsed() / 1e6);
-
+    const bool applied = timedShows(kChannels, &showMs, [&](quillon::editor::TSysSetForm &form) {
         quillon::editor::SetupContext &context = form.context();
-        if (context.channelCount != kChannels || context.sensorCount != kChannels) {
-            std::fprintf(stderr, "the window saw %d channels and %d sensors\n", context.channelCount, context.sensorCount);
-            return 1;
-        }
         pendEverywhere(context.videoCopy);
         pendEverywhere(context.motionCopy);
         pendEverywhere(context.sensorCopy);
-        clock.restart();
+        QElapsedTimer clock;
+        clock.start();
         form.ApplyBitBtnClick();
         applyMs.push_back(clock.nsecsElapsed() / 1e6);
         if (context.motionCopy.pending || context.sensorCopy.pending) {
             std::fprintf(stderr, "Apply stopped at a check\n");
-            return 1;
+            return false;
         }
-        form.close();
-    }
+        return true;
+    });
+    if (!applied)
+        return 1;
     std::printf("setup window on a %d-channel, %d-sensor server, %d runs\n", kChannels, kChannels, kRuns);
     report("show step (every page loaded)", showMs);
     report("Apply with copies to every channel/sensor", applyMs);
@@ -143,23 +160,8 @@ int main(int argc, char **argv)
     static_assert(quillon::editor::kMaxChannels == quillon::editor::kMaxSensors);
     constexpr int kBound = quillon::editor::kMaxChannels;
     std::vector<double> boundMs;
-    for (int run = 0; run < kRuns; ++run) {
-        if (!prepareWorkFolder(QStringLiteral(QUILLON_SAMPLES_DIR), kBound)) {
-            std::fprintf(stderr, "cannot prepare the work folder\n");
-            return 1;
-        }
-        quillon::editor::TSysSetForm form;
-        QElapsedTimer clock;
-        clock.start();
-        form.show();
-        boundMs.push_back(clock.nsecsElapsed() / 1e6);
-        if (form.context().channelCount != kBound || form.context().sensorCount != kBound) {
-            std::fprintf(stderr, "the window saw %d channels and %d sensors\n",
-                form.context().channelCount, form.context().sensorCount);
-            return 1;
-        }
-        form.close();
-    }
+    if (!timedShows(kBound, &boundMs, [](quillon::editor::TSysSetForm &) { return true; }))
+        return 1;
     std::printf(
         "setup window at the bounds: %d channels, %d sensors, %d runs\n", kBound, kBound, kRuns);
     report("show step at the bounds", boundMs);
