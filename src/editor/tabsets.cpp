@@ -13,22 +13,29 @@ ChannelTabBar::SizeKey ChannelTabBar::sizeKey(int index) const
     return {place, tabText(index)};
 }
 
+namespace {
+
+// The size kept for the key, asked of the style once.
+template <typename Key, typename Hint>
+QSize cachedSize(QHash<Key, QSize> &cache, const Key &key, Hint askStyle)
+{
+    auto found = cache.constFind(key);
+    if (found == cache.cend())
+        found = cache.insert(key, askStyle());
+    return *found;
+}
+
+} // namespace
+
 QSize ChannelTabBar::tabSizeHint(int index) const
 {
-    const SizeKey key = sizeKey(index);
-    auto found = m_sizes.constFind(key);
-    if (found == m_sizes.cend())
-        found = m_sizes.insert(key, QTabBar::tabSizeHint(index));
-    return *found;
+    return cachedSize(m_sizes, sizeKey(index), [&] { return QTabBar::tabSizeHint(index); });
 }
 
 QSize ChannelTabBar::minimumTabSizeHint(int index) const
 {
-    const SizeKey key = sizeKey(index);
-    auto found = m_minimumSizes.constFind(key);
-    if (found == m_minimumSizes.cend())
-        found = m_minimumSizes.insert(key, QTabBar::minimumTabSizeHint(index));
-    return *found;
+    return cachedSize(
+        m_minimumSizes, sizeKey(index), [&] { return QTabBar::minimumTabSizeHint(index); });
 }
 
 void ChannelTabBar::changeEvent(QEvent *event)
