@@ -157,8 +157,8 @@ int main(int argc, char **argv)
     report("show step (every page loaded)", showMs);
     report("Apply with copies to every channel/sensor", applyMs);
 
-    static_assert(quillon::editor::kMaxChannels == quillon::editor::kMaxSensors);
-    constexpr int kBound = quillon::editor::kMaxChannels;
+    static_assert(quillon::formats::kMaxChannels == quillon::formats::kMaxSensors);
+    constexpr int kBound = quillon::formats::kMaxChannels;
     std::vector<double> boundMs;
     if (!timedShows(kBound, &boundMs, [](quillon::editor::TSysSetForm &) { return true; }))
         return 1;

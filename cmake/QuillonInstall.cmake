@@ -61,7 +61,7 @@ install(TARGETS TCPClientDLL EXPORT QuillonTargets
 install(TARGETS KxClient
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT module NAMELINK_SKIP)
 install(FILES ${PROJECT_SOURCE_DIR}/src/quillon/showsetupform.h
-              ${PROJECT_SOURCE_DIR}/src/visit/hostlink/tcpclientdll.h
+              ${PROJECT_SOURCE_DIR}/src/hostlink/tcpclientdll.h
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/quillon COMPONENT dev)
 
 # find_package(Quillon): Quillon::Quillon and Quillon::TCPClientDLL.

@@ -1,7 +1,7 @@
 // Random drive texts and random ticks: the rewritten text keeps its length and every character
 // that is not a listed drive, and reads back with the ticks given.
 
-#include "editor/systemsettings.h"
+#include "formats/systemsettings.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -2,7 +2,7 @@
 // frame through every message parser: nothing may read outside a buffer, and a frame that
 // parses must encode back to the same payload.
 
-#include "visit/hostlink/wire.h"
+#include "hostlink/wire.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

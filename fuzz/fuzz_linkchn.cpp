@@ -1,7 +1,7 @@
 // Random linked-channel texts and channel counts: reading never goes outside the text, and
 // writing back what was read keeps every stored character, the first 108 padded.
 
-#include "editor/sensorsettings.h"
+#include "formats/sensorsettings.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,7 +1,7 @@
 // Random day lines of the three timetables: reading never goes outside the line, a day written
 // back reads as the same segments, and no written line is longer than a read returns.
 
-#include "editor/schedule.h"
+#include "formats/schedule.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

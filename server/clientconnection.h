@@ -1,10 +1,10 @@
 #pragma once
 
+#include "hostlink/wire.h"
 #include "loginguard.h"
 #include "sessiontable.h"
 #include "settingsroot.h"
 #include "stagingarea.h"
-#include "visit/hostlink/wire.h"
 
 #include <QHostAddress>
 #include <QObject>

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "hostlink/tlssetup.h"
 #include "loginguard.h"
 #include "sessiontable.h"
 #include "settingsroot.h"
 #include "stagingarea.h"
-#include "visit/hostlink/tlssetup.h"
 
 #include <QObject>
 #include <QSslConfiguration>

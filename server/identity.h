@@ -1,6 +1,6 @@
 #pragma once
 
-#include "visit/hostlink/tlssetup.h"
+#include "hostlink/tlssetup.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "visit/hostlink/wire.h"
+#include "hostlink/wire.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "hostlink/wire.h"
 #include "settings/settingsfiles.h"
-#include "visit/hostlink/wire.h"
 
 #include <QByteArray>
 #include <QString>

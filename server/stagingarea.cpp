@@ -1,6 +1,6 @@
 #include "stagingarea.h"
 
-#include "visit/hostlink/wire.h"
+#include "hostlink/wire.h"
 
 #include <QDir>
 #include <QFile>

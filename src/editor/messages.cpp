@@ -1,6 +1,6 @@
 #include "editor/messages.h"
 
-#include "editor/language.h"
+#include "formats/language.h"
 
 #include <QMessageBox>
 
@@ -8,23 +8,23 @@ namespace quillon::editor {
 
 void showNotice(QWidget *owner, const char *chinese, const char *english)
 {
-    QMessageBox box(QMessageBox::Information, messageTitle(), pick(chinese, english),
-                    QMessageBox::Ok, owner);
+    QMessageBox box(QMessageBox::Information, formats::messageTitle(),
+        formats::pick(chinese, english), QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("NoticeBox"));
     box.exec();
 }
 
 void showFailure(QWidget *owner, const QString &text)
 {
-    QMessageBox box(QMessageBox::Warning, messageTitle(), text, QMessageBox::Ok, owner);
+    QMessageBox box(QMessageBox::Warning, formats::messageTitle(), text, QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("FailureBox"));
     box.exec();
 }
 
 bool askYesNo(QWidget *owner, const QString &question)
 {
-    QMessageBox box(QMessageBox::Question, messageTitle(), question,
-                    QMessageBox::Yes | QMessageBox::No, owner);
+    QMessageBox box(QMessageBox::Question, formats::messageTitle(), question,
+        QMessageBox::Yes | QMessageBox::No, owner);
     box.setObjectName(QStringLiteral("QuestionBox"));
     return box.exec() == QMessageBox::Yes;
 }

@@ -49,9 +49,9 @@ MotionGrid::MotionGrid(QWidget *panel) : QObject(panel)
     }
 }
 
-MotionArea MotionGrid::area() const
+formats::MotionArea MotionGrid::area() const
 {
-    MotionArea area{};
+    formats::MotionArea area {};
     for (int row = 0; row < kGridRows; ++row) {
         for (int column = 0; column < kGridColumns; ++column)
             area[size_t(row)][size_t(column)] = cell(row, column)->isArmed();
@@ -59,7 +59,7 @@ MotionArea MotionGrid::area() const
     return area;
 }
 
-void MotionGrid::setArea(const MotionArea &area)
+void MotionGrid::setArea(const formats::MotionArea &area)
 {
     for (int row = 0; row < kGridRows; ++row) {
         for (int column = 0; column < kGridColumns; ++column)
@@ -69,8 +69,8 @@ void MotionGrid::setArea(const MotionArea &area)
 
 void MotionGrid::setAll(bool armed)
 {
-    MotionArea area{};
-    for (MotionRow &row : area)
+    formats::MotionArea area {};
+    for (formats::MotionRow &row : area)
         row.fill(armed);
     setArea(area);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/motionsettings.h"
+#include "formats/motionsettings.h"
 
 #include <QWidget>
 
@@ -41,8 +41,8 @@ private:
     bool m_armed = false;
 };
 
-constexpr int kGridRows = kMotionRows;
-constexpr int kGridColumns = kMotionColumns;
+constexpr int kGridRows = formats::kMotionRows;
+constexpr int kGridColumns = formats::kMotionColumns;
 
 // The 10 x 10 cells tiling their panel (350 x 290 pixels), and the mouse strokes over them. A
 // press with the left button arms the cell and starts an arming stroke; with the right button
@@ -58,8 +58,8 @@ public:
     explicit MotionGrid(QWidget *panel);
 
     MotionCell *cell(int row, int column) const { return m_cells[size_t(row)][size_t(column)]; }
-    MotionArea area() const;
-    void setArea(const MotionArea &area);
+    formats::MotionArea area() const;
+    void setArea(const formats::MotionArea &area);
     void setAll(bool armed);
     bool anyArmed() const;
 

@@ -2,10 +2,10 @@
 
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/rectimeset.h"
-#include "editor/language.h"
 #include "editor/messages.h"
 #include "editor/setupcontext.h"
 #include "editor/texttable.h"
+#include "formats/language.h"
 #include "settings/gbk.h"
 
 #include <QCoreApplication>
@@ -65,14 +65,14 @@ struct KindNames
     const char *buttons; // prefix of the buttons
 };
 
-KindNames namesOf(ScheduleKind kind)
+KindNames namesOf(formats::ScheduleKind kind)
 {
     switch (kind) {
-    case ScheduleKind::Recording:
+    case formats::ScheduleKind::Recording:
         return {"Record", "Rec"};
-    case ScheduleKind::Motion:
+    case formats::ScheduleKind::Motion:
         return {"Motion", "Mtn"};
-    case ScheduleKind::Sensor:
+    case formats::ScheduleKind::Sensor:
         break;
     }
     return {"Sensor", "Snr"};
@@ -105,7 +105,7 @@ protected:
     }
 };
 
-void showSegment(QTreeWidgetItem *row, const ScheduleSegment &segment, bool withMode)
+void showSegment(QTreeWidgetItem *row, const formats::ScheduleSegment &segment, bool withMode)
 {
     row->setText(kStartColumn, settings::fromGbk(segment.start));
     row->setData(kStartColumn, kBytesRole, segment.start);
@@ -117,28 +117,28 @@ void showSegment(QTreeWidgetItem *row, const ScheduleSegment &segment, bool with
     }
 }
 
-ScheduleSegment segmentOf(const QTreeWidgetItem *row, bool withMode)
+formats::ScheduleSegment segmentOf(const QTreeWidgetItem *row, bool withMode)
 {
     return {row->data(kStartColumn, kBytesRole).toByteArray(),
         row->data(kEndColumn, kBytesRole).toByteArray(),
         withMode ? row->text(kModeCodeColumn).toLatin1() : QByteArray()};
 }
 
-DaySegments segmentsOf(const QTreeWidget *list, bool withMode)
+formats::DaySegments segmentsOf(const QTreeWidget *list, bool withMode)
 {
-    DaySegments day;
+    formats::DaySegments day;
     day.reserve(size_t(list->topLevelItemCount()));
     for (int row = 0; row < list->topLevelItemCount(); ++row)
         day.push_back(segmentOf(list->topLevelItem(row), withMode));
     return day;
 }
 
-void fillList(QTreeWidget *list, const DaySegments &day, bool withMode)
+void fillList(QTreeWidget *list, const formats::DaySegments &day, bool withMode)
 {
     list->clear();
     QList<QTreeWidgetItem *> rows;
     rows.reserve(qsizetype(day.size()));
-    for (const ScheduleSegment &segment : day) {
+    for (const formats::ScheduleSegment &segment : day) {
         auto *row = new QTreeWidgetItem;
         showSegment(row, segment, withMode);
         rows.append(row);
@@ -180,24 +180,24 @@ void adaptToKind(TRecTimeSetForm &form, bool withMode)
     if (withMode)
         return;
     form.hideMode();
-    form.setWindowTitle(pick("布防设置", "Schedule Setup"));
+    form.setWindowTitle(formats::pick("布防设置", "Schedule Setup"));
 }
 
 // The segment the confirmed dialog describes.
-ScheduleSegment segmentFrom(const TRecTimeSetForm &form, bool withMode)
+formats::ScheduleSegment segmentFrom(const TRecTimeSetForm &form, bool withMode)
 {
     return {form.startText(), form.endText(),
-        withMode ? modeCodeFor(kFirstModeValue + form.modePosition()) : QByteArray()};
+        withMode ? formats::modeCodeFor(kFirstModeValue + form.modePosition()) : QByteArray()};
 }
 
 } // namespace
 
 ScheduleEditor::ScheduleEditor(
-    SetupContext &context, ScheduleKind kind, QWidget *parent, int left, int top)
+    SetupContext &context, formats::ScheduleKind kind, QWidget *parent, int left, int top)
     : QObject(parent), m_context(context), m_kind(kind)
 {
     const KindNames names = namesOf(kind);
-    const bool withMode = hasModeColumn(kind);
+    const bool withMode = formats::hasModeColumn(kind);
 
     m_dayTabs = new QTabBar(parent);
     m_dayTabs->setObjectName(named(names.lists, "TabSet"));
@@ -262,26 +262,26 @@ ScheduleEditor::ScheduleEditor(
 
 void ScheduleEditor::load(const settings::ProfileFile &file, int index)
 {
-    setSchedule(readSchedule(file, m_kind, index));
+    setSchedule(formats::readSchedule(file, m_kind, index));
 }
 
 void ScheduleEditor::save(const settings::ProfileFile &file, int index) const
 {
-    writeSchedule(file, m_kind, index, schedule());
+    formats::writeSchedule(file, m_kind, index, schedule());
 }
 
-WeeklySchedule ScheduleEditor::schedule() const
+formats::WeeklySchedule ScheduleEditor::schedule() const
 {
-    WeeklySchedule week;
+    formats::WeeklySchedule week;
     for (int day = 0; day < kDays; ++day)
-        week[size_t(day)] = segmentsOf(m_dayLists[size_t(day)], hasModeColumn(m_kind));
+        week[size_t(day)] = segmentsOf(m_dayLists[size_t(day)], formats::hasModeColumn(m_kind));
     return week;
 }
 
-void ScheduleEditor::setSchedule(const WeeklySchedule &schedule)
+void ScheduleEditor::setSchedule(const formats::WeeklySchedule &schedule)
 {
     for (int day = 0; day < kDays; ++day)
-        fillList(m_dayLists[size_t(day)], schedule[size_t(day)], hasModeColumn(m_kind));
+        fillList(m_dayLists[size_t(day)], schedule[size_t(day)], formats::hasModeColumn(m_kind));
 }
 
 void ScheduleEditor::selectFirstDay()
@@ -294,19 +294,20 @@ void ScheduleEditor::selectFirstDay()
 void ScheduleEditor::retranslate()
 {
     QFont font = m_dayTabs->font();
-    font.setFamily(pick("宋体", "MS Sans Serif"));
+    font.setFamily(formats::pick("宋体", "MS Sans Serif"));
     m_dayTabs->setFont(font);
     for (int day = 0; day < kDays; ++day)
         m_dayTabs->setTabText(
-            day, pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english));
+            day, formats::pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english));
     // Longer English names scroll within the width of the lists instead of running past them.
     const QSize tabs = m_dayTabs->sizeHint();
     m_dayTabs->resize(std::min(tabs.width(), kListWidth), tabs.height());
 
-    QStringList columns {pick("开始时间", "Start time"), pick("结束时间", "End time")};
-    const bool withMode = hasModeColumn(m_kind);
+    QStringList columns {
+        formats::pick("开始时间", "Start time"), formats::pick("结束时间", "End time")};
+    const bool withMode = formats::hasModeColumn(m_kind);
     if (withMode)
-        columns << pick("录像模式", "Record mode");
+        columns << formats::pick("录像模式", "Record mode");
     for (QTreeWidget *list : m_dayLists) {
         list->setHeaderLabels(columns);
         if (!withMode)
@@ -321,14 +322,14 @@ void ScheduleEditor::retranslate()
     for (QPushButton *button : {m_add, m_delete, m_copy}) {
         for (const TextEntry &entry : kButtonTexts) {
             if (button->objectName() == named(prefix, entry.control))
-                setControlText(button, pick(entry.chinese, entry.english));
+                setControlText(button, formats::pick(entry.chinese, entry.english));
         }
     }
 }
 
 bool ScheduleEditor::editable() const
 {
-    return m_kind != ScheduleKind::Sensor || m_context.sensorCount > 0;
+    return m_kind != formats::ScheduleKind::Sensor || m_context.sensorCount > 0;
 }
 
 QTreeWidget *ScheduleEditor::shownList() const
@@ -346,7 +347,7 @@ void ScheduleEditor::AddBitBtnClick()
     if (!editable())
         return;
     QTreeWidget *list = shownList();
-    const int limit = maxSegmentsPerDay(m_kind);
+    const int limit = formats::maxSegmentsPerDay(m_kind);
     if (list->topLevelItemCount() >= limit) {
         // One stored line carries no more segments; a further one would be lost at the save.
         const QByteArray chinese
@@ -362,7 +363,7 @@ void ScheduleEditor::AddBitBtnClick()
         return;
     }
 
-    const bool withMode = hasModeColumn(m_kind);
+    const bool withMode = formats::hasModeColumn(m_kind);
     TRecTimeSetForm form(owner());
     adaptToKind(form, withMode);
     form.setSegment(kDayStart, kDayEnd, kNightModePosition);
@@ -385,14 +386,14 @@ void ScheduleEditor::ListViewDblClick()
     if (edited < 0)
         return;
 
-    const bool withMode = hasModeColumn(m_kind);
+    const bool withMode = formats::hasModeColumn(m_kind);
     QTreeWidgetItem *row = list->topLevelItem(edited);
-    const ScheduleSegment segment = segmentOf(row, withMode);
+    const formats::ScheduleSegment segment = segmentOf(row, withMode);
     TRecTimeSetForm form(owner());
     adaptToKind(form, withMode);
     form.setSegment(timeOrDefault(row->text(kStartColumn), kDayStart),
         timeOrDefault(row->text(kEndColumn), kDayEnd),
-        isDayMode(segment.modeCode) ? kDayModePosition : kNightModePosition);
+        formats::isDayMode(segment.modeCode) ? kDayModePosition : kNightModePosition);
     form.setDay(segmentsOf(list, withMode), edited);
     if (form.exec() == QDialog::Accepted) {
         showSegment(row, segmentFrom(form, withMode), withMode);
@@ -408,7 +409,8 @@ void ScheduleEditor::DelBitBtnClick()
     QTreeWidget *list = shownList();
     if (firstSelectedRow(list) < 0)
         return;
-    if (!askYesNo(owner(), pick("确定删除记录吗？", "Do you really want to delete the record(s)?")))
+    if (!askYesNo(owner(),
+            formats::pick("确定删除记录吗？", "Do you really want to delete the record(s)?")))
         return;
     for (int row = list->topLevelItemCount() - 1; row >= 0; --row) {
         // The window repaints between rows but takes no input until the rows are deleted.
@@ -425,9 +427,9 @@ void ScheduleEditor::SetAllBitBtnClick()
         return;
     TChnSelectForm form(TChnSelectForm::Mode::Weekdays, kDays, owner());
     if (form.exec() == QDialog::Accepted) {
-        const bool withMode = hasModeColumn(m_kind);
+        const bool withMode = formats::hasModeColumn(m_kind);
         const int shownDay = m_shownDay;
-        const DaySegments shown = segmentsOf(shownList(), withMode);
+        const formats::DaySegments shown = segmentsOf(shownList(), withMode);
         for (int day = 0; day < kDays; ++day) {
             if (!form.isTicked(day))
                 continue;

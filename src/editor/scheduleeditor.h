@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/schedule.h"
+#include "formats/schedule.h"
 
 #include <QObject>
 
@@ -35,12 +35,13 @@ class ScheduleEditor : public QObject
     Q_OBJECT
 
 public:
-    static constexpr int kDays = kScheduleDays;
+    static constexpr int kDays = formats::kScheduleDays;
 
     // Builds the controls inside the parent, with the day tabs' top-left corner at (left, top).
-    ScheduleEditor(SetupContext &context, ScheduleKind kind, QWidget *parent, int left, int top);
+    ScheduleEditor(
+        SetupContext &context, formats::ScheduleKind kind, QWidget *parent, int left, int top);
 
-    ScheduleKind kind() const { return m_kind; }
+    formats::ScheduleKind kind() const { return m_kind; }
     QTabBar *dayTabs() const { return m_dayTabs; }
     QStackedWidget *notebook() const { return m_notebook; }
     const std::array<QTreeWidget *, kDays> &dayLists() const { return m_dayLists; }
@@ -54,8 +55,8 @@ public:
     // Writes the seven lists into the section of the kind with that index.
     void save(const settings::ProfileFile &file, int index) const;
     // The segments the lists show, and replacing them.
-    WeeklySchedule schedule() const;
-    void setSchedule(const WeeklySchedule &schedule);
+    formats::WeeklySchedule schedule() const;
+    void setSchedule(const formats::WeeklySchedule &schedule);
 
     // Shows weekday 0 in the tab set and the notebook.
     void selectFirstDay();
@@ -85,7 +86,7 @@ private:
     QWidget *owner() const;
 
     SetupContext &m_context;
-    ScheduleKind m_kind;
+    formats::ScheduleKind m_kind;
     int m_shownDay = 0;
     QTabBar *m_dayTabs = nullptr;
     QStackedWidget *m_notebook = nullptr;

@@ -1,27 +1,16 @@
 #pragma once
 
 #include "editor/pendingcopy.h"
+#include "formats/counts.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
 
 #include <QString>
 
-#include <algorithm>
 #include <cstdint>
 #include <functional>
 
 namespace quillon::editor {
-
-// The largest channel and sensor counts the window shows. A real server has at most a few
-// hundred of either; a stored count outside 0 to these bounds is damage and is shown clamped
-// (the stored value itself is never written).
-constexpr int kMaxChannels = 256;
-constexpr int kMaxSensors = 256;
-
-inline int boundedCount(qint32 stored, int bound)
-{
-    return std::clamp<qint32>(stored, 0, bound);
-}
 
 // The setup window's state that its pages share: the local copies of the settings files,
 // the loading flag, the channel and sensor counts, the current channel of each page and the

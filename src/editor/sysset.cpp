@@ -1,6 +1,5 @@
 #include "editor/sysset.h"
 
-#include "editor/language.h"
 #include "editor/messages.h"
 #include "editor/pages/camerapage.h"
 #include "editor/pages/motionpage.h"
@@ -12,9 +11,9 @@
 #include "editor/pages/videopage.h"
 #include "editor/tabsets.h"
 #include "editor/texttable.h"
+#include "formats/language.h"
 #include "settings/settingsfiles.h"
 #include "videoclient/kxclient.h"
-#include "visit/hostvisit.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -149,9 +148,8 @@ QWidget *TSysSetForm::addPage(const char *name)
 
 void TSysSetForm::FormCreate()
 {
-    setLanguageFromSystem();
+    formats::setLanguageFromSystem();
     m_context.workFolder = settings::ensureWorkFolder();
-    visit::setWorkFolder(m_context.workFolder);
 
     PageControl1->setCurrentIndex(0);
     m_videoPage->innerPages()->setCurrentIndex(0);
@@ -229,7 +227,7 @@ void TSysSetForm::FormShow()
     DelayTimer->setInterval(kDelayMs);
     DelayTimer->start();
 
-    if (!isChinese()) {
+    if (!formats::isChinese()) {
         m_systemPage->englishButton()->setChecked(true);
         m_systemPage->chineseButton()->setChecked(false);
         setTexts();
@@ -248,8 +246,8 @@ void TSysSetForm::setTexts()
     const ControlIndex controls(this);
     applyTexts(controls, kWindowTexts);
     QFont tabFont = PageControl1->tabBar()->font();
-    tabFont.setFamily(pick("宋体", "MS Sans Serif"));
-    tabFont.setPointSize(isChinese() ? 9 : 8);
+    tabFont.setFamily(formats::pick("宋体", "MS Sans Serif"));
+    tabFont.setPointSize(formats::isChinese() ? 9 : 8);
     PageControl1->tabBar()->setFont(tabFont);
 
     const SetupPage *pages[] = {m_usersPage.get(),  m_systemPage.get(), m_videoPage.get(),
@@ -295,9 +293,10 @@ void TSysSetForm::ApplyBitBtnClick()
     m_smsPage->save();
     if (!m_context.store.endBatch()) {
         // Apply stays on, and OK does not upload what was not saved.
-        showFailure(this, pick("有设置不能保存到本地设置文件，请检查后再应用。",
-                              "Some settings could not be saved to the local settings files; "
-                              "check them and apply again."));
+        showFailure(this,
+            formats::pick("有设置不能保存到本地设置文件，请检查后再应用。",
+                "Some settings could not be saved to the local settings files; "
+                "check them and apply again."));
         return;
     }
     ApplyBitBtn->setEnabled(false);
@@ -313,10 +312,10 @@ void TSysSetForm::BitBtn1Click()
     BitBtn2->setEnabled(false);
     QString failure;
     if (!m_context.store.flush()) {
-        failure = pick("不能保存本地设置文件，没有上传任何文件。",
+        failure = formats::pick("不能保存本地设置文件，没有上传任何文件。",
             "The local settings files could not be saved; nothing was uploaded.");
-    } else if (const std::optional<visit::TransferFailure> sent = visit::uploadSettingsAndApply()) {
-        failure = visit::failureText(*sent);
+    } else if (const std::optional<QString> sent = m_upload ? m_upload() : std::nullopt) {
+        failure = *sent;
     } else {
         done(QDialog::Accepted);
         return;
@@ -332,9 +331,9 @@ void TSysSetForm::CnRadioBtnClick()
     const bool applyWasEnabled = ApplyBitBtn->isEnabled();
     const int outputType = m_systemPage->outputTypeList()->currentIndex();
     const bool chinese = m_systemPage->chineseButton()->isChecked();
-    if (chinese == isChinese())
+    if (chinese == formats::isChinese())
         return;
-    setChinese(chinese);
+    formats::setChinese(chinese);
     m_cameraPage->fillNameTables();
     setTexts();
     m_cameraPage->refreshListTexts();

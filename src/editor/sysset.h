@@ -3,8 +3,11 @@
 #include "editor/setupcontext.h"
 
 #include <QDialog>
+#include <QString>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class QPushButton;
 class QTabWidget;
@@ -36,6 +39,11 @@ public:
 
     SetupContext &context() { return m_context; }
 
+    // What OK does once Apply has saved: uploads the files and has the server apply them,
+    // giving the failure's text, or nothing when all went through. Without it OK only saves.
+    using Upload = std::function<std::optional<QString>()>;
+    void setUpload(Upload upload) { m_upload = std::move(upload); }
+
     // Sets every text of the window in the current language.
     void setTexts();
 
@@ -65,6 +73,7 @@ private:
     QWidget *addPage(const char *name);
 
     SetupContext m_context;
+    Upload m_upload;
     bool m_shown = false;
 
     QTabWidget *PageControl1 = nullptr;

@@ -1,6 +1,6 @@
 #include "editor/texttable.h"
 
-#include "editor/language.h"
+#include "formats/language.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -47,7 +47,7 @@ void applyTexts(const ControlIndex &controls, std::span<const TextEntry> table)
 {
     for (const TextEntry &entry : table) {
         if (QWidget *control = controls.find(entry.control))
-            setControlText(control, pick(entry.chinese, entry.english));
+            setControlText(control, formats::pick(entry.chinese, entry.english));
     }
 }
 

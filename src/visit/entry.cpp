@@ -1,8 +1,8 @@
 #include "visit/entry.h"
 
-#include "editor/language.h"
 #include "editor/sysset.h"
-#include "visit/hostlink/tcpclientdll.h"
+#include "formats/language.h"
+#include "hostlink/tcpclientdll.h"
 #include "visit/hostvisit.h"
 
 #include <QApplication>
@@ -45,17 +45,18 @@ QString loginFailureText(std::int32_t result, const QByteArray &host)
     switch (result) {
     case KX_LOGIN_UNKNOWN_USER:
     case KX_LOGIN_WRONG_PASSWORD:
-        return editor::isChinese() ? QString::fromUtf8("登陆失败！请确认用户名与密码的正确性。")
-                                   : QStringLiteral("Login Remote Host: %1 Failed").arg(hostText);
+        return formats::isChinese() ? QString::fromUtf8("登陆失败！请确认用户名与密码的正确性。")
+                                    : QStringLiteral("Login Remote Host: %1 Failed").arg(hostText);
     case KX_LOGIN_NOT_ALLOWED:
-        return editor::isChinese() ? QString::fromUtf8("登陆失败！该用户不允许远程配置。")
-                                   : QStringLiteral("Login Remote Host: %1 Failed").arg(hostText);
+        return formats::isChinese() ? QString::fromUtf8("登陆失败！该用户不允许远程配置。")
+                                    : QStringLiteral("Login Remote Host: %1 Failed").arg(hostText);
     case KX_LOGIN_IDENTITY_CHANGED:
-        return editor::isChinese()
+        return formats::isChinese()
             ? QString::fromUtf8("远程计算机 %1 的身份已改变，已拒绝连接。").arg(hostText)
-            : QStringLiteral("The identity of Remote Host: %1 has changed; not connected").arg(hostText);
+            : QStringLiteral("The identity of Remote Host: %1 has changed; not connected")
+                  .arg(hostText);
     default:
-        return editor::pick("不能连接到远程计算机: ", "Can not Connect Remote Host: ") + hostText;
+        return formats::pick("不能连接到远程计算机: ", "Can not Connect Remote Host: ") + hostText;
     }
 }
 
@@ -77,6 +78,12 @@ std::int32_t runVisit(const char *host, std::uintptr_t ownerId, const char *user
 
     std::int32_t result = 0;
     auto form = std::make_unique<editor::TSysSetForm>();
+    setWorkFolder(form->context().workFolder);
+    form->setUpload([]() -> std::optional<QString> {
+        if (const std::optional<TransferFailure> failure = uploadSettingsAndApply())
+            return failureText(*failure);
+        return std::nullopt;
+    });
     makeOwned(form.get());
     const std::int32_t login = verifyUser(userName, password);
     if (login != KX_LOGIN_ACCEPTED) {

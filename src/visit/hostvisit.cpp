@@ -1,9 +1,9 @@
 #include "visit/hostvisit.h"
 
-#include "editor/language.h"
+#include "formats/language.h"
+#include "hostlink/tcpclientdll.h"
 #include "platform/platform.h"
 #include "settings/backups.h"
-#include "visit/hostlink/tcpclientdll.h"
 
 #include <QFile>
 #include <QGuiApplication>
@@ -131,13 +131,13 @@ static QString reasonText(std::int32_t result)
 {
     switch (result) {
     case KX_ERR_REFUSED:
-        return editor::pick("服务器拒绝了请求", "the server refused the request");
+        return formats::pick("服务器拒绝了请求", "the server refused the request");
     case KX_ERR_LOCAL:
-        return editor::pick("本地文件不能读写", "the local file could not be read or written");
+        return formats::pick("本地文件不能读写", "the local file could not be read or written");
     case KX_ERR_NOT_FOUND:
-        return editor::pick("服务器没有这个文件", "the server has no such file");
+        return formats::pick("服务器没有这个文件", "the server has no such file");
     default:
-        return editor::pick("连接失败或超时", "the connection failed or timed out");
+        return formats::pick("连接失败或超时", "the connection failed or timed out");
     }
 }
 
@@ -147,23 +147,23 @@ QString failureText(const TransferFailure &failure)
     const QString file = QString::fromLatin1(settings::remotePath(failure.file));
     switch (failure.step) {
     case TransferFailure::Step::Download:
-        return editor::pick("不能从远程计算机 %1 下载文件 %2（%3）。",
+        return formats::pick("不能从远程计算机 %1 下载文件 %2（%3）。",
             "Can not download %2 from Remote Host: %1 (%3).")
             .arg(host, file, reasonText(failure.result));
     case TransferFailure::Step::Backup:
-        return editor::pick(
+        return formats::pick(
             "不能保存远程计算机 %1 的设置备份（%2），没有上传任何文件。修改已保留，可以再按确定。",
             "Can not store the backup of Remote Host: %1 settings (%2); nothing was uploaded. "
             "Your changes are kept: press OK to try again.")
             .arg(host, failure.detail);
     case TransferFailure::Step::Upload:
-        return editor::pick(
+        return formats::pick(
             "不能上传文件 %2 到远程计算机 %1（%3），设置没有应用。修改已保留，可以再按确定。",
             "Can not upload %2 to Remote Host: %1 (%3); the settings were not applied. "
             "Your changes are kept: press OK to try again.")
             .arg(host, file, reasonText(failure.result));
     case TransferFailure::Step::Apply:
-        return editor::pick(
+        return formats::pick(
             "远程计算机 %1 没有确认应用命令，新设置可能没有生效。修改已保留，可以再按确定。",
             "Remote Host: %1 did not confirm the apply command; the new settings may not be "
             "in use. Your changes are kept: press OK to try again.")

@@ -135,7 +135,7 @@ private Q_SLOTS:
         QCOMPARE(control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("7"));
         QVERIFY(AlarmFixture::applyEnabled(form.get()));
 
-        editor::WeeklySchedule week;
+        formats::WeeklySchedule week;
         week[0] = {{"08:00", "12:00", {}}};
         control<QWidget>(form.get(), "GroupBox8")
             ->findChild<editor::ScheduleEditor *>()

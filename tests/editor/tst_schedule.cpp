@@ -1,15 +1,15 @@
 // The weekly timetables: the stored day line, the list editor shared by the recording, motion
 // and sensor timetables, the time-segment dialog and the multi-select dialog.
 
-#include "support/widgetdriver.h"
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/rectimeset.h"
-#include "editor/language.h"
-#include "editor/schedule.h"
 #include "editor/scheduleeditor.h"
 #include "editor/setupcontext.h"
+#include "formats/language.h"
+#include "formats/schedule.h"
 #include "modalscript.h"
 #include "settings/profilestore.h"
+#include "support/widgetdriver.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -26,6 +26,7 @@
 
 using namespace quillon;
 using namespace quillon::editor;
+using namespace quillon::formats;
 
 namespace {
 

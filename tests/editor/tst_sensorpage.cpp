@@ -5,7 +5,7 @@
 #include "alarmfixture.h"
 #include "modalscript.h"
 
-#include "editor/sensorsettings.h"
+#include "formats/sensorsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -273,8 +273,8 @@ private Q_SLOTS:
         AlarmFixture::writeSystem(4, 0);
         AlarmFixture::write("AlarmCard.ext", "[Equipments]\r\nCount=2147483647\r\n");
         auto form = AlarmFixture::showForm();
-        QCOMPARE(control<QComboBox>(form.get(), "ComboBox3")->count(),
-            1 + editor::kMaxDeviceTypes);
+        QCOMPARE(
+            control<QComboBox>(form.get(), "ComboBox3")->count(), 1 + formats::kMaxDeviceTypes);
     }
 
     void portRuleAtShow_data()

@@ -1,10 +1,10 @@
 // The setup window's frame: channel and sensor tabs, the change rule, Apply's checks, the
 // language at creation and the language switch.
 
-#include "editor/language.h"
 #include "editor/motiongrid.h"
 #include "editor/sysset.h"
 #include "editor/tabsets.h"
+#include "formats/language.h"
 #include "modalscript.h"
 #include "settings/settingsfiles.h"
 #include "support/widgetdriver.h"
@@ -354,9 +354,9 @@ private Q_SLOTS:
         outputType->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
         outputType->setCurrentIndex(2);
         control<QRadioButton>(form.get(), "EnRadioBtn")->click();
-        QVERIFY(!editor::isChinese());
+        QVERIFY(!formats::isChinese());
         control<QRadioButton>(form.get(), "CnRadioBtn")->click();
-        QVERIFY(editor::isChinese());
+        QVERIFY(formats::isChinese());
         QVERIFY(!apply->isEnabled());
         QCOMPARE(outputType->currentIndex(), 2);
 
@@ -365,7 +365,7 @@ private Q_SLOTS:
         QVERIFY(apply->isEnabled());
         // Clicking the checked button again changes nothing.
         control<QRadioButton>(form.get(), "EnRadioBtn")->click();
-        QVERIFY(!editor::isChinese());
+        QVERIFY(!formats::isChinese());
     }
 
 private:

@@ -4,9 +4,9 @@
 
 #include "systemfixture.h"
 
-#include "editor/language.h"
 #include "editor/numberfield.h"
-#include "editor/systemsettings.h"
+#include "formats/language.h"
+#include "formats/systemsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -221,7 +221,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, written);
         m_fixture.write(SettingsFile::SMSSet, stored);
         settings::ProfileStore store;
-        QCOMPARE(editor::loadTelephoneNumbers(
+        QCOMPARE(formats::loadTelephoneNumbers(
                      settings::ProfileFile(store, m_fixture.path(SettingsFile::SMSSet))),
             numbers);
         store.flush();

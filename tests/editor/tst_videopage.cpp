@@ -2,14 +2,14 @@
 // quality presets of Profile.ext, the checks at Apply, the channel switch and the copy to
 // other channels.
 
-#include "support/widgetdriver.h"
-#include "editor/language.h"
 #include "editor/numberfield.h"
 #include "editor/sysset.h"
-#include "editor/videosettings.h"
+#include "formats/language.h"
+#include "formats/videosettings.h"
 #include "modalscript.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
+#include "support/widgetdriver.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -128,7 +128,7 @@ private Q_SLOTS:
             {12, "12 Chn Options"}, {13, "16 Chn Options"}, {16, "16 Chn Options"},
             {17, "24 Chn Options"}, {20, "24 Chn Options"}, {64, "24 Chn Options"}};
         for (const auto &[channels, section] : cases)
-            QCOMPARE(editor::profileSection(channels), QByteArray(section));
+            QCOMPARE(formats::profileSection(channels), QByteArray(section));
     }
 
     // The good level of a 16-channel server comes from "16 Chn Options"; without the file the
@@ -287,11 +287,11 @@ private Q_SLOTS:
 
         camX->setText(QStringLiteral("016"));
         dateY->setText(QStringLiteral("  "));
-        editor::setChinese(false);
+        formats::setChinese(false);
         QCOMPARE(applyWithNotice(), QStringLiteral("Input date Y coordinates please!"));
         QCOMPARE(camX->text(), QStringLiteral("16"));
         QCOMPARE(m_form->focusWidget(), dateY);
-        editor::setChinese(true);
+        formats::setChinese(true);
 
         // With the title off its fields are not checked; an empty position reads back as 8.
         ui<QCheckBox>("CameraCheckBox")->setChecked(false);
@@ -302,7 +302,7 @@ private Q_SLOTS:
         QCOMPARE(stored("ENCODER0", "Date_Y"), QByteArray("9"));
         settings::ProfileStore store;
         const settings::ProfileFile tvCard(store, workPath("TVCard.Ext"));
-        QCOMPARE(editor::readEncoderSettings(tvCard, 0).cameraX, QByteArray("8"));
+        QCOMPARE(formats::readEncoderSettings(tvCard, 0).cameraX, QByteArray("8"));
     }
 
     void titleHoldsTwentyGbkBytes()

@@ -1,8 +1,8 @@
 #include "stubserver.h"
 
+#include "hostlink/tlssetup.h"
+#include "hostlink/wire.h"
 #include "support/dvrdprocess.h"
-#include "visit/hostlink/tlssetup.h"
-#include "visit/hostlink/wire.h"
 
 #include <QFile>
 #include <QSslSocket>

@@ -1,8 +1,8 @@
+#include "hostlink/tcpclientdll.h"
+#include "hostlink/wire.h"
 #include "stubserver.h"
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
-#include "visit/hostlink/tcpclientdll.h"
-#include "visit/hostlink/wire.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
-#include "visit/hostlink/knownhosts.h"
-#include "visit/hostlink/wire.h"
+#include "hostlink/knownhosts.h"
+#include "hostlink/wire.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
+#include "hostlink/blockingchannel.h"
+#include "hostlink/wire.h"
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
-#include "visit/hostlink/blockingchannel.h"
-#include "visit/hostlink/wire.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -5,9 +5,9 @@
 
 #include "support/dvrdprocess.h"
 
+#include "hostlink/tcpclientdll.h"
 #include "settings/settingsfiles.h"
 #include "settings/userrecords.h"
-#include "visit/hostlink/tcpclientdll.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "schema/checks.h"
+#include "formats/checks.h"
 #include "settings/profiledocument.h"
 #include "settings/userrecords.h"
 #include "tools/quillon/settingsdiff.h"
@@ -159,7 +159,7 @@ void TestSchema::validateFindsApplyProblems()
     QFETCH(QString, message);
     settings::SettingsFileSet files = samples();
     edit(files, SettingsFile(file), edits);
-    const QList<schema::Problem> problems = schema::validateSettings(files);
+    const QList<formats::Problem> problems = formats::validateSettings(files);
     if (key.isEmpty()) {
         QVERIFY2(problems.isEmpty(), problems.isEmpty() ? "" : problems.first().key.constData());
         return;
@@ -174,7 +174,7 @@ void TestSchema::userFileOfBrokenLengthIsAProblem()
 {
     settings::SettingsFileSet files = samples();
     files[SettingsFile::User].append('x');
-    const QList<schema::Problem> problems = schema::validateSettings(files);
+    const QList<formats::Problem> problems = formats::validateSettings(files);
     QCOMPARE(problems.size(), 1);
     QCOMPARE(problems.first().file, SettingsFile::User);
 }

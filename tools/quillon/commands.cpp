@@ -1,6 +1,6 @@
 #include "tools/quillon/commands.h"
 
-#include "schema/checks.h"
+#include "formats/checks.h"
 #include "settings/gbk.h"
 #include "tools/quillon/hostjobs.h"
 
@@ -228,7 +228,7 @@ void printDifferences(
     out().flush();
 }
 
-QString problemText(const schema::Problem &problem, bool chinese)
+QString problemText(const formats::Problem &problem, bool chinese)
 {
     QStringList parts {schema::pageCaption(problem.page).in(chinese)};
     if (problem.scope == schema::Scope::Channel)
@@ -248,10 +248,10 @@ QString problemText(const schema::Problem &problem, bool chinese)
 // Prints the problems of a set of files; true when there are none.
 bool reportProblems(const settings::SettingsFileSet &files, const Options &options)
 {
-    const QList<schema::Problem> problems = schema::validateSettings(files);
+    const QList<formats::Problem> problems = formats::validateSettings(files);
     if (options.json) {
         QJsonArray list;
-        for (const schema::Problem &problem : problems) {
+        for (const formats::Problem &problem : problems) {
             list.append(QJsonObject {
                 {QStringLiteral("file"), QLatin1String(settings::fileInfo(problem.file).name)},
                 {QStringLiteral("section"), settings::fromGbk(problem.section)},
@@ -263,7 +263,7 @@ bool reportProblems(const settings::SettingsFileSet &files, const Options &optio
         printJson(
             {{QStringLiteral("valid"), problems.isEmpty()}, {QStringLiteral("problems"), list}});
     } else {
-        for (const schema::Problem &problem : problems)
+        for (const formats::Problem &problem : problems)
             out() << problemText(problem, options.chinese) << "\n";
         out().flush();
     }
@@ -481,7 +481,7 @@ int push(const Options &options)
     plan.dryRun = options.dryRun;
     if (const std::optional<QString> folderError = readFolder(options.operands[0], &plan.files))
         return inputError(*folderError);
-    const QList<schema::Problem> problems = schema::validateSettings(plan.files);
+    const QList<formats::Problem> problems = formats::validateSettings(plan.files);
     if (!problems.isEmpty()) {
         reportProblems(plan.files, options);
         printError(

@@ -1,6 +1,6 @@
 #include "tools/quillon/remote.h"
 
-#include "visit/hostlink/tcpclientdll.h"
+#include "hostlink/tcpclientdll.h"
 
 #include <QFile>
 #include <QTemporaryDir>

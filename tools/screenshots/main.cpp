@@ -3,12 +3,12 @@
 //   quillon-screenshots --out DIR --lang zh|en
 // The window is built exactly as a visit builds it; only the network part is left out.
 
-#include "editor/camerasettings.h"
 #include "editor/dialogs/camset.h"
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/presetpos.h"
 #include "editor/dialogs/rectimeset.h"
 #include "editor/sysset.h"
+#include "formats/camerasettings.h"
 #include "settings/settingsfiles.h"
 
 #include <QApplication>
@@ -124,7 +124,7 @@ int main(int argc, char **argv)
                         QStringLiteral("TChnSelectForm-channels")) && ok;
     ok = shooter.dialog(new editor::TChnSelectForm(editor::TChnSelectForm::Mode::Weekdays, 7, &form),
                         QStringLiteral("TChnSelectForm-weekdays")) && ok;
-    editor::CameraNameTable names;
+    formats::CameraNameTable names;
     names.fill();
     ok = shooter.dialog(new editor::TCamSetForm(names, &form), QStringLiteral("TCamSetForm")) && ok;
     ok = shooter.dialog(new editor::TPresetPosForm(&form), QStringLiteral("TPresetPosForm")) && ok;

@@ -1,8 +1,8 @@
 #include "editor/dialogs/camset.h"
 
-#include "editor/language.h"
 #include "editor/numberfield.h"
 #include "editor/texttable.h"
+#include "formats/language.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -65,7 +65,7 @@ Control *placed(const char *name, QWidget *parent, int left, int top, int width,
 
 } // namespace
 
-TCamSetForm::TCamSetForm(const CameraNameTable &names, QWidget *owner) : QDialog(owner)
+TCamSetForm::TCamSetForm(const formats::CameraNameTable &names, QWidget *owner) : QDialog(owner)
 {
     setObjectName(QStringLiteral("CamSetForm"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -90,25 +90,25 @@ TCamSetForm::TCamSetForm(const CameraNameTable &names, QWidget *owner) : QDialog
 
     Label2 = label("Label2", 1);
     ComboBox2 = list("ComboBox2", 1);
-    for (int index = 0; index < kCameraTypes; ++index)
+    for (int index = 0; index < formats::kCameraTypes; ++index)
         ComboBox2->addItem(names.cameraType(index));
 
     Label3 = label("Label3", 2);
     SpinEdit1 = new DecoderAddressField(ComboBox1, this);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setGeometry(fieldLeft, 16 + 2 * rowHeight, 60, 21);
-    SpinEdit1->setRange(kMinDecoderAddress, kMaxDecoderAddress);
+    SpinEdit1->setRange(formats::kMinDecoderAddress, formats::kMaxDecoderAddress);
     SpinEdit1->setMaxLength(3);
 
     Label4 = label("Label4", 3);
     ComboBox3 = list("ComboBox3", 3);
-    for (int index = 0; index < kProtocols; ++index)
+    for (int index = 0; index < formats::kProtocols; ++index)
         ComboBox3->addItem(names.protocol(index));
     ComboBox3->setMaxVisibleItems(kProtocolLines);
 
     Label5 = label("Label5", 4);
     ComboBox4 = list("ComboBox4", 4);
-    for (int index = 0; index < kBaudRates; ++index)
+    for (int index = 0; index < formats::kBaudRates; ++index)
         ComboBox4->addItem(names.baudRate(index));
 
     for (QComboBox *choice : {ComboBox2, ComboBox3, ComboBox4})
@@ -121,7 +121,7 @@ TCamSetForm::TCamSetForm(const CameraNameTable &names, QWidget *owner) : QDialog
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     applyTexts(ControlIndex(this), kTexts);
-    if (!isChinese()) {
+    if (!formats::isChinese()) {
         for (QWidget *control : std::initializer_list<QWidget *>{Label1, Label2, Label3, Label4, BitBtn1, BitBtn2}) {
             QFont font = control->font();
             font.setFamily(QStringLiteral("MS Sans Serif"));
@@ -130,7 +130,7 @@ TCamSetForm::TCamSetForm(const CameraNameTable &names, QWidget *owner) : QDialog
     }
 }
 
-void TCamSetForm::presetChannel(int channel, const CameraRecord &record)
+void TCamSetForm::presetChannel(int channel, const formats::CameraRecord &record)
 {
     // The list names channels 1 to 64; a server with more channels gets its number added.
     while (ComboBox1->count() <= channel)
@@ -181,8 +181,8 @@ int TCamSetForm::chosen(const QComboBox *list, const std::optional<int> &kept) c
 void TCamSetForm::refuse(QComboBox *list, const char *chinese, const char *english)
 {
     list->setFocus();
-    QMessageBox box(QMessageBox::Information, pick("云镜设置", "PTZ setup"), pick(chinese, english),
-                    QMessageBox::Ok, this);
+    QMessageBox box(QMessageBox::Information, formats::pick("云镜设置", "PTZ setup"),
+        formats::pick(chinese, english), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("NoticeBox"));
     box.exec();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/camerasettings.h"
+#include "formats/camerasettings.h"
 
 #include <QDialog>
 
@@ -21,11 +21,11 @@ class TCamSetForm : public QDialog
     Q_OBJECT
 
 public:
-    TCamSetForm(const CameraNameTable &names, QWidget *owner);
+    TCamSetForm(const formats::CameraNameTable &names, QWidget *owner);
 
     // One channel (from 0): the lists start on its stored choices. A stored index outside its
     // list leaves that list empty; left empty, the stored index is what the dialog returns.
-    void presetChannel(int channel, const CameraRecord &record);
+    void presetChannel(int channel, const formats::CameraRecord &record);
     // Several channels: no channel, no decoder address, nothing chosen.
     void presetSeveral();
 

@@ -1,7 +1,7 @@
 #include "editor/dialogs/chnselect.h"
 
-#include "editor/language.h"
 #include "editor/texttable.h"
+#include "formats/language.h"
 #include "schema/schema.h"
 
 #include <QHeaderView>
@@ -57,9 +57,10 @@ TChnSelectForm::TChnSelectForm(Mode mode, int rowCount, QWidget *owner)
     applyTexts(ControlIndex(this), kTexts);
 
     const bool channels = mode == Mode::Channels;
-    setWindowTitle(
-        channels ? pick("通道选择", "Channel selection") : pick("星期选择", "Date selection"));
-    ChnListView->setHeaderLabels({channels ? pick("通道", "Channel") : pick("星期", "Date")});
+    setWindowTitle(channels ? formats::pick("通道选择", "Channel selection")
+                            : formats::pick("星期选择", "Date selection"));
+    ChnListView->setHeaderLabels(
+        {channels ? formats::pick("通道", "Channel") : formats::pick("星期", "Date")});
     const int rows = channels ? std::max(rowCount, 0) : kWeekdays;
     QList<QTreeWidgetItem *> items;
     for (int row = 0; row < rows; ++row) {
@@ -67,8 +68,8 @@ TChnSelectForm::TChnSelectForm(Mode mode, int rowCount, QWidget *owner)
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Unchecked);
         item->setText(0,
-            channels ? pick("通道%1", "Channel%1").arg(row + 1)
-                     : schema::dayCaption(row + 1).in(isChinese()));
+            channels ? formats::pick("通道%1", "Channel%1").arg(row + 1)
+                     : schema::dayCaption(row + 1).in(formats::isChinese()));
         items.append(item);
     }
     ChnListView->addTopLevelItems(items);
@@ -99,7 +100,8 @@ void TChnSelectForm::BitBtn3Click()
     const bool tick = m_selectAllTag == 1;
     for (int row = 0; row < rowCount(); ++row)
         ChnListView->topLevelItem(row)->setCheckState(0, tick ? Qt::Checked : Qt::Unchecked);
-    BitBtn3->setText(tick ? pick("全清", "Cancel all") : pick("全选", "Select all"));
+    BitBtn3->setText(
+        tick ? formats::pick("全清", "Cancel all") : formats::pick("全选", "Select all"));
 }
 
 } // namespace quillon::editor

@@ -1,8 +1,8 @@
 #include "editor/dialogs/presetpos.h"
 
-#include "editor/language.h"
-#include "editor/sensorsettings.h"
 #include "editor/texttable.h"
+#include "formats/language.h"
+#include "formats/sensorsettings.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -23,7 +23,7 @@ constexpr TextEntry kTexts[] = {
 
 QString presetDisplayText(int preset)
 {
-    return preset == 0 ? pick("无", "NULL") : QString::number(preset);
+    return preset == 0 ? formats::pick("无", "NULL") : QString::number(preset);
 }
 
 TPresetPosForm::TPresetPosForm(QWidget *owner) : QDialog(owner)
@@ -38,7 +38,7 @@ TPresetPosForm::TPresetPosForm(QWidget *owner) : QDialog(owner)
     PosComboBox = new QComboBox(this);
     PosComboBox->setObjectName(QStringLiteral("PosComboBox"));
     PosComboBox->setGeometry(110, 16, 110, 21);
-    for (int preset = 0; preset <= kMaxPreset; ++preset)
+    for (int preset = 0; preset <= formats::kMaxPreset; ++preset)
         PosComboBox->addItem(presetDisplayText(preset));
 
     BitBtn1 = new QPushButton(this);

@@ -1,7 +1,7 @@
 #include "editor/dialogs/rectimeset.h"
 
-#include "editor/language.h"
 #include "editor/texttable.h"
+#include "formats/language.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -55,7 +55,8 @@ void warn(QWidget *owner, const QString &title, const QString &text)
 
 QString modeTextFor(QByteArrayView modeCode)
 {
-    return isDayMode(modeCode) ? pick("日间模式", "Daytime") : pick("夜间模式", "Nighttime");
+    return formats::isDayMode(modeCode) ? formats::pick("日间模式", "Daytime")
+                                        : formats::pick("夜间模式", "Nighttime");
 }
 
 TRecTimeSetForm::TRecTimeSetForm(QWidget *owner) : QDialog(owner)
@@ -72,7 +73,7 @@ TRecTimeSetForm::TRecTimeSetForm(QWidget *owner) : QDialog(owner)
     ComboBox1 = new QComboBox(this);
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setGeometry(104, 80, 120, 22);
-    ComboBox1->addItems({modeTextFor(kDayModeCode), modeTextFor(kNightModeCode)});
+    ComboBox1->addItems({modeTextFor(formats::kDayModeCode), modeTextFor(formats::kNightModeCode)});
     ComboBox1->setCurrentIndex(kNightModePosition);
     Label3 = label("Label3", this, 16, 110, 268, 36);
     Label3->setWordWrap(true);
@@ -94,7 +95,7 @@ TRecTimeSetForm::TRecTimeSetForm(QWidget *owner) : QDialog(owner)
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     applyTexts(ControlIndex(this), kTexts);
-    if (!isChinese()) {
+    if (!formats::isChinese()) {
         for (QWidget *control :
             std::initializer_list<QWidget *> {Label1, Label2, Label3, BitBtn1, BitBtn2}) {
             QFont font = control->font();
@@ -113,7 +114,7 @@ void TRecTimeSetForm::setSegment(const QTime &start, const QTime &end, int modeP
         modePosition == kDayModePosition ? kDayModePosition : kNightModePosition);
 }
 
-void TRecTimeSetForm::setDay(const DaySegments &day, int editedSegment)
+void TRecTimeSetForm::setDay(const formats::DaySegments &day, int editedSegment)
 {
     m_day = day;
     m_editedSegment = editedSegment;
@@ -148,8 +149,9 @@ QString TRecTimeSetForm::modeText() const
 void TRecTimeSetForm::BitBtn1Click()
 {
     if (DateTimePicker1->time() > DateTimePicker2->time()) {
-        warn(this, pick("录像设置", "Timetable Setup"),
-            pick("“开始时间” 一定要比 “结束时间” 早！", "Start time is less than end time!"));
+        warn(this, formats::pick("录像设置", "Timetable Setup"),
+            formats::pick(
+                "“开始时间” 一定要比 “结束时间” 早！", "Start time is less than end time!"));
         DateTimePicker1->setFocus();
         return;
     }
@@ -160,12 +162,13 @@ void TRecTimeSetForm::BitBtn1Click()
     for (int row = 0; row < int(m_day.size()); ++row) {
         if (row == m_editedSegment)
             continue;
-        const ScheduleSegment &other = m_day[size_t(row)];
+        const formats::ScheduleSegment &other = m_day[size_t(row)];
         if (end >= other.start && start <= other.end) {
             const bool startInside = other.start < start && start < other.end;
             (startInside ? DateTimePicker1 : DateTimePicker2)->setFocus();
             warn(this, windowTitle(),
-                pick("该时间段与现有时间段存在重复！\n\n请重新设置后避免时间段再出现重复现象。",
+                formats::pick(
+                    "该时间段与现有时间段存在重复！\n\n请重新设置后避免时间段再出现重复现象。",
                     "The timetable segment existed, set again please."));
             return;
         }

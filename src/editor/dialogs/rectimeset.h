@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/schedule.h"
+#include "formats/schedule.h"
 
 #include <QDialog>
 #include <QTime>
@@ -29,7 +29,7 @@ public:
     // check against and the position among them of the segment being edited (kNoSegment when
     // adding).
     void setSegment(const QTime &start, const QTime &end, int modePosition);
-    void setDay(const DaySegments &day, int editedSegment);
+    void setDay(const formats::DaySegments &day, int editedSegment);
     // Hides the mode row, for the timetables without a mode.
     void hideMode();
 
@@ -43,7 +43,7 @@ public Q_SLOTS:
     void BitBtn1Click();
 
 private:
-    DaySegments m_day;
+    formats::DaySegments m_day;
     int m_editedSegment = kNoSegment;
     QLabel *Label1 = nullptr;
     QTimeEdit *DateTimePicker1 = nullptr;

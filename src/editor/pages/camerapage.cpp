@@ -1,8 +1,8 @@
 #include "editor/pages/camerapage.h"
 
 #include "editor/dialogs/camset.h"
-#include "editor/language.h"
-#include "editor/serialports.h"
+#include "formats/language.h"
+#include "formats/serialports.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -39,7 +39,7 @@ constexpr TextEntry kTexts[] = {
 CameraPage::CameraPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
     PTZComboBox = place<QComboBox>("PTZComboBox", sheet, 16, 16, 100, 21);
-    PTZComboBox->addItems(serialPortNames());
+    PTZComboBox->addItems(formats::serialPortNames());
 
     ListView2 = place<QTreeWidget>("ListView2", sheet, 16, 48, 545, 480);
     ListView2->setRootIsDecorated(false);
@@ -63,14 +63,14 @@ void CameraPage::fillNameTables() { m_names.fill(); }
 void CameraPage::load()
 {
     const settings::ProfileFile file = m_context.file(settings::SettingsFile::CameraSet);
-    PTZComboBox->setCurrentIndex(readControlPort(file));
+    PTZComboBox->setCurrentIndex(formats::readControlPort(file));
 
     ListView2->clear();
     QList<QTreeWidgetItem *> rows;
     for (int channel = 0; channel < m_context.channelCount; ++channel) {
         auto *row = new QTreeWidgetItem;
         row->setText(kChannelColumn, QString::number(channel + 1));
-        showRecord(row, readCameraRecord(file, channel));
+        showRecord(row, formats::readCameraRecord(file, channel));
         rows.append(row);
     }
     ListView2->addTopLevelItems(rows);
@@ -86,13 +86,13 @@ void CameraPage::refreshListTexts()
 
 void CameraPage::savePort()
 {
-    writeControlPort(m_context.file(settings::SettingsFile::CameraSet),
-                     storedSerialPort(PTZComboBox->currentText()));
+    formats::writeControlPort(m_context.file(settings::SettingsFile::CameraSet),
+        formats::storedSerialPort(PTZComboBox->currentText()));
 }
 
-CameraRecord CameraPage::recordOf(const QTreeWidgetItem *row) const
+formats::CameraRecord CameraPage::recordOf(const QTreeWidgetItem *row) const
 {
-    CameraRecord record;
+    formats::CameraRecord record;
     record.decoderAddress = row->text(kAddressColumn).toInt();
     record.cameraType = row->text(kTypeColumn).toInt();
     record.protocol = row->text(kProtocolColumn).toInt();
@@ -100,7 +100,7 @@ CameraRecord CameraPage::recordOf(const QTreeWidgetItem *row) const
     return record;
 }
 
-void CameraPage::showRecord(QTreeWidgetItem *row, const CameraRecord &record) const
+void CameraPage::showRecord(QTreeWidgetItem *row, const formats::CameraRecord &record) const
 {
     row->setText(kTypeTextColumn, m_names.cameraType(record.cameraType));
     row->setText(kAddressColumn, QString::number(record.decoderAddress));
@@ -134,14 +134,14 @@ void CameraPage::BitBtn15Click()
     const settings::ProfileFile file = m_context.file(settings::SettingsFile::CameraSet);
     for (const int index : selected) {
         QTreeWidgetItem *row = ListView2->topLevelItem(index);
-        CameraRecord record = recordOf(row);
+        formats::CameraRecord record = recordOf(row);
         if (selected.size() == 1)
             record.decoderAddress = dialog.decoderAddress();
         record.cameraType = dialog.cameraType();
         record.protocol = dialog.protocol();
         record.baudRate = dialog.baudRate();
         showRecord(row, record);
-        writeCameraRecord(file, index, record);
+        formats::writeCameraRecord(file, index, record);
     }
 }
 
@@ -149,9 +149,9 @@ std::span<const TextEntry> CameraPage::texts() const { return kTexts; }
 
 void CameraPage::retranslateRows()
 {
-    ListView2->setHeaderLabels({pick("通道号", "Channel no"), pick("摄像机类型", "Camera type"),
-                                pick("解码器地址", "Decoder address"), pick("控制协议", "Control protocol"),
-                                pick("波特率", "Baudrate")});
+    ListView2->setHeaderLabels({formats::pick("通道号", "Channel no"),
+        formats::pick("摄像机类型", "Camera type"), formats::pick("解码器地址", "Decoder address"),
+        formats::pick("控制协议", "Control protocol"), formats::pick("波特率", "Baudrate")});
 }
 
 } // namespace quillon::editor

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/camerasettings.h"
 #include "editor/pages/setuppage.h"
+#include "formats/camerasettings.h"
 
 class QComboBox;
 class QPushButton;
@@ -34,13 +34,13 @@ public:
     QComboBox *controlPortList() const { return PTZComboBox; }
 
 private:
-    CameraRecord recordOf(const QTreeWidgetItem *row) const;
-    void showRecord(QTreeWidgetItem *row, const CameraRecord &record) const;
+    formats::CameraRecord recordOf(const QTreeWidgetItem *row) const;
+    void showRecord(QTreeWidgetItem *row, const formats::CameraRecord &record) const;
 
     QComboBox *PTZComboBox = nullptr;
     QTreeWidget *ListView2 = nullptr;
     QPushButton *BitBtn15 = nullptr;
-    CameraNameTable m_names;
+    formats::CameraNameTable m_names;
 };
 
 } // namespace quillon::editor

@@ -91,7 +91,7 @@ MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
 
     GroupBox8 = place<QGroupBox>("GroupBox8", sheet, 386, 56, 446, 350);
     CheckBox6 = place<QCheckBox>("CheckBox6", GroupBox8, 12, 20, 300, 20);
-    m_schedule = new ScheduleEditor(context, ScheduleKind::Motion, GroupBox8, 12, 46);
+    m_schedule = new ScheduleEditor(context, formats::ScheduleKind::Motion, GroupBox8, 12, 46);
     for (QCheckBox *box : {CheckBox4, CheckBox6})
         QObject::connect(box, &QCheckBox::toggled, sheet, [this] { m_context.noteChange(); });
 
@@ -113,9 +113,9 @@ QSlider *MotionPage::trackBar(const char *name, QLabel *valueLabel, int top)
     return slider;
 }
 
-MotionSettings MotionPage::shownSettings() const
+formats::MotionSettings MotionPage::shownSettings() const
 {
-    MotionSettings values;
+    formats::MotionSettings values;
     values.alarmY = TrackBar1->value();
     values.alarmUV = TrackBar2->value();
     values.alarmSense = TrackBar3->value();
@@ -126,7 +126,7 @@ MotionSettings MotionPage::shownSettings() const
     return values;
 }
 
-void MotionPage::showSettings(const MotionSettings &values)
+void MotionPage::showSettings(const formats::MotionSettings &values)
 {
     TrackBar1->setValue(values.alarmY);
     TrackBar2->setValue(values.alarmUV);
@@ -146,7 +146,8 @@ void MotionPage::load()
     if (m_context.motionCopy.keepsShownValuesAt(channel, m_sheet->window()))
         return;
     const QScopedValueRollback<bool> loading(m_context.loading, true);
-    showSettings(readMotionSettings(m_context.file(settings::SettingsFile::AlarmSet), channel));
+    showSettings(
+        formats::readMotionSettings(m_context.file(settings::SettingsFile::AlarmSet), channel));
 }
 
 bool MotionPage::isAreaSet() const { return m_grid->anyArmed(); }
@@ -165,11 +166,11 @@ void MotionPage::save()
     const settings::ProfileFile file = m_context.file(settings::SettingsFile::AlarmSet);
     // Taken once, so that whatever happens while pending events are handled, every channel
     // gets the same values.
-    const MotionSettings shown = shownSettings();
+    const formats::MotionSettings shown = shownSettings();
     for (const int channel : m_context.motionCopy.takeSaveTargets(m_context.currentAlarmChannel)) {
         // The window repaints between channels, but takes no input until the save has ended.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        writeMotionSettings(file, channel, shown);
+        formats::writeMotionSettings(file, channel, shown);
     }
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "editor/motiongrid.h"
-#include "editor/motionsettings.h"
 #include "editor/pages/setuppage.h"
 #include "editor/scheduleeditor.h"
+#include "formats/motionsettings.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -39,8 +39,8 @@ public:
     ScheduleEditor *schedule() const { return m_schedule; }
 
     // The values the page shows, and showing values.
-    MotionSettings shownSettings() const;
-    void showSettings(const MotionSettings &values);
+    formats::MotionSettings shownSettings() const;
+    void showSettings(const formats::MotionSettings &values);
 
     // Copy to ...: the channels ticked in the channel chooser (and the current one) get the
     // page's values at the next Apply.

@@ -2,13 +2,13 @@
 
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/presetpos.h"
-#include "editor/language.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
-#include "editor/serialports.h"
-#include "editor/systemsettings.h"
 #include "editor/tabsets.h"
+#include "formats/language.h"
+#include "formats/serialports.h"
+#include "formats/systemsettings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,13 +57,13 @@ constexpr TextEntry kTexts[] = {
 void refillPorts(QComboBox *list)
 {
     list->clear();
-    list->addItems(serialPortNames());
+    list->addItems(formats::serialPortNames());
 }
 
 // Selects a port by its text, or nothing when there is no port or the list does not offer it.
 void selectPort(QComboBox *list, std::optional<int> port)
 {
-    list->setCurrentIndex(port ? list->findText(serialPortName(*port)) : -1);
+    list->setCurrentIndex(port ? list->findText(formats::serialPortName(*port)) : -1);
 }
 
 // Gives the list all ten ports again with the given port selected.
@@ -79,7 +79,7 @@ void removePort(QComboBox *list, std::optional<int> port)
 {
     if (!port)
         return;
-    const int index = list->findText(serialPortName(*port));
+    const int index = list->findText(formats::serialPortName(*port));
     if (index < 0)
         return;
     const bool selected = index == list->currentIndex();
@@ -88,7 +88,10 @@ void removePort(QComboBox *list, std::optional<int> port)
         list->setCurrentIndex(-1);
 }
 
-std::optional<int> portOf(const QComboBox *list) { return serialPortNumber(list->currentText()); }
+std::optional<int> portOf(const QComboBox *list)
+{
+    return formats::serialPortNumber(list->currentText());
+}
 
 } // namespace
 
@@ -128,7 +131,7 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
 
     GroupBox6 = place<QGroupBox>("GroupBox6", sheet, 280, 52, 550, 350);
     CheckBox11 = place<QCheckBox>("CheckBox11", GroupBox6, 12, 20, 250, 20);
-    m_schedule = new ScheduleEditor(context, ScheduleKind::Sensor, GroupBox6, 12, 46);
+    m_schedule = new ScheduleEditor(context, formats::ScheduleKind::Sensor, GroupBox6, 12, 46);
     BitBtn17 = place<QPushButton>("BitBtn17", sheet, 280, 410, 160, 25);
 
     GroupBox17 = place<QGroupBox>("GroupBox17", sheet, 280, 445, 550, 100);
@@ -166,7 +169,7 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     // chosen port, the device's port.
     m_context.saveAlarmDeviceKeys = [this](const settings::ProfileFile &sysSet) {
         sysSet.writeInt(kSensorOptions, "BaseType",
-            listIndexToStore(ComboBox3->currentIndex(), m_storedBaseType));
+            formats::listIndexToStore(ComboBox3->currentIndex(), m_storedBaseType));
         const std::optional<int> port = portOf(AlarmComboBox);
         if (AlarmComboBox->isEnabled() && port)
             sysSet.writeInt(kSensorOptions, "BaseAddr", *port);
@@ -182,7 +185,7 @@ void SensorPage::fillChannelRows()
         auto *row = new QTreeWidgetItem;
         row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         row->setCheckState(0, Qt::Unchecked);
-        row->setText(0, pick("通道%1", "Channel%1").arg(channel + 1));
+        row->setText(0, formats::pick("通道%1", "Channel%1").arg(channel + 1));
         rows.append(row);
     }
     LinkChnListView->addTopLevelItems(rows);
@@ -192,23 +195,25 @@ void SensorPage::fillChannelRows()
 
 void SensorPage::loadAlarmDevice()
 {
-    const AlarmCardSettings card = readAlarmCard(m_context.file(settings::SettingsFile::AlarmCard));
+    const formats::AlarmCardSettings card
+        = formats::readAlarmCard(m_context.file(settings::SettingsFile::AlarmCard));
     SpinEdit8->setValue(card.baseAlarmIn);
     SpinEdit9->setValue(card.alarmIn);
     ComboBox3->clear();
     ComboBox3->addItem(QString());
-    ComboBox3->addItems(alarmDeviceNames(m_context.file(settings::SettingsFile::AlarmCard)));
+    ComboBox3->addItems(
+        formats::alarmDeviceNames(m_context.file(settings::SettingsFile::AlarmCard)));
 
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
     m_storedBaseType = sysSet.readInt(kSensorOptions, "BaseType", 0);
-    ComboBox3->setCurrentIndex(listEntryFor(m_storedBaseType, ComboBox3->count()));
+    ComboBox3->setCurrentIndex(formats::listEntryFor(m_storedBaseType, ComboBox3->count()));
     refillPorts(AlarmComboBox);
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
         return;
     }
     const int port = sysSet.readInt(kSensorOptions, "BaseAddr", kDefaultDevicePort);
-    AlarmComboBox->setCurrentIndex(port >= 0 && port < kSerialPorts ? port : -1);
+    AlarmComboBox->setCurrentIndex(port >= 0 && port < formats::kSerialPorts ? port : -1);
     Label46->setEnabled(true);
     AlarmComboBox->setEnabled(true);
 }
@@ -262,7 +267,9 @@ void SensorPage::ComboBox3Change()
         if (stored == controlPort)
             AlarmComboBox->setCurrentIndex(0);
         else
-            selectPort(AlarmComboBox, stored >= 0 && stored < kSerialPorts ? std::optional<int>(stored) : std::nullopt);
+            selectPort(AlarmComboBox,
+                stored >= 0 && stored < formats::kSerialPorts ? std::optional<int>(stored)
+                                                              : std::nullopt);
         removePort(m_controlPorts, portOf(AlarmComboBox));
         Label46->setEnabled(true);
         AlarmComboBox->setEnabled(true);
@@ -272,7 +279,8 @@ void SensorPage::ComboBox3Change()
 
 void SensorPage::saveAlarmDevice()
 {
-    writeAlarmCard(m_context.file(settings::SettingsFile::AlarmCard), {SpinEdit9->value(), SpinEdit8->value()});
+    formats::writeAlarmCard(m_context.file(settings::SettingsFile::AlarmCard),
+        {SpinEdit9->value(), SpinEdit8->value()});
 }
 
 // ---- The current sensor ----
@@ -284,17 +292,18 @@ void SensorPage::loadSensor()
     const int sensor = m_context.currentSensor;
     if (m_context.sensorCopy.keepsShownValuesAt(sensor, m_sheet->window()))
         return;
-    showSettings(readSensorSettings(m_context.file(settings::SettingsFile::SensorSet), sensor));
+    showSettings(
+        formats::readSensorSettings(m_context.file(settings::SettingsFile::SensorSet), sensor));
 }
 
-void SensorPage::showSettings(const SensorSettings &values)
+void SensorPage::showSettings(const formats::SensorSettings &values)
 {
     CheckBox11->setChecked(values.startupDetect);
-    showLinks(parseLinkChn(values.linkChn, m_context.channelCount));
+    showLinks(formats::parseLinkChn(values.linkChn, m_context.channelCount));
     (values.normallyOpen ? RadioButton3 : RadioButton4)->setChecked(true);
     setStartupRecording(values.startupRec);
-    CheckBox9->setChecked(values.output == AlarmOutput::Close);
-    CheckBox10->setChecked(values.output == AlarmOutput::Open);
+    CheckBox9->setChecked(values.output == formats::AlarmOutput::Close);
+    CheckBox10->setChecked(values.output == formats::AlarmOutput::Open);
     SpinEdit5->setValue(values.outputTime);
     updateOutputEnabling();
     m_schedule->setSchedule(values.schedule);
@@ -302,12 +311,13 @@ void SensorPage::showSettings(const SensorSettings &values)
 
 // Rows of channels the stored text has no room for are shown unlinked and cannot be ticked
 // or given a preset, so no edit is made that the save could not keep.
-void SensorPage::showLinks(const std::vector<LinkedChannel> &links)
+void SensorPage::showLinks(const std::vector<formats::LinkedChannel> &links)
 {
     for (int index = 0; index < LinkChnListView->topLevelItemCount(); ++index) {
         QTreeWidgetItem *row = LinkChnListView->topLevelItem(index);
         const bool stored = index < int(links.size());
-        const LinkedChannel link = stored ? links[size_t(index)] : LinkedChannel{};
+        const formats::LinkedChannel link
+            = stored ? links[size_t(index)] : formats::LinkedChannel {};
         row->setFlags(stored ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable
                              : Qt::ItemFlags());
         row->setCheckState(0, link.linked ? Qt::Checked : Qt::Unchecked);
@@ -316,9 +326,9 @@ void SensorPage::showLinks(const std::vector<LinkedChannel> &links)
     }
 }
 
-std::vector<LinkedChannel> SensorPage::shownLinks() const
+std::vector<formats::LinkedChannel> SensorPage::shownLinks() const
 {
-    std::vector<LinkedChannel> links;
+    std::vector<formats::LinkedChannel> links;
     const int rows = std::min(m_context.channelCount, LinkChnListView->topLevelItemCount());
     for (int index = 0; index < rows; ++index) {
         const QTreeWidgetItem *row = LinkChnListView->topLevelItem(index);
@@ -329,15 +339,15 @@ std::vector<LinkedChannel> SensorPage::shownLinks() const
     return links;
 }
 
-SensorSettings SensorPage::shownSettings() const
+formats::SensorSettings SensorPage::shownSettings() const
 {
-    SensorSettings values;
+    formats::SensorSettings values;
     values.startupDetect = CheckBox11->isChecked();
     values.normallyOpen = RadioButton3->isChecked();
     values.startupRec = CheckBox8->isChecked();
-    values.output = CheckBox9->isChecked()    ? AlarmOutput::Close
-                    : CheckBox10->isChecked() ? AlarmOutput::Open
-                                              : AlarmOutput::None;
+    values.output = CheckBox9->isChecked() ? formats::AlarmOutput::Close
+        : CheckBox10->isChecked()          ? formats::AlarmOutput::Open
+                                           : formats::AlarmOutput::None;
     values.outputTime = SpinEdit5->value();
     values.schedule = m_schedule->schedule();
     return values;
@@ -434,12 +444,12 @@ void SensorPage::saveSensor()
     const settings::ProfileFile file = m_context.file(settings::SettingsFile::SensorSet);
     // Taken once, so that whatever happens while pending events are handled, every sensor
     // gets the same values.
-    const SensorSettings shown = shownSettings();
-    const std::vector<LinkedChannel> links = shownLinks();
+    const formats::SensorSettings shown = shownSettings();
+    const std::vector<formats::LinkedChannel> links = shownLinks();
     for (const int sensor : m_context.sensorCopy.takeSaveTargets(m_context.currentSensor)) {
         // The window repaints between sensors, but takes no input until the save has ended.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        writeSensorSettings(file, sensor, shown, links);
+        formats::writeSensorSettings(file, sensor, shown, links);
     }
 }
 
@@ -448,12 +458,12 @@ std::span<const TextEntry> SensorPage::texts() const { return kTexts; }
 void SensorPage::retranslateRows()
 {
     m_schedule->retranslate();
-    LinkChnListView->setHeaderLabels({pick("联动通道", "Connect channel"),
-                                      pick("联动预置位", "Preset position"), QString()});
+    LinkChnListView->setHeaderLabels({formats::pick("联动通道", "Connect channel"),
+        formats::pick("联动预置位", "Preset position"), QString()});
     const QSignalBlocker blocker(LinkChnListView);
     for (int index = 0; index < LinkChnListView->topLevelItemCount(); ++index) {
         QTreeWidgetItem *row = LinkChnListView->topLevelItem(index);
-        row->setText(0, pick("通道%1", "Channel%1").arg(index + 1));
+        row->setText(0, formats::pick("通道%1", "Channel%1").arg(index + 1));
         if (row->text(kPresetNumberColumn) == QLatin1String("0"))
             row->setText(kPresetTextColumn, presetDisplayText(0));
     }

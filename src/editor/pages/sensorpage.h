@@ -2,7 +2,7 @@
 
 #include "editor/pages/setuppage.h"
 #include "editor/scheduleeditor.h"
-#include "editor/sensorsettings.h"
+#include "formats/sensorsettings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -48,8 +48,8 @@ public:
     ScheduleEditor *schedule() const { return m_schedule; }
 
     // The values and links the page shows.
-    SensorSettings shownSettings() const;
-    std::vector<LinkedChannel> shownLinks() const;
+    formats::SensorSettings shownSettings() const;
+    std::vector<formats::LinkedChannel> shownLinks() const;
 
     // Start recording: checking it with no linked channel is refused with a message.
     void CheckBox8Click();
@@ -66,8 +66,8 @@ public:
 private:
     bool hasSensors() const { return m_context.sensorCount > 0; }
     bool anyChannelLinked() const;
-    void showSettings(const SensorSettings &values);
-    void showLinks(const std::vector<LinkedChannel> &links);
+    void showSettings(const formats::SensorSettings &values);
+    void showLinks(const std::vector<formats::LinkedChannel> &links);
     void setStartupRecording(bool on);
     void outputBoxClick(QCheckBox *box, QCheckBox *other);
     void updateOutputEnabling();

@@ -1,6 +1,6 @@
 #include "editor/pages/smspage.h"
 
-#include "editor/systemsettings.h"
+#include "formats/systemsettings.h"
 #include "schema/profileaccess.h"
 #include "settings/gbk.h"
 
@@ -56,11 +56,11 @@ void SmsPage::load()
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
     SMSCheckBox->setChecked(schema::readFlag(sms, schema::settingOf("SMSCheckBox")));
     m_storedPort = schema::readNumber(sms, schema::settingOf("SMSComboBox"));
-    SMSComboBox->setCurrentIndex(listEntryFor(m_storedPort, SMSComboBox->count()));
+    SMSComboBox->setCurrentIndex(formats::listEntryFor(m_storedPort, SMSComboBox->count()));
 
     SMSPhoneListBox->clear();
     const settings::ProfileBatch batch(m_context.store);
-    for (const QByteArray &number : loadTelephoneNumbers(sms))
+    for (const QByteArray &number : formats::loadTelephoneNumbers(sms))
         SMSPhoneListBox->addItem(settings::fromGbk(number));
 }
 
@@ -77,7 +77,7 @@ void SmsPage::save()
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
     schema::writeFlag(sms, schema::settingOf("SMSCheckBox"), SMSCheckBox->isChecked());
     schema::writeNumber(sms, schema::settingOf("SMSComboBox"),
-        listIndexToStore(SMSComboBox->currentIndex(), m_storedPort));
+        formats::listIndexToStore(SMSComboBox->currentIndex(), m_storedPort));
 }
 
 } // namespace quillon::editor

@@ -1,9 +1,9 @@
 #include "editor/pages/systempage.h"
 
-#include "editor/language.h"
 #include "editor/numberfield.h"
-#include "editor/schemarange.h"
 #include "editor/pages/networkpage.h"
+#include "editor/schemarange.h"
+#include "formats/language.h"
 #include "schema/profileaccess.h"
 #include "settings/userrecords.h"
 
@@ -216,13 +216,13 @@ std::span<const TextEntry> SystemPage::texts() const
 
 void SystemPage::retranslateRows()
 {
-    AutoLoginChkBox->resize(isChinese() ? 93 : 126, AutoLoginChkBox->height());
-    Label15->setVisible(isChinese());
-    DriveListView->setHeaderLabels({pick("录像文件存储磁盘", "Record disk"), QString()});
+    AutoLoginChkBox->resize(formats::isChinese() ? 93 : 126, AutoLoginChkBox->height());
+    Label15->setVisible(formats::isChinese());
+    DriveListView->setHeaderLabels({formats::pick("录像文件存储磁盘", "Record disk"), QString()});
     const std::span<const schema::Choice> outputTypes = schema::settingOf("cbbOutPortType").choices;
     for (size_t entry = 0; entry < outputTypes.size(); ++entry)
-        cbbOutPortType->setItemText(
-            int(entry), pick(outputTypes[entry].words.chinese, outputTypes[entry].words.english));
+        cbbOutPortType->setItemText(int(entry),
+            formats::pick(outputTypes[entry].words.chinese, outputTypes[entry].words.english));
 }
 
 void SystemPage::updateEnabling()
@@ -254,10 +254,10 @@ void SystemPage::load()
     StopRecRadioBtn->setChecked(!deleteFirst);
 
     AutoLoginChkBox->setChecked(schema::readFlag(sysSet, schema::settingOf("AutoLoginChkBox")));
-    AutoLoginUserEdit->setText(
-        m_autoUser.load(trimmedText(schema::readText(sysSet, schema::settingOf("AutoLoginUserEdit")))));
-    AutoLoginPwdEdit->setText(
-        m_autoPassword.load(trimmedText(schema::readText(sysSet, schema::settingOf("AutoLoginPwdEdit")))));
+    AutoLoginUserEdit->setText(m_autoUser.load(
+        formats::trimmedText(schema::readText(sysSet, schema::settingOf("AutoLoginUserEdit")))));
+    AutoLoginPwdEdit->setText(m_autoPassword.load(
+        formats::trimmedText(schema::readText(sysSet, schema::settingOf("AutoLoginPwdEdit")))));
 
     CheckBox2->setChecked(schema::readFlag(sysSet, schema::settingOf("CheckBox2")));
     CheckBoxBeep->setChecked(schema::readFlag(sysSet, schema::settingOf("CheckBoxBeep")));
@@ -267,7 +267,8 @@ void SystemPage::load()
     SpinEdit3->setValue(schema::readNumber(sysSet, schema::settingOf("SpinEdit3")));
     seAlarmOutPutTime->setValue(schema::readNumber(sysSet, schema::settingOf("seAlarmOutPutTime")));
     m_storedOutputType = schema::readNumber(sysSet, schema::settingOf("cbbOutPortType"));
-    cbbOutPortType->setCurrentIndex(listEntryFor(m_storedOutputType, cbbOutPortType->count()));
+    cbbOutPortType->setCurrentIndex(
+        formats::listEntryFor(m_storedOutputType, cbbOutPortType->count()));
 
     AutoSwitchCheckBox->setChecked(schema::readFlag(sysSet, schema::settingOf("AutoSwitchCheckBox")));
     SwitchTimeSpinEdit->setValue(schema::readNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit")));
@@ -276,10 +277,14 @@ void SystemPage::load()
     chkExitQuery->setChecked(schema::readFlag(sysSet, schema::settingOf("chkExitQuery")));
 
     m_networkPage.loadPorts(sysSet);
-    m_context.channelCount = boundedCount(schema::readNumber(sysSet,
-        schema::setting(settings::SettingsFile::SysSet, "System Options", "MaxRecCount")), kMaxChannels);
-    m_context.sensorCount = boundedCount(schema::readNumber(sysSet,
-        schema::setting(settings::SettingsFile::SysSet, "Sensor Options", "AlarmDevChn")), kMaxSensors);
+    m_context.channelCount = formats::boundedCount(
+        schema::readNumber(sysSet,
+            schema::setting(settings::SettingsFile::SysSet, "System Options", "MaxRecCount")),
+        formats::kMaxChannels);
+    m_context.sensorCount = formats::boundedCount(
+        schema::readNumber(sysSet,
+            schema::setting(settings::SettingsFile::SysSet, "Sensor Options", "AlarmDevChn")),
+        formats::kMaxSensors);
 
     updateEnabling();
     fillDriveList(schema::readText(sysSet, schema::settingOf("DriveListView")));
@@ -288,7 +293,7 @@ void SystemPage::load()
 void SystemPage::fillDriveList(const QByteArray &useState)
 {
     DriveListView->clear();
-    for (const DriveRow &drive : drivesFromUseState(useState)) {
+    for (const formats::DriveRow &drive : formats::drivesFromUseState(useState)) {
         auto *row = new QTreeWidgetItem(DriveListView);
         row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
         row->setText(kDriveColumn, drive.caption());
@@ -297,9 +302,9 @@ void SystemPage::fillDriveList(const QByteArray &useState)
     }
 }
 
-std::vector<DriveRow> SystemPage::driveRows() const
+std::vector<formats::DriveRow> SystemPage::driveRows() const
 {
-    std::vector<DriveRow> rows;
+    std::vector<formats::DriveRow> rows;
     for (int index = 0; index < DriveListView->topLevelItemCount(); ++index) {
         const QTreeWidgetItem *row = DriveListView->topLevelItem(index);
         rows.push_back(
@@ -329,7 +334,7 @@ void SystemPage::save()
     schema::writeNumber(sysSet, schema::settingOf("SpinEdit3"), SpinEdit3->value());
     schema::writeNumber(sysSet, schema::settingOf("seAlarmOutPutTime"), seAlarmOutPutTime->value());
     schema::writeNumber(sysSet, schema::settingOf("cbbOutPortType"),
-        listIndexToStore(cbbOutPortType->currentIndex(), m_storedOutputType));
+        formats::listIndexToStore(cbbOutPortType->currentIndex(), m_storedOutputType));
 
     schema::writeFlag(sysSet, schema::settingOf("AutoSwitchCheckBox"), AutoSwitchCheckBox->isChecked());
     schema::writeNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit"), SwitchTimeSpinEdit->value());
@@ -339,10 +344,10 @@ void SystemPage::save()
 
     // The drive text is read again so that drives without a row keep their characters.
     if (DriveListView->topLevelItemCount() > 0) {
-        const std::vector<DriveRow> rows = driveRows();
+        const std::vector<formats::DriveRow> rows = driveRows();
         const schema::Setting &useState = schema::settingOf("DriveListView");
-        schema::writeText(
-            sysSet, useState, useStateWithDrives(schema::readText(sysSet, useState), rows));
+        schema::writeText(sysSet, useState,
+            formats::useStateWithDrives(schema::readText(sysSet, useState), rows));
     }
 
     m_networkPage.savePorts(sysSet);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/pages/setuppage.h"
-#include "editor/systemsettings.h"
+#include "formats/systemsettings.h"
 
 class QCheckBox;
 class QComboBox;
@@ -46,7 +46,7 @@ private:
     void buildDrivesLanguageAndLogin(QWidget *sheet);
     void updateEnabling();
     void fillDriveList(const QByteArray &useState);
-    std::vector<DriveRow> driveRows() const;
+    std::vector<formats::DriveRow> driveRows() const;
     QCheckBox *changeBox(const char *name, QWidget *parent, int left, int top, int width);
     NumberField *numberField(const char *name, QWidget *parent, int left, int top, int width);
     QLineEdit *textField(const char *name, QWidget *parent, int left, int top, int width);
@@ -105,12 +105,12 @@ private:
     QLabel *AutoLoginPwdLabel = nullptr;
     QLineEdit *AutoLoginPwdEdit = nullptr;
 
-    StoredText m_videoFilesPath;
-    StoredText m_photoPath;
-    StoredText m_webPath;
-    StoredText m_webIp;
-    StoredText m_autoUser;
-    StoredText m_autoPassword;
+    formats::StoredText m_videoFilesPath;
+    formats::StoredText m_photoPath;
+    formats::StoredText m_webPath;
+    formats::StoredText m_webIp;
+    formats::StoredText m_autoUser;
+    formats::StoredText m_autoPassword;
     qint32 m_storedOutputType = 1;
 };
 

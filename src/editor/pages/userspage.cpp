@@ -1,8 +1,8 @@
 #include "editor/pages/userspage.h"
 
-#include "editor/language.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
+#include "formats/language.h"
 #include "settings/gbk.h"
 
 #include <QCheckBox>
@@ -64,7 +64,7 @@ constexpr int kPreviewColumns = 6;
 
 QString administratorName()
 {
-    return pick(kAdministratorChinese, kAdministratorEnglish);
+    return formats::pick(kAdministratorChinese, kAdministratorEnglish);
 }
 
 QString boxName(const char *stem, int number)
@@ -151,7 +151,7 @@ std::span<const TextEntry> UsersPage::texts() const
 
 void UsersPage::retranslateRows()
 {
-    Label2->setVisible(isChinese());
+    Label2->setVisible(formats::isChinese());
     if (ListBoxUser->count() > 0)
         ListBoxUser->item(kAdministratorRow)->setText(administratorName());
     // Only the administrator's own entry is renamed; a name typed for a new user stays as typed.
@@ -159,7 +159,8 @@ void UsersPage::retranslateRows()
     if (showsAdministrator)
         EditUser->setText(administratorName());
     for (int channel = 1; channel <= settings::UserRecord::kPreviewChannels; ++channel)
-        PrvChkBox[size_t(channel - 1)]->setText(pick("预览通道%1", "Chn%1 prv").arg(channel));
+        PrvChkBox[size_t(channel - 1)]->setText(
+            formats::pick("预览通道%1", "Chn%1 prv").arg(channel));
 }
 
 void UsersPage::showList()
@@ -374,14 +375,15 @@ void UsersPage::SubbUserClick()
         const QString name
             = QLatin1Char('"') + ListBoxUser->item(current)->text().trimmed() + QLatin1Char('"');
         if (askYesNo(m_sheet->window(),
-                pick("您确定要删除用户 %1 吗？", "Do you really want to delete user: %1?")
+                formats::pick("您确定要删除用户 %1 吗？", "Do you really want to delete user: %1?")
                     .arg(name)))
             removeRows({current});
         return;
     }
     const QString count = QString::number(selected.size());
     if (askYesNo(m_sheet->window(),
-            pick("您确定要删除这 %1 个用户吗？", "Do you really want to delete these %1 users?")
+            formats::pick(
+                "您确定要删除这 %1 个用户吗？", "Do you really want to delete these %1 users?")
                 .arg(count)))
         removeRows(selected);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/pages/setuppage.h"
-#include "editor/systemsettings.h"
+#include "formats/systemsettings.h"
 #include "settings/userrecords.h"
 
 #include <array>
@@ -75,7 +75,7 @@ private:
     settings::UserRecords m_users;
     // The list entry whose change the editor shows.
     int m_changingRow = kAdministratorRow;
-    StoredText m_password;
+    formats::StoredText m_password;
 };
 
 } // namespace quillon::editor

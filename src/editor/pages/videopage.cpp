@@ -1,11 +1,11 @@
 #include "editor/pages/videopage.h"
 
 #include "editor/dialogs/chnselect.h"
-#include "editor/language.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
 #include "editor/tabsets.h"
+#include "formats/language.h"
 #include "settings/gbk.h"
 #include "settings/profilestore.h"
 
@@ -266,7 +266,7 @@ void VideoPage::buildRecordingPage()
         control->hide();
 
     GroupBox13 = place<QGroupBox>("GroupBox13", TabSheet6, 390, 8, 420, 330);
-    m_schedule = new ScheduleEditor(m_context, ScheduleKind::Recording, GroupBox13, 8, 20);
+    m_schedule = new ScheduleEditor(m_context, formats::ScheduleKind::Recording, GroupBox13, 8, 20);
 }
 
 void VideoPage::watchChanges()
@@ -318,9 +318,9 @@ void VideoPage::load()
         // The channel will receive the shown values at Apply: only its own title is shown. The
         // title is read whether or not it is displayed, because Apply writes the title field
         // into the channel shown and must not give it the title of the channel left.
-        showCameraName(readCameraName(tvCard, channel));
+        showCameraName(formats::readCameraName(tvCard, channel));
     } else {
-        showSettings(readEncoderSettings(tvCard, channel));
+        showSettings(formats::readEncoderSettings(tvCard, channel));
         updateEnabling();
         m_schedule->load(tvCard, channel);
     }
@@ -334,7 +334,7 @@ void VideoPage::showCameraName(const QByteArray &stored)
     CameraNameEdit->setText(m_cameraNameShown);
 }
 
-void VideoPage::showSettings(const EncoderSettings &encoder)
+void VideoPage::showSettings(const formats::EncoderSettings &encoder)
 {
     CameraCheckBox->setChecked(encoder.showCamera);
     showCameraName(encoder.cameraName);
@@ -350,10 +350,12 @@ void VideoPage::showSettings(const EncoderSettings &encoder)
     CoverYEdit->setValue(encoder.coverY);
     CoverWEdit->setValue(encoder.coverWidth);
     CoverHEdit->setValue(encoder.coverHeight);
-    (encoder.recordMode == kRecordVideoAndAudio ? LAVERadioBtn : LVERadioBtn)->setChecked(true);
-    (encoder.compressMode == kCompressMpeg4 ? RadioButton1 : RadioButton2)->setChecked(true);
+    (encoder.recordMode == formats::kRecordVideoAndAudio ? LAVERadioBtn : LVERadioBtn)
+        ->setChecked(true);
+    (encoder.compressMode == formats::kCompressMpeg4 ? RadioButton1 : RadioButton2)
+        ->setChecked(true);
     const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
-    quality[size_t(normalEncodeMode(encoder.encodeMode))]->setChecked(true);
+    quality[size_t(formats::normalEncodeMode(encoder.encodeMode))]->setChecked(true);
     IFrameTrackBar->setValue(encoder.iFrameInterval);
     IFrameEdit->setText(QString::number(IFrameTrackBar->value()));
     TrackBar5->setValue(encoder.frameRateLevel);
@@ -367,9 +369,9 @@ void VideoPage::showSettings(const EncoderSettings &encoder)
     SpinEdit6->setValue(encoder.atmSecondPerFile);
 }
 
-EncoderSettings VideoPage::shownSettings() const
+formats::EncoderSettings VideoPage::shownSettings() const
 {
-    EncoderSettings encoder;
+    formats::EncoderSettings encoder;
     encoder.showCamera = CameraCheckBox->isChecked();
     // The validator lets only GBK text of at most 20 bytes be typed.
     const QString title = CameraNameEdit->text();
@@ -388,11 +390,13 @@ EncoderSettings VideoPage::shownSettings() const
     encoder.coverY = CoverYEdit->value();
     encoder.coverWidth = CoverWEdit->value();
     encoder.coverHeight = CoverHEdit->value();
-    encoder.recordMode = LAVERadioBtn->isChecked() ? kRecordVideoAndAudio : kRecordVideoOnly;
-    encoder.compressMode = RadioButton1->isChecked() ? kCompressMpeg4 : kCompressH264;
-    encoder.encodeMode = RadioButton5->isChecked() ? kQualityExcellent
-        : RadioButton6->isChecked()                ? kQualityGood
-                                                   : kQualityStandard;
+    encoder.recordMode
+        = LAVERadioBtn->isChecked() ? formats::kRecordVideoAndAudio : formats::kRecordVideoOnly;
+    encoder.compressMode
+        = RadioButton1->isChecked() ? formats::kCompressMpeg4 : formats::kCompressH264;
+    encoder.encodeMode = RadioButton5->isChecked() ? formats::kQualityExcellent
+        : RadioButton6->isChecked()                ? formats::kQualityGood
+                                                   : formats::kQualityStandard;
     encoder.iFrameInterval = IFrameTrackBar->value();
     encoder.frameRateLevel = TrackBar5->value();
     encoder.frameRateReduction = CheckBox65->isChecked();
@@ -425,7 +429,7 @@ void VideoPage::updateEnabling()
 
 void VideoPage::lookUpQuality(int level)
 {
-    const QualityPreset preset = readQualityPreset(
+    const formats::QualityPreset preset = formats::readQualityPreset(
         m_context.file(settings::SettingsFile::Profile), m_context.channelCount, level);
     MaxRateTrackBar->setValue(preset.bitRate);
     QualityTrackBar->setValue(preset.quality);
@@ -496,20 +500,20 @@ bool VideoPage::checkForApply()
 void VideoPage::save()
 {
     const settings::ProfileFile tvCard = m_context.file(settings::SettingsFile::TVCard);
-    const EncoderSettings shown = shownSettings();
-    const WeeklySchedule week = m_schedule->schedule();
+    const formats::EncoderSettings shown = shownSettings();
+    const formats::WeeklySchedule week = m_schedule->schedule();
     const int current = m_context.currentVideoChannel;
     PendingCopy &copy = m_context.videoCopy;
     if (!copy.pending) {
-        writeEncoderSettings(tvCard, current, shown, {true, m_context.channelCount});
-        writeSchedule(tvCard, ScheduleKind::Recording, current, week);
+        formats::writeEncoderSettings(tvCard, current, shown, {true, m_context.channelCount});
+        formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, current, week);
         return;
     }
     for (const int channel : copy.takeSaveTargets(current)) {
         // The window repaints between channels but takes no input until the copy is written.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
-        writeSchedule(tvCard, ScheduleKind::Recording, channel, week);
+        formats::writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
+        formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, channel, week);
     }
 }
 
@@ -532,7 +536,7 @@ std::span<const TextEntry> VideoPage::texts() const
 void VideoPage::retranslateRows()
 {
     m_schedule->retranslate();
-    const int *lefts = isChinese() ? kQualityLeftChinese : kQualityLeftEnglish;
+    const int *lefts = formats::isChinese() ? kQualityLeftChinese : kQualityLeftEnglish;
     const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
     for (size_t i = 0; i < quality.size(); ++i)
         quality[i]->move(lefts[i], quality[i]->y());

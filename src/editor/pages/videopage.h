@@ -2,7 +2,7 @@
 
 #include "editor/pages/setuppage.h"
 #include "editor/scheduleeditor.h"
-#include "editor/videosettings.h"
+#include "formats/videosettings.h"
 
 #include <array>
 
@@ -54,9 +54,9 @@ private:
     void buildRecordingPage();
     void watchChanges();
 
-    void showSettings(const EncoderSettings &encoder);
+    void showSettings(const formats::EncoderSettings &encoder);
     void showCameraName(const QByteArray &stored);
-    EncoderSettings shownSettings() const;
+    formats::EncoderSettings shownSettings() const;
     void updateEnabling();
     void lookUpQuality(int level);
     // A title or date position must be a whole number while it is shown on the picture.

@@ -1,8 +1,8 @@
-#include "schema/checks.h"
+#include "formats/checks.h"
 
-#include "editor/motionsettings.h"
-#include "editor/sensorsettings.h"
-#include "editor/setupcontext.h"
+#include "formats/counts.h"
+#include "formats/motionsettings.h"
+#include "formats/sensorsettings.h"
 #include "settings/profiledocument.h"
 #include "settings/profilestore.h"
 #include "settings/userrecords.h"
@@ -10,10 +10,15 @@
 #include <algorithm>
 #include <map>
 
-namespace quillon::schema {
+namespace quillon::formats {
 
 namespace {
 
+using schema::Kind;
+using schema::Scope;
+using schema::Setting;
+using schema::setting;
+using schema::Words;
 using settings::SettingsFile;
 
 constexpr int kPictureWidth = 352;
@@ -140,11 +145,11 @@ private:
         if (!m_reader.flag(SettingsFile::AlarmSet, encoder, "AutoAlarmRecord", false))
             return;
         const QByteArray area = "ALARM MOTION" + QByteArray::number(channel);
-        for (int row = 1; row <= editor::kMotionRows; ++row) {
+        for (int row = 1; row <= kMotionRows; ++row) {
             const QByteArray stored
                 = m_reader.stored(SettingsFile::AlarmSet, area, QByteArray::number(row))
                       .value_or(QByteArray());
-            const editor::MotionRow cells = editor::parseMotionRow(stored);
+            const MotionRow cells = parseMotionRow(stored);
             if (std::find(cells.begin(), cells.end(), true) != cells.end())
                 return;
         }
@@ -163,7 +168,7 @@ private:
             return;
         const QByteArray linkChn
             = m_reader.stored(SettingsFile::SensorSet, section, "LinkChn").value_or(QByteArray());
-        for (const editor::LinkedChannel &link : editor::parseLinkChn(linkChn, m_channels)) {
+        for (const LinkedChannel &link : parseLinkChn(linkChn, m_channels)) {
             if (link.linked)
                 return;
         }
@@ -194,7 +199,7 @@ private:
 
     void checkRanges()
     {
-        for (const TableOf table : settingTables()) {
+        for (const schema::TableOf table : schema::settingTables()) {
             for (const Setting &entry : table()) {
                 if (entry.kind != Kind::Number || !entry.hasRange())
                     continue;
@@ -234,7 +239,7 @@ int countOf(const settings::SettingsFileSet &files, const char *section, const c
 {
     const Setting &count = setting(SettingsFile::SysSet, section, key);
     const qint32 fallback = settings::parseProfileInteger(count.fallbackFor(-1)).value_or(0);
-    return editor::boundedCount(
+    return boundedCount(
         FileReader(files).number(SettingsFile::SysSet, count.section, count.key, fallback), bound);
 }
 
@@ -242,12 +247,12 @@ int countOf(const settings::SettingsFileSet &files, const char *section, const c
 
 int channelCountOf(const settings::SettingsFileSet &files)
 {
-    return countOf(files, "System Options", "MaxRecCount", editor::kMaxChannels);
+    return countOf(files, "System Options", "MaxRecCount", kMaxChannels);
 }
 
 int sensorCountOf(const settings::SettingsFileSet &files)
 {
-    return countOf(files, "Sensor Options", "AlarmDevChn", editor::kMaxSensors);
+    return countOf(files, "Sensor Options", "AlarmDevChn", kMaxSensors);
 }
 
 QList<Problem> validateSettings(const settings::SettingsFileSet &files)
@@ -255,4 +260,4 @@ QList<Problem> validateSettings(const settings::SettingsFileSet &files)
     return Checker(files).run();
 }
 
-} // namespace quillon::schema
+} // namespace quillon::formats

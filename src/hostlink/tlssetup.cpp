@@ -1,4 +1,4 @@
-#include "visit/hostlink/tlssetup.h"
+#include "hostlink/tlssetup.h"
 
 #include <QCryptographicHash>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/schedule.h"
+#include "formats/schedule.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -14,7 +14,7 @@ namespace quillon::settings {
 class ProfileFile;
 }
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 // The linked-channel text keeps three characters per video channel, channel 1 first: '1' when
 // the channel records on the sensor's alarm, then the camera preset as two decimal digits
@@ -45,12 +45,12 @@ AlarmOutput alarmOutputFromStored(int stored);
 // One sensor input as the page shows it.
 struct SensorSettings
 {
-    bool startupDetect = true;  // armed
-    QByteArray linkChn;         // the text as stored (empty when absent)
-    bool normallyOpen = false;  // SensorType 1; any other value is normally closed
-    bool startupRec = true;     // start recording on the linked channels
+    bool startupDetect = true; // armed
+    QByteArray linkChn; // the text as stored (empty when absent)
+    bool normallyOpen = false; // SensorType 1; any other value is normally closed
+    bool startupRec = true; // start recording on the linked channels
     AlarmOutput output = AlarmOutput::Close;
-    int outputTime = 10;        // seconds
+    int outputTime = 10; // seconds
     WeeklySchedule schedule;
 };
 
@@ -58,12 +58,12 @@ SensorSettings readSensorSettings(const settings::ProfileFile &file, int sensor)
 // Writes a sensor's keys in their stored order. The linked-channel text is built on the text
 // this sensor already stores, so channels the links do not cover keep their characters.
 void writeSensorSettings(const settings::ProfileFile &file, int sensor,
-                         const SensorSettings &values, std::span<const LinkedChannel> links);
+    const SensorSettings &values, std::span<const LinkedChannel> links);
 
 // Input counts of the alarm device, and the names of the device types it may be.
 struct AlarmCardSettings
 {
-    int alarmIn = 8;     // all inputs
+    int alarmIn = 8; // all inputs
     int baseAlarmIn = 8; // inputs of one unit
 };
 
@@ -77,4 +77,4 @@ constexpr int kMaxDeviceTypes = 255;
 // default by position ("Ardent", "Bexley", "Corbel", "Halcyon", then the number).
 QStringList alarmDeviceNames(const settings::ProfileFile &alarmCard);
 
-} // namespace quillon::editor
+} // namespace quillon::formats

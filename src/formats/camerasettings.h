@@ -8,7 +8,7 @@ namespace quillon::settings {
 class ProfileFile;
 }
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 constexpr int kCameraTypes = 3;
 constexpr int kProtocols = 17;
@@ -21,9 +21,9 @@ constexpr int kMaxDecoderAddress = 127;
 struct CameraRecord
 {
     int decoderAddress = 1; // CamNo
-    int cameraType = 0;     // CamType
-    int protocol = 0;       // Protocol
-    int baudRate = 3;       // Baudrate (9600)
+    int cameraType = 0; // CamType
+    int protocol = 0; // Protocol
+    int baudRate = 3; // Baudrate (9600)
 };
 
 // A channel's section; a missing decoder address is the channel number (channel from 0).
@@ -52,4 +52,4 @@ private:
     std::array<QString, kCameraTypes + kProtocols + kBaudRates> m_texts;
 };
 
-} // namespace quillon::editor
+} // namespace quillon::formats

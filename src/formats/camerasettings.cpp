@@ -1,17 +1,20 @@
-#include "editor/camerasettings.h"
+#include "formats/camerasettings.h"
 
-#include "editor/language.h"
-#include "editor/serialports.h"
+#include "formats/language.h"
+#include "formats/serialports.h"
 #include "schema/profileaccess.h"
 #include "settings/profilestore.h"
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 namespace {
 
 constexpr char kCameraCtrl[] = "Camera Ctrl";
 
-QByteArray encoderSection(int channel) { return "ENCODER" + QByteArray::number(channel); }
+QByteArray encoderSection(int channel)
+{
+    return "ENCODER" + QByteArray::number(channel);
+}
 
 } // namespace
 
@@ -52,15 +55,21 @@ void CameraNameTable::fill()
 {
     size_t next = 0;
     for (const auto &choices :
-         {schema::cameraTypeChoices(), schema::protocolChoices(), schema::baudRateChoices()}) {
+        {schema::cameraTypeChoices(), schema::protocolChoices(), schema::baudRateChoices()}) {
         for (const schema::Choice &choice : choices)
             m_texts[next++] = pick(choice.words.chinese, choice.words.english);
     }
 }
 
-QString CameraNameTable::cameraType(int index) const { return at(0, kCameraTypes, index); }
+QString CameraNameTable::cameraType(int index) const
+{
+    return at(0, kCameraTypes, index);
+}
 
-QString CameraNameTable::protocol(int index) const { return at(kCameraTypes, kProtocols, index); }
+QString CameraNameTable::protocol(int index) const
+{
+    return at(kCameraTypes, kProtocols, index);
+}
 
 QString CameraNameTable::baudRate(int index) const
 {
@@ -72,4 +81,4 @@ QString CameraNameTable::at(int offset, int count, int index) const
     return index >= 0 && index < count ? m_texts[size_t(offset + index)] : QString();
 }
 
-} // namespace quillon::editor
+} // namespace quillon::formats

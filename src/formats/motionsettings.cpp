@@ -1,20 +1,29 @@
-#include "editor/motionsettings.h"
+#include "formats/motionsettings.h"
 
 #include "schema/profileaccess.h"
 #include "settings/profilestore.h"
 
 #include <algorithm>
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 namespace {
 
 // A missing row reads as eleven zeros (the eleventh is never used), so it needs no repair.
 constexpr char kMissingRow[] = "00000000000";
 
-QByteArray encoderSection(int channel) { return "ENCODER" + QByteArray::number(channel); }
-QByteArray areaSection(int channel) { return "ALARM MOTION" + QByteArray::number(channel); }
-QByteArray rowKey(int row) { return QByteArray::number(row + 1); }
+QByteArray encoderSection(int channel)
+{
+    return "ENCODER" + QByteArray::number(channel);
+}
+QByteArray areaSection(int channel)
+{
+    return "ALARM MOTION" + QByteArray::number(channel);
+}
+QByteArray rowKey(int row)
+{
+    return QByteArray::number(row + 1);
+}
 
 } // namespace
 
@@ -27,7 +36,7 @@ std::optional<QByteArray> repairedMotionRow(QByteArrayView stored)
 
 MotionRow parseMotionRow(QByteArrayView stored)
 {
-    MotionRow row{};
+    MotionRow row {};
     for (int column = 0; column < kMotionColumns && column < stored.size(); ++column)
         row[size_t(column)] = stored[column] == '1';
     return row;
@@ -68,8 +77,8 @@ MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel
     return values;
 }
 
-void writeMotionSettings(const settings::ProfileFile &file, int channel,
-                         const MotionSettings &values)
+void writeMotionSettings(
+    const settings::ProfileFile &file, int channel, const MotionSettings &values)
 {
     const QByteArray encoder = encoderSection(channel);
     file.writeInt(encoder, "AlarmY", std::clamp(values.alarmY, 0, kMaxFrameInterval));
@@ -84,4 +93,4 @@ void writeMotionSettings(const settings::ProfileFile &file, int channel,
     writeSchedule(file, ScheduleKind::Motion, channel, values.schedule);
 }
 
-} // namespace quillon::editor
+} // namespace quillon::formats

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 // The module-wide language flag: true for Chinese, false for English. It chooses every text and
 // message of the module.
@@ -21,4 +21,4 @@ QString pick(const char *chinese, const char *english);
 // Title of every notice and question box.
 QString messageTitle();
 
-} // namespace quillon::editor
+} // namespace quillon::formats

@@ -1,4 +1,4 @@
-#include "visit/hostlink/wire.h"
+#include "hostlink/wire.h"
 
 #include <QCryptographicHash>
 #include <QMessageAuthenticationCode>

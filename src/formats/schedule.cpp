@@ -1,8 +1,8 @@
-#include "editor/schedule.h"
+#include "formats/schedule.h"
 
 #include "settings/profilestore.h"
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 namespace {
 
@@ -138,4 +138,4 @@ void writeSchedule(
         file.writeText(section, dayKey(day), formatDayLine(schedule[size_t(day)], kind));
 }
 
-} // namespace quillon::editor
+} // namespace quillon::formats

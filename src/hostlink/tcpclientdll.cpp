@@ -1,8 +1,8 @@
-#include "visit/hostlink/tcpclientdll.h"
+#include "hostlink/tcpclientdll.h"
 
-#include "visit/hostlink/blockingchannel.h"
-#include "visit/hostlink/knownhosts.h"
-#include "visit/hostlink/wire.h"
+#include "hostlink/blockingchannel.h"
+#include "hostlink/knownhosts.h"
+#include "hostlink/wire.h"
 
 #include <QFile>
 #include <QSaveFile>

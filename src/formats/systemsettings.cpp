@@ -1,8 +1,8 @@
-#include "editor/systemsettings.h"
+#include "formats/systemsettings.h"
 
 #include "settings/gbk.h"
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 namespace {
 
@@ -111,4 +111,4 @@ QList<QByteArray> loadTelephoneNumbers(const settings::ProfileFile &sms)
     return numbers;
 }
 
-} // namespace quillon::editor
+} // namespace quillon::formats

@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 // Serial ports are offered as "COM1" to "COM10" and stored as their 0-based number.
 constexpr int kSerialPorts = 10;
@@ -17,4 +17,4 @@ std::optional<int> serialPortNumber(const QString &text);
 // The stored form of a port text: its number, or 0 for a text that names no port.
 int storedSerialPort(const QString &text);
 
-} // namespace quillon::editor
+} // namespace quillon::formats

@@ -61,9 +61,9 @@ enum KX_LoginResult : std::int32_t {
 // Results of the transfer and send calls: 0 success, anything else a failure.
 enum KX_TransferResult : std::int32_t {
     KX_OK = 0,
-    KX_ERR_NETWORK = -1,  // no connection, timeout, broken or malformed exchange
-    KX_ERR_REFUSED = -2,  // the server refused the request (no session, path, size)
-    KX_ERR_LOCAL = -3,    // the local file could not be read or written
+    KX_ERR_NETWORK = -1, // no connection, timeout, broken or malformed exchange
+    KX_ERR_REFUSED = -2, // the server refused the request (no session, path, size)
+    KX_ERR_LOCAL = -3, // the local file could not be read or written
     KX_ERR_ARGUMENT = -4, // a null record or text
     KX_ERR_NOT_FOUND = -5, // the server has no such file
 };
@@ -79,8 +79,8 @@ KX_EXPORT std::int32_t KX_CALL KX_UploadFile(const KX_FileTransferRecord *record
 KX_EXPORT std::int32_t KX_CALL KX_ConnectTCPServer(const KX_ConnectRecord *record);
 // Sends one command buffer on a connection and waits for the server's acknowledgement.
 // Returns the number of bytes delivered, or a negative KX_TransferResult.
-KX_EXPORT std::int32_t KX_CALL KX_ClientSendBuf(std::int32_t handle, const char *buffer,
-                                                std::int32_t length, std::int32_t flags);
+KX_EXPORT std::int32_t KX_CALL KX_ClientSendBuf(
+    std::int32_t handle, const char *buffer, std::int32_t length, std::int32_t flags);
 // Closes the connection; handle 0 (a failed connect) is accepted and does nothing. An unknown
 // handle gives KX_ERR_ARGUMENT.
 KX_EXPORT std::int32_t KX_CALL KX_DisConnectTCPServer(std::int32_t handle);

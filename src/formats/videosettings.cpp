@@ -1,11 +1,11 @@
-#include "editor/videosettings.h"
+#include "formats/videosettings.h"
 
 #include "schema/profileaccess.h"
 #include "settings/profilestore.h"
 
 #include <algorithm>
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 namespace {
 
@@ -156,7 +156,8 @@ QualityPreset readQualityPreset(const settings::ProfileFile &profile, int channe
 {
     const QByteArray section = profileSection(channelCount);
     const auto stored = [&](const char *key) {
-        const schema::Setting &preset = schema::setting(settings::SettingsFile::Profile, section, key);
+        const schema::Setting &preset
+            = schema::setting(settings::SettingsFile::Profile, section, key);
         const QByteArray name = QByteArray(key).chopped(1) + QByteArray::number(level);
         return profile.readInt(
             section, name, settings::parseProfileInteger(preset.fallback).value_or(0));
@@ -164,4 +165,4 @@ QualityPreset readQualityPreset(const settings::ProfileFile &profile, int channe
     return {stored("BitRate_#"), stored("Quality_#")};
 }
 
-} // namespace quillon::editor
+} // namespace quillon::formats

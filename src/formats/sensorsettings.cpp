@@ -1,21 +1,27 @@
-#include "editor/sensorsettings.h"
+#include "formats/sensorsettings.h"
 
-#include "settings/gbk.h"
 #include "schema/profileaccess.h"
+#include "settings/gbk.h"
 #include "settings/profilestore.h"
 
 #include <algorithm>
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 namespace {
 
 constexpr char kAlarmCardOptions[] = "AlarmCard Options";
 constexpr int kTriple = 3;
 
-QByteArray sensorSection(int sensor) { return "SENSOR" + QByteArray::number(sensor); }
+QByteArray sensorSection(int sensor)
+{
+    return "SENSOR" + QByteArray::number(sensor);
+}
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 QByteArray paddedLinkChn(QByteArrayView stored, qsizetype length)
 {
@@ -49,7 +55,8 @@ std::vector<LinkedChannel> parseLinkChn(QByteArrayView stored, int channels)
 
 QByteArray formatLinkChn(QByteArrayView stored, std::span<const LinkedChannel> links)
 {
-    QByteArray text = paddedLinkChn(stored, std::max<qsizetype>(kLinkChnLength, qsizetype(links.size()) * kTriple));
+    QByteArray text = paddedLinkChn(
+        stored, std::max<qsizetype>(kLinkChnLength, qsizetype(links.size()) * kTriple));
     for (size_t channel = 0; channel < links.size(); ++channel) {
         const int preset = std::clamp(links[channel].preset, 0, 99);
         char *triple = text.data() + channel * kTriple;
@@ -86,7 +93,7 @@ SensorSettings readSensorSettings(const settings::ProfileFile &file, int sensor)
 }
 
 void writeSensorSettings(const settings::ProfileFile &file, int sensor,
-                         const SensorSettings &values, std::span<const LinkedChannel> links)
+    const SensorSettings &values, std::span<const LinkedChannel> links)
 {
     const QByteArray section = sensorSection(sensor);
     file.writeFlag(section, "StartupDetect", values.startupDetect);
@@ -114,12 +121,14 @@ void writeAlarmCard(const settings::ProfileFile &file, const AlarmCardSettings &
 
 QStringList alarmDeviceNames(const settings::ProfileFile &alarmCard)
 {
-    static const char *const kDefaultNames[kMinDeviceTypes] = {"Ardent", "Bexley", "Corbel", "Halcyon"};
+    static const char *const kDefaultNames[kMinDeviceTypes]
+        = {"Ardent", "Bexley", "Corbel", "Halcyon"};
     const int count = std::clamp(alarmCard.readInt("Equipments", "Count", kMinDeviceTypes),
-                                 kMinDeviceTypes, kMaxDeviceTypes);
+        kMinDeviceTypes, kMaxDeviceTypes);
     QStringList names;
     for (int number = 1; number <= count; ++number) {
-        const QString stored = settings::fromGbk(alarmCard.readText("Equipment Name", QByteArray::number(number)));
+        const QString stored
+            = settings::fromGbk(alarmCard.readText("Equipment Name", QByteArray::number(number)));
         if (!stored.trimmed().isEmpty())
             names << stored;
         else if (number <= kMinDeviceTypes)
@@ -130,4 +139,4 @@ QStringList alarmDeviceNames(const settings::ProfileFile &alarmCard)
     return names;
 }
 
-} // namespace quillon::editor
+} // namespace quillon::formats

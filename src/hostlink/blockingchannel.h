@@ -3,7 +3,7 @@
 // The client end of one connection, for callers without an event loop of their own: every call
 // blocks, and every wait is bounded by the timeouts of the protocol.
 
-#include "visit/hostlink/wire.h"
+#include "hostlink/wire.h"
 
 #include <QDeadlineTimer>
 #include <QSslSocket>

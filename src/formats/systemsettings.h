@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 // One drive offered for recordings by the drive text `UseState` of the system options: one
 // character per drive from A: on, '1' for a drive that holds recordings, '0' for one that does
@@ -60,4 +60,4 @@ qint32 listIndexToStore(int selected, qint32 stored);
 // the writes in a batch.
 QList<QByteArray> loadTelephoneNumbers(const settings::ProfileFile &sms);
 
-} // namespace quillon::editor
+} // namespace quillon::formats

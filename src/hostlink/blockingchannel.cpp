@@ -1,6 +1,6 @@
-#include "visit/hostlink/blockingchannel.h"
+#include "hostlink/blockingchannel.h"
 
-#include "visit/hostlink/tlssetup.h"
+#include "hostlink/tlssetup.h"
 
 #include <QHostAddress>
 #include <QHostInfo>

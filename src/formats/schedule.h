@@ -10,7 +10,7 @@ namespace quillon::settings {
 class ProfileFile;
 }
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 // The three weekly timetables the server keeps. They share the model and the line form; the
 // recording timetable alone carries a day or night mode code in each segment.
@@ -66,4 +66,4 @@ WeeklySchedule readSchedule(const settings::ProfileFile &file, ScheduleKind kind
 void writeSchedule(const settings::ProfileFile &file, ScheduleKind kind, int index,
     const WeeklySchedule &schedule);
 
-} // namespace quillon::editor
+} // namespace quillon::formats

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/schedule.h"
+#include "formats/schedule.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -12,7 +12,7 @@ namespace quillon::settings {
 class ProfileFile;
 }
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 constexpr int kMotionRows = 10;
 constexpr int kMotionColumns = 10;
@@ -35,12 +35,12 @@ QByteArray formatMotionRow(const MotionRow &row);
 // One channel's motion detection as the page shows it.
 struct MotionSettings
 {
-    int alarmY = 2;      // high-speed detection frame interval
-    int alarmUV = 0;     // low-speed detection frame interval
+    int alarmY = 2; // high-speed detection frame interval
+    int alarmUV = 0; // low-speed detection frame interval
     int alarmSense = 20; // sensitivity, 0 high to 49 low
     bool showGrid = false;
     bool autoAlarmRecord = false;
-    MotionArea area{};
+    MotionArea area {};
     WeeklySchedule schedule;
 };
 
@@ -48,7 +48,7 @@ struct MotionSettings
 // characters is repaired in the file at once. The detector values come back as stored.
 MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel);
 // Writes every key of a channel's sections, detector values clamped into their ranges.
-void writeMotionSettings(const settings::ProfileFile &file, int channel,
-                         const MotionSettings &values);
+void writeMotionSettings(
+    const settings::ProfileFile &file, int channel, const MotionSettings &values);
 
-} // namespace quillon::editor
+} // namespace quillon::formats

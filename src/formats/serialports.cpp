@@ -1,6 +1,6 @@
-#include "editor/serialports.h"
+#include "formats/serialports.h"
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 QStringList serialPortNames()
 {
@@ -10,7 +10,10 @@ QStringList serialPortNames()
     return names;
 }
 
-QString serialPortName(int number) { return QStringLiteral("COM%1").arg(number + 1); }
+QString serialPortName(int number)
+{
+    return QStringLiteral("COM%1").arg(number + 1);
+}
 
 std::optional<int> serialPortNumber(const QString &text)
 {
@@ -22,6 +25,9 @@ std::optional<int> serialPortNumber(const QString &text)
     return std::nullopt;
 }
 
-int storedSerialPort(const QString &text) { return serialPortNumber(text).value_or(0); }
+int storedSerialPort(const QString &text)
+{
+    return serialPortNumber(text).value_or(0);
+}
 
-} // namespace quillon::editor
+} // namespace quillon::formats

@@ -5,20 +5,20 @@
 
 #include <QList>
 
-namespace quillon::schema {
+namespace quillon::formats {
 
 // One problem found in a set of settings files: where it is and what is wrong, in both
 // languages, as the window's notice would say it.
 struct Problem
 {
     const char *page = ""; // sheet name
-    Scope scope = Scope::Fixed; // what index counts
+    schema::Scope scope = schema::Scope::Fixed; // what index counts
     int index = -1; // channel or sensor from 0
     settings::SettingsFile file = settings::SettingsFile::SysSet;
     QByteArray section;
     QByteArray key;
-    Words setting = {"", ""};
-    Words message = {"", ""};
+    schema::Words setting = {"", ""};
+    schema::Words message = {"", ""};
     QByteArray detail; // the stored value and the range, for a value out of range
 };
 
@@ -31,4 +31,4 @@ int sensorCountOf(const settings::SettingsFileSet &files);
 // stored number against its range and the user file's layout. Empty when all is well.
 QList<Problem> validateSettings(const settings::SettingsFileSet &files);
 
-} // namespace quillon::schema
+} // namespace quillon::formats

@@ -1,6 +1,6 @@
-#include "visit/hostlink/knownhosts.h"
+#include "hostlink/knownhosts.h"
 
-#include "visit/hostlink/tlssetup.h"
+#include "hostlink/tlssetup.h"
 
 #include <QDir>
 #include <QFile>

@@ -8,7 +8,7 @@ namespace quillon::settings {
 class ProfileFile;
 }
 
-namespace quillon::editor {
+namespace quillon::formats {
 
 // Stored codes of the video page's choices.
 constexpr int kRecordVideoAndAudio = 1;
@@ -94,4 +94,4 @@ struct QualityPreset
 // channel count; 256 and 5 when missing.
 QualityPreset readQualityPreset(const settings::ProfileFile &profile, int channelCount, int level);
 
-} // namespace quillon::editor
+} // namespace quillon::formats
