@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-using namespace quillon::editor;
+using namespace quillon::formats;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
