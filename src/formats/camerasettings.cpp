@@ -1,8 +1,8 @@
 #include "formats/camerasettings.h"
 
 #include "formats/language.h"
+#include "formats/profileaccess.h"
 #include "formats/serialports.h"
-#include "schema/profileaccess.h"
 #include "settings/profilestore.h"
 
 namespace quillon::formats {
@@ -24,10 +24,10 @@ CameraRecord readCameraRecord(const settings::ProfileFile &file, int channel)
     const auto setting = [](const char *key) -> const schema::Setting & {
         return schema::setting(settings::SettingsFile::CameraSet, "ENCODER", key);
     };
-    record.decoderAddress = schema::readNumber(file, setting("CamNo"), channel);
-    record.cameraType = schema::readNumber(file, setting("CamType"), channel);
-    record.protocol = schema::readNumber(file, setting("Protocol"), channel);
-    record.baudRate = schema::readNumber(file, setting("Baudrate"), channel);
+    record.decoderAddress = formats::readNumber(file, setting("CamNo"), channel);
+    record.cameraType = formats::readNumber(file, setting("CamType"), channel);
+    record.protocol = formats::readNumber(file, setting("Protocol"), channel);
+    record.baudRate = formats::readNumber(file, setting("Baudrate"), channel);
     return record;
 }
 

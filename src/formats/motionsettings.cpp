@@ -1,6 +1,6 @@
 #include "formats/motionsettings.h"
 
-#include "schema/profileaccess.h"
+#include "formats/profileaccess.h"
 #include "settings/profilestore.h"
 
 #include <algorithm>
@@ -58,11 +58,11 @@ MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel
     const auto setting = [](const char *key) -> const schema::Setting & {
         return schema::setting(settings::SettingsFile::AlarmSet, "ENCODER", key);
     };
-    values.alarmY = schema::readNumber(file, setting("AlarmY"), channel);
-    values.alarmUV = schema::readNumber(file, setting("AlarmUV"), channel);
-    values.alarmSense = schema::readNumber(file, setting("AlarmSense"), channel);
-    values.showGrid = schema::readFlag(file, setting("ShowGrid"), channel);
-    values.autoAlarmRecord = schema::readFlag(file, setting("AutoAlarmRecord"), channel);
+    values.alarmY = formats::readNumber(file, setting("AlarmY"), channel);
+    values.alarmUV = formats::readNumber(file, setting("AlarmUV"), channel);
+    values.alarmSense = formats::readNumber(file, setting("AlarmSense"), channel);
+    values.showGrid = formats::readFlag(file, setting("ShowGrid"), channel);
+    values.autoAlarmRecord = formats::readFlag(file, setting("AutoAlarmRecord"), channel);
 
     const QByteArray area = areaSection(channel);
     for (int row = 0; row < kMotionRows; ++row) {

@@ -1,6 +1,6 @@
 #include "formats/sensorsettings.h"
 
-#include "schema/profileaccess.h"
+#include "formats/profileaccess.h"
 #include "settings/gbk.h"
 #include "settings/profilestore.h"
 
@@ -82,12 +82,12 @@ SensorSettings readSensorSettings(const settings::ProfileFile &file, int sensor)
     const auto setting = [](const char *key) -> const schema::Setting & {
         return schema::setting(settings::SettingsFile::SensorSet, "SENSOR", key);
     };
-    values.startupDetect = schema::readFlag(file, setting("StartupDetect"), sensor);
-    values.linkChn = schema::readText(file, setting("LinkChn"), sensor);
-    values.normallyOpen = schema::readNumber(file, setting("SensorType"), sensor) == 1;
-    values.startupRec = schema::readFlag(file, setting("StartupRec"), sensor);
-    values.output = alarmOutputFromStored(schema::readNumber(file, setting("OutputType"), sensor));
-    values.outputTime = schema::readNumber(file, setting("OutputTime"), sensor);
+    values.startupDetect = formats::readFlag(file, setting("StartupDetect"), sensor);
+    values.linkChn = formats::readText(file, setting("LinkChn"), sensor);
+    values.normallyOpen = formats::readNumber(file, setting("SensorType"), sensor) == 1;
+    values.startupRec = formats::readFlag(file, setting("StartupRec"), sensor);
+    values.output = alarmOutputFromStored(formats::readNumber(file, setting("OutputType"), sensor));
+    values.outputTime = formats::readNumber(file, setting("OutputTime"), sensor);
     values.schedule = readSchedule(file, ScheduleKind::Sensor, sensor);
     return values;
 }
@@ -108,8 +108,8 @@ void writeSensorSettings(const settings::ProfileFile &file, int sensor,
 AlarmCardSettings readAlarmCard(const settings::ProfileFile &file)
 {
     AlarmCardSettings values;
-    values.alarmIn = schema::readNumber(file, schema::settingOf("SpinEdit9"));
-    values.baseAlarmIn = schema::readNumber(file, schema::settingOf("SpinEdit8"));
+    values.alarmIn = formats::readNumber(file, schema::settingOf("SpinEdit9"));
+    values.baseAlarmIn = formats::readNumber(file, schema::settingOf("SpinEdit8"));
     return values;
 }
 

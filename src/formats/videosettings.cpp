@@ -1,6 +1,6 @@
 #include "formats/videosettings.h"
 
-#include "schema/profileaccess.h"
+#include "formats/profileaccess.h"
 #include "settings/profilestore.h"
 
 #include <algorithm>
@@ -24,7 +24,7 @@ const schema::Setting &encoderSetting(const char *key)
 QByteArray readPosition(const settings::ProfileFile &tvCard, int channel, const char *key)
 {
     return QByteArray::number(
-        std::clamp(schema::readNumber(tvCard, encoderSetting(key), channel), 0, kPositionMax));
+        std::clamp(formats::readNumber(tvCard, encoderSetting(key), channel), 0, kPositionMax));
 }
 
 } // namespace
@@ -46,17 +46,17 @@ int normalEncodeMode(int stored)
 
 QByteArray readCameraName(const settings::ProfileFile &tvCard, int channel)
 {
-    return schema::readText(tvCard, encoderSetting("CameraName"), channel);
+    return formats::readText(tvCard, encoderSetting("CameraName"), channel);
 }
 
 EncoderSettings readEncoderSettings(const settings::ProfileFile &tvCard, int channel)
 {
     // Defaults come from the schema, which the tool reads too.
     const auto flag = [&](const char *key) {
-        return schema::readFlag(tvCard, encoderSetting(key), channel);
+        return formats::readFlag(tvCard, encoderSetting(key), channel);
     };
     const auto number = [&](const char *key) {
-        return schema::readNumber(tvCard, encoderSetting(key), channel);
+        return formats::readNumber(tvCard, encoderSetting(key), channel);
     };
 
     EncoderSettings encoder;

@@ -2,7 +2,7 @@
 
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
-#include "schema/profileaccess.h"
+#include "formats/profileaccess.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -47,14 +47,14 @@ std::span<const TextEntry> NetworkPage::texts() const
 
 void NetworkPage::loadPorts(const settings::ProfileFile &sysSet)
 {
-    SpinEdit4->setValue(schema::readNumber(sysSet, schema::settingOf("SpinEdit4")));
-    WebPortSpinEdit->setValue(schema::readNumber(sysSet, schema::settingOf("WebPortSpinEdit")));
+    SpinEdit4->setValue(formats::readNumber(sysSet, schema::settingOf("SpinEdit4")));
+    WebPortSpinEdit->setValue(formats::readNumber(sysSet, schema::settingOf("WebPortSpinEdit")));
 }
 
 void NetworkPage::savePorts(const settings::ProfileFile &sysSet) const
 {
-    schema::writeNumber(sysSet, schema::settingOf("SpinEdit4"), SpinEdit4->value());
-    schema::writeNumber(sysSet, schema::settingOf("WebPortSpinEdit"), WebPortSpinEdit->value());
+    formats::writeNumber(sysSet, schema::settingOf("SpinEdit4"), SpinEdit4->value());
+    formats::writeNumber(sysSet, schema::settingOf("WebPortSpinEdit"), WebPortSpinEdit->value());
 }
 
 } // namespace quillon::editor

@@ -1,7 +1,7 @@
 #include "editor/pages/smspage.h"
 
+#include "formats/profileaccess.h"
 #include "formats/systemsettings.h"
-#include "schema/profileaccess.h"
 #include "settings/gbk.h"
 
 #include <QCheckBox>
@@ -54,8 +54,8 @@ std::span<const TextEntry> SmsPage::texts() const
 void SmsPage::load()
 {
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
-    SMSCheckBox->setChecked(schema::readFlag(sms, schema::settingOf("SMSCheckBox")));
-    m_storedPort = schema::readNumber(sms, schema::settingOf("SMSComboBox"));
+    SMSCheckBox->setChecked(formats::readFlag(sms, schema::settingOf("SMSCheckBox")));
+    m_storedPort = formats::readNumber(sms, schema::settingOf("SMSComboBox"));
     SMSComboBox->setCurrentIndex(formats::listEntryFor(m_storedPort, SMSComboBox->count()));
 
     SMSPhoneListBox->clear();
@@ -75,8 +75,8 @@ void SmsPage::updateEnabling()
 void SmsPage::save()
 {
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
-    schema::writeFlag(sms, schema::settingOf("SMSCheckBox"), SMSCheckBox->isChecked());
-    schema::writeNumber(sms, schema::settingOf("SMSComboBox"),
+    formats::writeFlag(sms, schema::settingOf("SMSCheckBox"), SMSCheckBox->isChecked());
+    formats::writeNumber(sms, schema::settingOf("SMSComboBox"),
         formats::listIndexToStore(SMSComboBox->currentIndex(), m_storedPort));
 }
 

@@ -4,7 +4,7 @@
 #include "editor/pages/networkpage.h"
 #include "editor/schemarange.h"
 #include "formats/language.h"
-#include "schema/profileaccess.h"
+#include "formats/profileaccess.h"
 #include "settings/userrecords.h"
 
 #include <QCheckBox>
@@ -244,50 +244,55 @@ void SystemPage::load()
 {
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
     VideoFilesPathEdit->setText(
-        m_videoFilesPath.load(schema::readText(sysSet, schema::settingOf("VideoFilesPathEdit"))));
+        m_videoFilesPath.load(formats::readText(sysSet, schema::settingOf("VideoFilesPathEdit"))));
     PhotoPathEdit->setText(
-        m_photoPath.load(schema::readText(sysSet, schema::settingOf("PhotoPathEdit"))));
-    WebPathEdit->setText(m_webPath.load(schema::readText(sysSet, schema::settingOf("WebPathEdit"))));
-    WebIPEdit->setText(m_webIp.load(schema::readText(sysSet, schema::settingOf("WebIPEdit"))));
-    const bool deleteFirst = schema::readFlag(sysSet, schema::settingOf("DelFirstRadioBtn"));
+        m_photoPath.load(formats::readText(sysSet, schema::settingOf("PhotoPathEdit"))));
+    WebPathEdit->setText(
+        m_webPath.load(formats::readText(sysSet, schema::settingOf("WebPathEdit"))));
+    WebIPEdit->setText(m_webIp.load(formats::readText(sysSet, schema::settingOf("WebIPEdit"))));
+    const bool deleteFirst = formats::readFlag(sysSet, schema::settingOf("DelFirstRadioBtn"));
     DelFirstRadioBtn->setChecked(deleteFirst);
     StopRecRadioBtn->setChecked(!deleteFirst);
 
-    AutoLoginChkBox->setChecked(schema::readFlag(sysSet, schema::settingOf("AutoLoginChkBox")));
+    AutoLoginChkBox->setChecked(formats::readFlag(sysSet, schema::settingOf("AutoLoginChkBox")));
     AutoLoginUserEdit->setText(m_autoUser.load(
-        formats::trimmedText(schema::readText(sysSet, schema::settingOf("AutoLoginUserEdit")))));
+        formats::trimmedText(formats::readText(sysSet, schema::settingOf("AutoLoginUserEdit")))));
     AutoLoginPwdEdit->setText(m_autoPassword.load(
-        formats::trimmedText(schema::readText(sysSet, schema::settingOf("AutoLoginPwdEdit")))));
+        formats::trimmedText(formats::readText(sysSet, schema::settingOf("AutoLoginPwdEdit")))));
 
-    CheckBox2->setChecked(schema::readFlag(sysSet, schema::settingOf("CheckBox2")));
-    CheckBoxBeep->setChecked(schema::readFlag(sysSet, schema::settingOf("CheckBoxBeep")));
-    CheckBox7->setChecked(schema::readFlag(sysSet, schema::settingOf("CheckBox7")));
-    chkAlarmRotate->setChecked(schema::readFlag(sysSet, schema::settingOf("chkAlarmRotate")));
-    seRotateTime->setValue(schema::readNumber(sysSet, schema::settingOf("seRotateTime")));
-    SpinEdit3->setValue(schema::readNumber(sysSet, schema::settingOf("SpinEdit3")));
-    seAlarmOutPutTime->setValue(schema::readNumber(sysSet, schema::settingOf("seAlarmOutPutTime")));
-    m_storedOutputType = schema::readNumber(sysSet, schema::settingOf("cbbOutPortType"));
+    CheckBox2->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBox2")));
+    CheckBoxBeep->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBoxBeep")));
+    CheckBox7->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBox7")));
+    chkAlarmRotate->setChecked(formats::readFlag(sysSet, schema::settingOf("chkAlarmRotate")));
+    seRotateTime->setValue(formats::readNumber(sysSet, schema::settingOf("seRotateTime")));
+    SpinEdit3->setValue(formats::readNumber(sysSet, schema::settingOf("SpinEdit3")));
+    seAlarmOutPutTime->setValue(
+        formats::readNumber(sysSet, schema::settingOf("seAlarmOutPutTime")));
+    m_storedOutputType = formats::readNumber(sysSet, schema::settingOf("cbbOutPortType"));
     cbbOutPortType->setCurrentIndex(
         formats::listEntryFor(m_storedOutputType, cbbOutPortType->count()));
 
-    AutoSwitchCheckBox->setChecked(schema::readFlag(sysSet, schema::settingOf("AutoSwitchCheckBox")));
-    SwitchTimeSpinEdit->setValue(schema::readNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit")));
-    AutoChgStateChkBox->setChecked(schema::readFlag(sysSet, schema::settingOf("AutoChgStateChkBox")));
-    ChgStateSpinEdit->setValue(schema::readNumber(sysSet, schema::settingOf("ChgStateSpinEdit")));
-    chkExitQuery->setChecked(schema::readFlag(sysSet, schema::settingOf("chkExitQuery")));
+    AutoSwitchCheckBox->setChecked(
+        formats::readFlag(sysSet, schema::settingOf("AutoSwitchCheckBox")));
+    SwitchTimeSpinEdit->setValue(
+        formats::readNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit")));
+    AutoChgStateChkBox->setChecked(
+        formats::readFlag(sysSet, schema::settingOf("AutoChgStateChkBox")));
+    ChgStateSpinEdit->setValue(formats::readNumber(sysSet, schema::settingOf("ChgStateSpinEdit")));
+    chkExitQuery->setChecked(formats::readFlag(sysSet, schema::settingOf("chkExitQuery")));
 
     m_networkPage.loadPorts(sysSet);
     m_context.channelCount = formats::boundedCount(
-        schema::readNumber(sysSet,
+        formats::readNumber(sysSet,
             schema::setting(settings::SettingsFile::SysSet, "System Options", "MaxRecCount")),
         formats::kMaxChannels);
     m_context.sensorCount = formats::boundedCount(
-        schema::readNumber(sysSet,
+        formats::readNumber(sysSet,
             schema::setting(settings::SettingsFile::SysSet, "Sensor Options", "AlarmDevChn")),
         formats::kMaxSensors);
 
     updateEnabling();
-    fillDriveList(schema::readText(sysSet, schema::settingOf("DriveListView")));
+    fillDriveList(formats::readText(sysSet, schema::settingOf("DriveListView")));
 }
 
 void SystemPage::fillDriveList(const QByteArray &useState)
@@ -316,38 +321,48 @@ std::vector<formats::DriveRow> SystemPage::driveRows() const
 void SystemPage::save()
 {
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
-    schema::writeText(sysSet, schema::settingOf("VideoFilesPathEdit"), m_videoFilesPath.bytesFor(VideoFilesPathEdit->text()));
-    schema::writeText(sysSet, schema::settingOf("PhotoPathEdit"), m_photoPath.bytesFor(PhotoPathEdit->text()));
-    schema::writeText(sysSet, schema::settingOf("WebPathEdit"), m_webPath.bytesFor(WebPathEdit->text()));
-    schema::writeText(sysSet, schema::settingOf("WebIPEdit"), m_webIp.bytesFor(WebIPEdit->text()));
-    schema::writeFlag(sysSet, schema::settingOf("DelFirstRadioBtn"), DelFirstRadioBtn->isChecked());
+    formats::writeText(sysSet, schema::settingOf("VideoFilesPathEdit"),
+        m_videoFilesPath.bytesFor(VideoFilesPathEdit->text()));
+    formats::writeText(
+        sysSet, schema::settingOf("PhotoPathEdit"), m_photoPath.bytesFor(PhotoPathEdit->text()));
+    formats::writeText(
+        sysSet, schema::settingOf("WebPathEdit"), m_webPath.bytesFor(WebPathEdit->text()));
+    formats::writeText(sysSet, schema::settingOf("WebIPEdit"), m_webIp.bytesFor(WebIPEdit->text()));
+    formats::writeFlag(
+        sysSet, schema::settingOf("DelFirstRadioBtn"), DelFirstRadioBtn->isChecked());
 
-    schema::writeFlag(sysSet, schema::settingOf("AutoLoginChkBox"), AutoLoginChkBox->isChecked());
-    schema::writeText(sysSet, schema::settingOf("AutoLoginUserEdit"), m_autoUser.bytesFor(AutoLoginUserEdit->text()));
-    schema::writeText(sysSet, schema::settingOf("AutoLoginPwdEdit"), m_autoPassword.bytesFor(AutoLoginPwdEdit->text()));
+    formats::writeFlag(sysSet, schema::settingOf("AutoLoginChkBox"), AutoLoginChkBox->isChecked());
+    formats::writeText(sysSet, schema::settingOf("AutoLoginUserEdit"),
+        m_autoUser.bytesFor(AutoLoginUserEdit->text()));
+    formats::writeText(sysSet, schema::settingOf("AutoLoginPwdEdit"),
+        m_autoPassword.bytesFor(AutoLoginPwdEdit->text()));
 
-    schema::writeFlag(sysSet, schema::settingOf("CheckBox2"), CheckBox2->isChecked());
-    schema::writeFlag(sysSet, schema::settingOf("CheckBoxBeep"), CheckBoxBeep->isChecked());
-    schema::writeFlag(sysSet, schema::settingOf("CheckBox7"), CheckBox7->isChecked());
-    schema::writeFlag(sysSet, schema::settingOf("chkAlarmRotate"), chkAlarmRotate->isChecked());
-    schema::writeNumber(sysSet, schema::settingOf("seRotateTime"), seRotateTime->value());
-    schema::writeNumber(sysSet, schema::settingOf("SpinEdit3"), SpinEdit3->value());
-    schema::writeNumber(sysSet, schema::settingOf("seAlarmOutPutTime"), seAlarmOutPutTime->value());
-    schema::writeNumber(sysSet, schema::settingOf("cbbOutPortType"),
+    formats::writeFlag(sysSet, schema::settingOf("CheckBox2"), CheckBox2->isChecked());
+    formats::writeFlag(sysSet, schema::settingOf("CheckBoxBeep"), CheckBoxBeep->isChecked());
+    formats::writeFlag(sysSet, schema::settingOf("CheckBox7"), CheckBox7->isChecked());
+    formats::writeFlag(sysSet, schema::settingOf("chkAlarmRotate"), chkAlarmRotate->isChecked());
+    formats::writeNumber(sysSet, schema::settingOf("seRotateTime"), seRotateTime->value());
+    formats::writeNumber(sysSet, schema::settingOf("SpinEdit3"), SpinEdit3->value());
+    formats::writeNumber(
+        sysSet, schema::settingOf("seAlarmOutPutTime"), seAlarmOutPutTime->value());
+    formats::writeNumber(sysSet, schema::settingOf("cbbOutPortType"),
         formats::listIndexToStore(cbbOutPortType->currentIndex(), m_storedOutputType));
 
-    schema::writeFlag(sysSet, schema::settingOf("AutoSwitchCheckBox"), AutoSwitchCheckBox->isChecked());
-    schema::writeNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit"), SwitchTimeSpinEdit->value());
-    schema::writeFlag(sysSet, schema::settingOf("AutoChgStateChkBox"), AutoChgStateChkBox->isChecked());
-    schema::writeNumber(sysSet, schema::settingOf("ChgStateSpinEdit"), ChgStateSpinEdit->value());
-    schema::writeFlag(sysSet, schema::settingOf("chkExitQuery"), chkExitQuery->isChecked());
+    formats::writeFlag(
+        sysSet, schema::settingOf("AutoSwitchCheckBox"), AutoSwitchCheckBox->isChecked());
+    formats::writeNumber(
+        sysSet, schema::settingOf("SwitchTimeSpinEdit"), SwitchTimeSpinEdit->value());
+    formats::writeFlag(
+        sysSet, schema::settingOf("AutoChgStateChkBox"), AutoChgStateChkBox->isChecked());
+    formats::writeNumber(sysSet, schema::settingOf("ChgStateSpinEdit"), ChgStateSpinEdit->value());
+    formats::writeFlag(sysSet, schema::settingOf("chkExitQuery"), chkExitQuery->isChecked());
 
     // The drive text is read again so that drives without a row keep their characters.
     if (DriveListView->topLevelItemCount() > 0) {
         const std::vector<formats::DriveRow> rows = driveRows();
         const schema::Setting &useState = schema::settingOf("DriveListView");
-        schema::writeText(sysSet, useState,
-            formats::useStateWithDrives(schema::readText(sysSet, useState), rows));
+        formats::writeText(sysSet, useState,
+            formats::useStateWithDrives(formats::readText(sysSet, useState), rows));
     }
 
     m_networkPage.savePorts(sysSet);
