@@ -99,7 +99,9 @@ quillon-client opens the setup window of one server from the command line.")
 if(TARGET quillon)
     string(APPEND CPACK_COMPONENT_TOOLS_DESCRIPTION "
 quillon pulls, compares, validates and pushes the settings of many servers at
-once, and keeps backups of them to restore.")
+once, gets, sets and checks single settings across a fleet, opens the setup
+window on a folder, and keeps backups of them to restore. The Ansible
+collection quillon.fleet runs it from playbooks.")
 endif()
 
 include(CPack)
