@@ -44,6 +44,7 @@ struct Measure
     int exitCode = -1;
     double seconds = 0;
     long peakKiB = 0;
+    double cpuSeconds = 0; // user and system time of the tool
     QByteArray output;
 };
 
@@ -78,6 +79,8 @@ Measure runTool(const QStringList &arguments, const QString &outputPath)
     measure.seconds = double(clock.nsecsElapsed()) / 1e9;
     measure.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     measure.peakKiB = usage.ru_maxrss;
+    measure.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     measure.output = readFile(outputPath);
     return measure;
 }
@@ -89,6 +92,23 @@ int countOutcomes(const QByteArray &json, const QString &outcome)
         QJsonDocument::fromJson(json).object().value(QStringLiteral("hosts")).toArray())
         count += host.toObject().value(QStringLiteral("outcome")).toString() == outcome;
     return count;
+}
+
+// The hosts that neither changed nor stayed as they were, with the tool's message.
+QByteArray failures(const QByteArray &json)
+{
+    QByteArray text;
+    for (const QJsonValue &host :
+        QJsonDocument::fromJson(json).object().value(QStringLiteral("hosts")).toArray()) {
+        const QJsonObject object = host.toObject();
+        const QString outcome = object.value(QStringLiteral("outcome")).toString();
+        if (outcome != QLatin1String("done") && outcome != QLatin1String("unchanged")
+            && outcome != QLatin1String("drifted"))
+            text += (object.value(QStringLiteral("host")).toString() + QStringLiteral(": ")
+                + object.value(QStringLiteral("message")).toString() + QLatin1Char('\n'))
+                        .toUtf8();
+    }
+    return text;
 }
 
 double median(std::vector<double> values)
@@ -132,6 +152,7 @@ int main(int argc, char **argv)
     const QString output = data.filePath(QStringLiteral("out.json"));
 
     std::vector<double> setSeconds;
+    std::vector<double> setCpu;
     long setPeakKiB = 0;
     for (int run = 0; run < kRuns; ++run) {
         // Half the servers already have this run's value.
@@ -155,20 +176,23 @@ int main(int argc, char **argv)
         const int unchanged = countOutcomes(measure.output, QStringLiteral("unchanged"));
         if (measure.exitCode != 0 || made != kServers / 2 || done != kServers / 2
             || unchanged != kServers / 2) {
-            std::fprintf(stderr, "set: exit %d, %d applies, %d done, %d unchanged\n",
-                measure.exitCode, made, done, unchanged);
+            std::fprintf(stderr, "set: exit %d, %d applies, %d done, %d unchanged\n%s\n",
+                measure.exitCode, made, done, unchanged, failures(measure.output).constData());
             return 1;
         }
         setSeconds.push_back(measure.seconds);
+        setCpu.push_back(measure.cpuSeconds);
         setPeakKiB = std::max(setPeakKiB, measure.peakKiB);
     }
     std::printf(
         "set of one key on %d servers, half already set, --parallel %d, median time: %.2f s "
         "(of %d runs; each made exactly %d applies)\n",
         kServers, kParallel, median(setSeconds), kRuns, kServers / 2);
+    std::printf("processor time of the tool during set (median): %.2f s\n", median(setCpu));
     std::printf("peak resident memory of the tool during set: %ld KiB\n", setPeakKiB);
 
     std::vector<double> driftSeconds;
+    std::vector<double> driftCpu;
     long driftPeakKiB = 0;
     for (int run = 0; run < kRuns; ++run) {
         const Measure measure
@@ -179,15 +203,18 @@ int main(int argc, char **argv)
                 output);
         if (measure.exitCode != 1
             || countOutcomes(measure.output, QStringLiteral("drifted")) != kServers) {
-            std::fprintf(stderr, "drift: exit %d\n", measure.exitCode);
+            std::fprintf(stderr, "drift: exit %d\n%s\n", measure.exitCode,
+                failures(measure.output).constData());
             return 1;
         }
         driftSeconds.push_back(measure.seconds);
+        driftCpu.push_back(measure.cpuSeconds);
         driftPeakKiB = std::max(driftPeakKiB, measure.peakKiB);
     }
     std::printf(
         "drift of %d servers from a baseline, --parallel %d, median time: %.2f s (of %d runs)\n",
         kServers, kParallel, median(driftSeconds), kRuns);
+    std::printf("processor time of the tool during drift (median): %.2f s\n", median(driftCpu));
     std::printf("peak resident memory of the tool during drift: %ld KiB\n", driftPeakKiB);
     return 0;
 }

@@ -31,6 +31,21 @@ bool sameProblem(const formats::Problem &a, const formats::Problem &b)
         && qstrcmp(a.message.english, b.message.english) == 0 && a.detail == b.detail;
 }
 
+// Runs a step of a session, and once more after a new login when its transfers were refused for
+// want of a session: the host link keeps a bounded number of sessions and pushes out the oldest
+// login first, so over hundreds of hosts a slow host's session can be gone before its step
+// ends. A step that was refused uploaded nothing that counts (the server applies only on the
+// apply command), so it can start again.
+template<class Step> StepResult withLiveSession(RemoteSession &session, const Step &step)
+{
+    StepResult result = step();
+    if (result.outcome != Outcome::Failed || !result.sessionRefused)
+        return result;
+    if (const StepResult login = session.login(); login.outcome != Outcome::Done)
+        return login;
+    return step();
+}
+
 HostReport runOne(const HostAddress &address, const JobPlan &plan)
 {
     RemoteSession session(address, plan.user, plan.password);
@@ -40,7 +55,7 @@ HostReport runOne(const HostAddress &address, const JobPlan &plan)
     if (report.result.outcome != Outcome::Done)
         return report;
     settings::SettingsFileSet current;
-    report.result = session.fetch(&current);
+    report.result = withLiveSession(session, [&] { return session.fetch(&current); });
     if (report.result.outcome != Outcome::Done)
         return report;
     settings::SettingsFileSet wanted = current;
@@ -72,7 +87,7 @@ HostReport runOne(const HostAddress &address, const JobPlan &plan)
         report.result = {Outcome::Failed, QStringLiteral("backup not written: %1").arg(error)};
         return report;
     }
-    report.result = session.uploadAndApply(upload);
+    report.result = withLiveSession(session, [&] { return session.uploadAndApply(upload); });
     return report;
 }
 
@@ -100,7 +115,7 @@ HostReport fetchHost(const HostAddress &address, const QByteArray &user, const Q
     report.address = address;
     report.result = session.login();
     if (report.result.outcome == Outcome::Done)
-        report.result = session.fetch(files);
+        report.result = withLiveSession(session, [&] { return session.fetch(files); });
     return report;
 }
 

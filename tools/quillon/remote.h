@@ -39,6 +39,8 @@ struct StepResult
 {
     Outcome outcome = Outcome::Done;
     QString message; // empty when done
+    // A transfer was refused for want of a live session; a new login may cure it.
+    bool sessionRefused = false;
 };
 
 // One login session with one server, through the host link. The host link keeps sessions per
