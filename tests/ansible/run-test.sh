@@ -73,6 +73,7 @@ recap() { sed -n "s/^$2 *:.* $3=\([0-9]*\).*/\1/p" "$work/$1.out"; }
 applies() { grep -c 'apply generation=' "$work/dvrd$1.log" || true; }
 stored() { QUILLON_PASSWORD=fleet-pw "$QUILLON_PATH" get "127.0.0.1:${ports[$1 - 1]}" "$2" 2>/dev/null; }
 
+ansible-doc quillon.fleet.settings >/dev/null || fail "ansible-doc cannot read the module's documentation"
 play first -i "$good" "$here/settings.yml" -e seconds=45 --diff
 for n in 1 2 3; do
     [ "$(recap first dvr$n changed)" = 1 ] || fail "first run: dvr$n not changed"

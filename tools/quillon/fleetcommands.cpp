@@ -153,6 +153,9 @@ int getCommand(const Options &options)
 
 int setCommand(const Options &options)
 {
+    if (!options.only.isEmpty() || !options.except.isEmpty())
+        return usageError(
+            QStringLiteral("set changes the keys it names: scopes go with push and drift"));
     const qsizetype changeCount = countChanges(options.operands);
     if (changeCount == 0)
         return usageError(

@@ -1,4 +1,4 @@
-#!/usr/bin/python
+#!/usr/bin/python3
 # Runs the quillon operator's tool for one recording server and reports what it did.
 
 DOCUMENTATION = r"""
@@ -9,8 +9,8 @@ description:
     within a scope, through the C(quillon) operator's tool on the controller.
   - The server is changed only when its files would change; it then keeps a backup of its
     files first (see C(quillon backups)), takes only the changed files and applies them.
-  - Run it on the controller (C(delegate_to: localhost) or C(connection: local)); it talks to
-    the server over the network.
+  - "Run it on the controller (C(delegate_to: localhost) or C(connection: local)): it talks to
+    the server over the network."
 options:
   host:
     description: The server's name or address.
