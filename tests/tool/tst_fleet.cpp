@@ -179,6 +179,8 @@ void TestFleet::parsesChanges_data()
                                << "" << QByteArray("user records");
     QTest::newRow("password") << "SysSet.Ext[Login Options]AutoUserPwd=x"
                               << "" << QByteArray("never goes on a command line");
+    QTest::newRow("channel count") << "SysSet.Ext[System Options]MaxRecCount=8"
+                                   << "" << QByteArray("server's own");
     QTest::newRow("pattern") << "TVCard.Ext[*]CameraName=x"
                              << "" << QByteArray("names one key");
     QTest::newRow("no value") << "SysSet.Ext[Alarm Options]BackRecTime"
@@ -329,6 +331,9 @@ void TestFleet::pushExceptTitlesKeepsEachServersTitles()
         servers[size_t(i)]->setKeys("SysConfig/TVCard.Ext",
             {{"ENCODER0", "CameraName", "Site" + QByteArray::number(i)},
                 {"ENCODER5", "CameraName", "Gate" + QByteArray::number(i)}});
+    // A server with fewer channels keeps its count.
+    servers[2]->setKeys("SysConfig/SysSet.Ext", {{"System Options", "MaxRecCount", "8"}});
+    const QByteArray sysSet = servers[2]->file("SysConfig/SysSet.Ext");
     QList<QByteArray> titlesBefore;
     for (const auto &server : servers)
         titlesBefore.append(server->file("SysConfig/TVCard.Ext"));
@@ -353,6 +358,7 @@ void TestFleet::pushExceptTitlesKeepsEachServersTitles()
             QList<QByteArray> {"IFrameInterval=3"});
         QCOMPARE(server.applies(), 1);
     }
+    QCOMPARE(servers[2]->file("SysConfig/SysSet.Ext"), sysSet);
     // Pushed again, every server already matches.
     const Run again = quillon(arguments);
     QCOMPARE(again.exitCode, 0);

@@ -59,6 +59,14 @@ bool anyCoversUserFile(const QList<ScopeItem> &items)
     return false;
 }
 
+// The server's channel and sensor counts belong to its hardware: no control of the window writes
+// them, and a scope never takes them from a folder.
+bool isServerFact(SettingsFile file, QByteArrayView section, QByteArrayView key)
+{
+    const std::optional<schema::SettingMatch> match = schema::findSetting(file, section, key);
+    return match && !*match->setting->control;
+}
+
 } // namespace
 
 bool ScopeItem::covers(SettingsFile file, QByteArrayView section, QByteArrayView key) const
@@ -142,7 +150,7 @@ SettingChanges changesFromFolder(const settings::SettingsFileSet &folder, const 
             continue;
         const settings::ProfileDocument document(*found);
         for (const auto &[section, key] : document.keyNames()) {
-            if (scope.covers(file, section, key))
+            if (scope.covers(file, section, key) && !isServerFact(file, section, key))
                 changes.edits.append(
                     {{file, section, key}, document.value(section, key).value_or(QByteArray())});
         }

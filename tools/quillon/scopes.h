@@ -42,7 +42,7 @@ std::optional<QList<ScopeItem>> parseScopes(const QString &text, QString *error)
 // What a server's files take from a folder within a scope: with the whole scope, the folder's
 // uploaded files as they are; otherwise each key of the folder's profile files that the scope
 // covers (one parse per file) and the folder's user file when the scope covers it. Keys the
-// folder does not hold stay as each server has them.
+// folder does not hold, and the server's channel and sensor counts, stay as each server has them.
 SettingChanges changesFromFolder(const settings::SettingsFileSet &folder, const ScopeFilter &scope);
 
 } // namespace quillon::tool

@@ -125,6 +125,10 @@ std::optional<SettingEdit> parseSettingEdit(const QString &text, QString *error)
             QStringLiteral("%1 is not a setting of the window (quillon diff --raw shows the "
                            "addresses)")
                 .arg(name));
+    if (!*match->setting->control)
+        return refuse(error,
+            QStringLiteral("%1 is a fact of the server's own (no control of the window writes it)")
+                .arg(name));
     if (match->setting->kind == schema::Kind::Password)
         return refuse(error,
             QStringLiteral("%1 is a password, which never goes on a command line: set it in "

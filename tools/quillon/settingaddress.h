@@ -42,7 +42,8 @@ struct SettingEdit
 };
 
 // Parses ADDRESS=VALUE, the value given as UTF-8. Refused with *error set: an address no page
-// of the window uses, a password (it would sit on a command line), the server's read-only
+// of the window uses, a fact of the server no control writes (its channel and sensor counts),
+// a password (it would sit on a command line), the server's read-only
 // stream presets, text GBK cannot carry or longer than the setting allows, a flag other than
 // 0 or 1, a number or list entry that is not a whole number, a line break.
 std::optional<SettingEdit> parseSettingEdit(const QString &text, QString *error);
