@@ -67,6 +67,8 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION video)
 # The libraries' package refreshes the loader's cache through the ldconfig trigger.
 set(CPACK_DEBIAN_MODULE_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS adduser)
+# The collection quillon.fleet runs under Ansible, which an operator's PC may lack.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SUGGESTS ansible-core)
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/postinst
     ${PROJECT_SOURCE_DIR}/packaging/prerm
