@@ -5,6 +5,7 @@
 #include "settings/profiledocument.h"
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
+#include "tools/quillon/hostjobs.h"
 #include "tools/quillon/scopes.h"
 #include "tools/quillon/settingaddress.h"
 
@@ -140,6 +141,7 @@ private Q_SLOTS:
     void driftNamesExactlyTheChangedSettings();
     void getAgreesBetweenFolderAndServer();
     void onlyEditNeedsADisplay();
+    void sessionPushedOutIsRenewed();
 };
 
 void TestFleet::initTestCase()
@@ -445,6 +447,32 @@ void TestFleet::onlyEditNeedsADisplay()
     const Run edit = quillon({QStringLiteral("edit"), sampleFolder("no-display")}, console);
     QCOMPARE(edit.exitCode, 2);
     QVERIFY(edit.err.contains(QStringLiteral("needs a display")));
+}
+
+// The host link keeps 64 sessions and pushes out the oldest login first: across hundreds of
+// hosts a slow host can lose its session mid-step, and the step then runs once more after a new
+// login.
+void TestFleet::sessionPushedOutIsRenewed()
+{
+    constexpr int kHostLinkSessions = 64;
+    const auto servers = startServers(kHostLinkSessions + 1);
+    auto addressOf = [&](int i) {
+        return tool::HostAddress {
+            servers[size_t(i)]->process.host(), servers[size_t(i)]->process.port()};
+    };
+    tool::RemoteSession slow(addressOf(0), "admin", kPassword);
+    QCOMPARE(slow.login().outcome, tool::Outcome::Done);
+    for (int i = 1; i <= kHostLinkSessions; ++i)
+        QCOMPARE(tool::RemoteSession(addressOf(i), "admin", kPassword).login().outcome,
+            tool::Outcome::Done);
+    settings::SettingsFileSet files;
+    const tool::StepResult lost = slow.fetch(&files);
+    QCOMPARE(lost.outcome, tool::Outcome::Failed);
+    QVERIFY(lost.sessionRefused);
+    const tool::StepResult renewed
+        = tool::withLiveSession(slow, [&] { return slow.fetch(&files); });
+    QCOMPARE(renewed.outcome, tool::Outcome::Done);
+    QCOMPARE(files.size(), 9);
 }
 
 QTEST_GUILESS_MAIN(TestFleet)

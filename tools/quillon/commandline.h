@@ -47,8 +47,6 @@ QString outcomeName(Outcome outcome);
 int fetchFrom(const HostAddress &address, const Options &options, settings::SettingsFileSet *files);
 // A folder when one exists by that name, else a server: its files; the exit code of a failure.
 int readSide(const QString &operand, const Options &options, settings::SettingsFileSet *files);
-// Prints the problems of a set of files (as JSON with --json); true when there are none.
-bool reportProblems(const settings::SettingsFileSet &files, const Options &options);
 // The hosts of the operands and of the hosts file, each once.
 std::optional<QList<HostAddress>> hostList(
     const QStringList &texts, const QString &hostsFile, QString *error);

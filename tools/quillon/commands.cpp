@@ -272,6 +272,9 @@ QJsonObject problemJson(const formats::Problem &problem)
     };
 }
 
+namespace {
+
+// Prints the problems of a set of files; true when there are none.
 bool reportProblems(const settings::SettingsFileSet &files, const Options &options)
 {
     const QList<formats::Problem> problems = formats::validateSettings(files);
@@ -288,8 +291,6 @@ bool reportProblems(const settings::SettingsFileSet &files, const Options &optio
     }
     return problems.isEmpty();
 }
-
-namespace {
 
 // A new folder appears only with every file in it; an existing one has each file replaced
 // atomically.

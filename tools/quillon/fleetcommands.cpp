@@ -66,7 +66,18 @@ int setInFolder(const QString &folder, const QList<SettingEdit> &edits, const Op
         return inputError(*refused);
     const QList<formats::Problem> problems = newProblems(files, wanted);
     if (!problems.isEmpty()) {
-        reportProblems(wanted, options);
+        if (options.json) {
+            QJsonArray list;
+            for (const formats::Problem &problem : problems)
+                list.append(problemJson(problem));
+            printJson({{QStringLiteral("folder"), folder},
+                {QStringLiteral("outcome"), outcomeName(Outcome::Invalid)},
+                {QStringLiteral("problems"), list}});
+        } else {
+            for (const formats::Problem &problem : problems)
+                out() << problemText(problem, options.chinese) << "\n";
+            out().flush();
+        }
         printError(
             QStringLiteral("the change fails the window's checks: %1 not changed").arg(folder));
         return kExitInvalid;

@@ -31,21 +31,6 @@ bool sameProblem(const formats::Problem &a, const formats::Problem &b)
         && qstrcmp(a.message.english, b.message.english) == 0 && a.detail == b.detail;
 }
 
-// Runs a step of a session, and once more after a new login when its transfers were refused for
-// want of a session: the host link keeps a bounded number of sessions and pushes out the oldest
-// login first, so over hundreds of hosts a slow host's session can be gone before its step
-// ends. A step that was refused uploaded nothing that counts (the server applies only on the
-// apply command), so it can start again.
-template<class Step> StepResult withLiveSession(RemoteSession &session, const Step &step)
-{
-    StepResult result = step();
-    if (result.outcome != Outcome::Failed || !result.sessionRefused)
-        return result;
-    if (const StepResult login = session.login(); login.outcome != Outcome::Done)
-        return login;
-    return step();
-}
-
 HostReport runOne(const HostAddress &address, const JobPlan &plan)
 {
     RemoteSession session(address, plan.user, plan.password);
@@ -92,6 +77,16 @@ HostReport runOne(const HostAddress &address, const JobPlan &plan)
 }
 
 } // namespace
+
+StepResult withLiveSession(RemoteSession &session, const std::function<StepResult()> &step)
+{
+    StepResult result = step();
+    if (result.outcome != Outcome::Failed || !result.sessionRefused)
+        return result;
+    if (const StepResult login = session.login(); login.outcome != Outcome::Done)
+        return login;
+    return step();
+}
 
 QList<formats::Problem> newProblems(
     const settings::SettingsFileSet &current, const settings::SettingsFileSet &wanted)

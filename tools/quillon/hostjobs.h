@@ -47,6 +47,13 @@ using HostJob = std::function<HostReport(const HostAddress &address)>;
 QList<HostReport> forEachHost(const QList<HostAddress> &hosts, const HostJob &job, int parallel,
     const std::function<void(int done)> &progress = {});
 
+// Runs a step of a session, and once more after a new login when its transfers were refused for
+// want of a session: the host link keeps a bounded number of sessions and pushes out the oldest
+// login first, so over hundreds of hosts a slow host's session can be gone before its step
+// ends. A refused step uploaded nothing that counts (the server applies only on the apply
+// command), so it can start again.
+StepResult withLiveSession(RemoteSession &session, const std::function<StepResult()> &step);
+
 // The problems of `wanted` that `current` does not have: a server (or folder) that already
 // fails a check elsewhere can still take a change that adds no problem.
 QList<formats::Problem> newProblems(
