@@ -80,6 +80,11 @@ quillon_install_configured(${CMAKE_CURRENT_LIST_DIR}/quillon.pc.in
 # The programs.
 quillon_install_program(quillon-client tools ${PROJECT_SOURCE_DIR}/docs/man/quillon-client.1)
 quillon_install_program(quillon tools ${PROJECT_SOURCE_DIR}/docs/man/quillon.1)
+# The Ansible collection quillon.fleet, where Ansible looks for collections by default
+# (/usr/share/ansible/collections in the package); its module runs the quillon program.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/ansible/ansible_collections/quillon/fleet
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ansible/collections/ansible_collections/quillon
+        COMPONENT tools PATTERN __pycache__ EXCLUDE)
 quillon_install_program(dvrd server ${PROJECT_SOURCE_DIR}/docs/man/dvrd.8)
 
 # The server's service (under the prefix: /usr/lib/systemd/system in the package) and the

@@ -67,6 +67,8 @@ set(CPACK_DEBIAN_TOOLS_PACKAGE_SECTION video)
 # The libraries' package refreshes the loader's cache through the ldconfig trigger.
 set(CPACK_DEBIAN_MODULE_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/triggers)
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS adduser)
+# The collection quillon.fleet runs under Ansible, which an operator's PC may lack.
+set(CPACK_DEBIAN_TOOLS_PACKAGE_SUGGESTS ansible-core)
 set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
     ${PROJECT_SOURCE_DIR}/packaging/postinst
     ${PROJECT_SOURCE_DIR}/packaging/prerm
@@ -99,7 +101,9 @@ quillon-client opens the setup window of one server from the command line.")
 if(TARGET quillon)
     string(APPEND CPACK_COMPONENT_TOOLS_DESCRIPTION "
 quillon pulls, compares, validates and pushes the settings of many servers at
-once, and keeps backups of them to restore.")
+once, gets, sets and checks single settings across a fleet, opens the setup
+window on a folder, and keeps backups of them to restore. The Ansible
+collection quillon.fleet runs it from playbooks.")
 endif()
 
 include(CPack)

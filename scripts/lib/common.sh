@@ -6,6 +6,8 @@ build_packages=(cmake ninja-build g++ qt6-base-dev libssl-dev)
 # Building and checking the Debian packages: dpkg-shlibdeps, file and lintian; pkg-config for the
 # consumer built against the installed tree.
 packaging_packages=(dpkg-dev file lintian pkg-config)
+# Running the Ansible collection's playbook test (tests/ansible).
+collection_packages=(ansible-core)
 
 # ensure_packages PACKAGE...: installs the missing ones when running as root, else names them.
 ensure_packages() {

@@ -69,8 +69,14 @@ constexpr std::int32_t kNoStream = -1;
 
 } // namespace
 
-TSysSetForm::TSysSetForm(QWidget *parent) : QDialog(parent)
+TSysSetForm::TSysSetForm(QWidget *parent) : TSysSetForm(QString(), parent)
+{ }
+
+TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
+    : QDialog(parent), m_givenWorkFolder(workFolder)
 {
+    if (!m_givenWorkFolder.isEmpty() && !m_givenWorkFolder.endsWith(QLatin1Char('/')))
+        m_givenWorkFolder += QLatin1Char('/');
     setObjectName(QStringLiteral("SysSetForm"));
     setFixedSize(kClientWidth, kClientHeight);
 
@@ -149,7 +155,8 @@ QWidget *TSysSetForm::addPage(const char *name)
 void TSysSetForm::FormCreate()
 {
     formats::setLanguageFromSystem();
-    m_context.workFolder = settings::ensureWorkFolder();
+    m_context.workFolder
+        = m_givenWorkFolder.isEmpty() ? settings::ensureWorkFolder() : m_givenWorkFolder;
 
     PageControl1->setCurrentIndex(0);
     m_videoPage->innerPages()->setCurrentIndex(0);

@@ -35,6 +35,9 @@ class TSysSetForm : public QDialog
 
 public:
     explicit TSysSetForm(QWidget *parent = nullptr);
+    // A window on the files of another folder than the per-user work folder, laid out as the
+    // work folder is (the nine files side by side).
+    explicit TSysSetForm(const QString &workFolder, QWidget *parent = nullptr);
     ~TSysSetForm() override;
 
     SetupContext &context() { return m_context; }
@@ -73,6 +76,7 @@ private:
     QWidget *addPage(const char *name);
 
     SetupContext m_context;
+    QString m_givenWorkFolder; // empty: the per-user work folder
     Upload m_upload;
     bool m_shown = false;
 

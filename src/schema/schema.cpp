@@ -6,22 +6,16 @@ namespace quillon::schema {
 
 namespace {
 
-struct Page
-{
-    const char *sheet;
-    Words caption;
-};
-
-// The window's pages in order, with their tab captions.
+// The window's pages in order, with their names and tab captions.
 constexpr Page kPages[] = {
-    {"TabSheet1", {"系统参数设置", "System settings"}},
-    {"TabSheet9", {"系统用户管理", "System user settings"}},
-    {"TabSheet2", {"图像属性及自动录像参数设置", "Video settings"}},
-    {"TabSheet7", {"移动报警录像设置", "Motion detection"}},
-    {"TabSheet3", {"报警探头设置", "Alarm sensor"}},
-    {"TabSheet8", {"控制设备设置", "PTZ settings"}},
-    {"TabSheet10", {"电子地图及网络端口", "Map and network port"}},
-    {"TabSheet11", {"手机短信息", "Mobile message"}},
+    {"TabSheet1", "system", {"系统参数设置", "System settings"}},
+    {"TabSheet9", "users", {"系统用户管理", "System user settings"}},
+    {"TabSheet2", "video", {"图像属性及自动录像参数设置", "Video settings"}},
+    {"TabSheet7", "motion", {"移动报警录像设置", "Motion detection"}},
+    {"TabSheet3", "sensors", {"报警探头设置", "Alarm sensor"}},
+    {"TabSheet8", "camera", {"控制设备设置", "PTZ settings"}},
+    {"TabSheet10", "network", {"电子地图及网络端口", "Map and network port"}},
+    {"TabSheet11", "sms", {"手机短信息", "Mobile message"}},
 };
 
 constexpr UserField kUserFields[] = {
@@ -119,6 +113,11 @@ QByteArray Setting::fallbackFor(int index) const
     text.replace("%i", QByteArray::number(index));
     text.replace("%n", QByteArray::number(index + 1));
     return text;
+}
+
+std::span<const Page> pages()
+{
+    return kPages;
 }
 
 std::span<const TableOf> settingTables()

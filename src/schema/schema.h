@@ -116,6 +116,16 @@ std::span<const UserField> userFields();
 // The caption of a privilege (1..12).
 Words privilegeCaption(int number);
 
+// A page of the window: its sheet, the one-word name the operator's tool gives it ("video")
+// and its tab caption.
+struct Page
+{
+    const char *sheet;
+    const char *name;
+    Words caption;
+};
+// The pages in the window's order.
+std::span<const Page> pages();
 // The page of a sheet name, e.g. "TabSheet2" is the video page.
 Words pageCaption(QByteArrayView sheet);
 

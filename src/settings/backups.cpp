@@ -1,5 +1,6 @@
 #include "settings/backups.h"
 
+#include "platform/atomicfile.h"
 #include "platform/platform.h"
 
 #include <QDateTime>
@@ -124,10 +125,9 @@ bool writeSettingsFolder(const QString &folder, const SettingsFileSet &files, QS
             return false;
         }
         const QString path = findFileNoCase(subFolder, QString::fromLatin1(fileInfo(it.key()).name));
-        QSaveFile out(path);
-        if (!out.open(QIODevice::WriteOnly) || !out.setPermissions(QFile::ReadOwner | QFile::WriteOwner)
-            || out.write(it.value()) != it.value().size() || !out.commit()) {
-            setError(error, QStringLiteral("cannot write %1").arg(path));
+        if (const std::optional<QString> failure
+            = platform::writeFileAtomically(path, it.value(), platform::Durability::Synced, 0600)) {
+            setError(error, QStringLiteral("cannot write %1: %2").arg(path, *failure));
             return false;
         }
     }

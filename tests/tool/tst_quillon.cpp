@@ -166,7 +166,7 @@ void TestQuillon::diffNamesChangedSettingInBothLanguages()
     QCOMPARE(run.out.trimmed(), line);
     const Run raw
         = quillon({QStringLiteral("diff"), QStringLiteral("--raw"), server.address(), m_edited});
-    QCOMPARE(raw.out.trimmed(), QStringLiteral("SysSet.Ext [Alarm Options] BackRecTime: 30 -> 45"));
+    QCOMPARE(raw.out.trimmed(), QStringLiteral("SysSet.Ext[Alarm Options]BackRecTime: 30 -> 45"));
     const Run same
         = quillon({QStringLiteral("diff"), server.address(), QStringLiteral(QUILLON_SAMPLES_DIR)});
     QCOMPARE(same.exitCode, 0);

@@ -206,7 +206,7 @@ void TestSchema::diffNamesSettingInBothLanguages_data()
         << QStringLiteral("报警探头设置 / 探头2 / 布防设置 星期三") << QStringLiteral("0,");
     QTest::newRow("key no page uses")
         << int(SettingsFile::SysSet) << QStringLiteral("Extra/Thing=1")
-        << QStringLiteral("SysSet.Ext [Extra] Thing") << QStringLiteral("SysSet.Ext [Extra] Thing")
+        << QStringLiteral("SysSet.Ext[Extra]Thing") << QStringLiteral("SysSet.Ext[Extra]Thing")
         << QStringLiteral("1");
 }
 

@@ -2,7 +2,7 @@
 
 #include "formats/checks.h"
 #include "settings/gbk.h"
-#include "tools/quillon/hostjobs.h"
+#include "tools/quillon/commandline.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +20,6 @@ namespace quillon::tool {
 
 namespace {
 
-constexpr int kDefaultParallel = 8;
 // The host link keeps 64 sessions and 32 command connections at once.
 constexpr int kMaxParallel = 32;
 constexpr qint64 kMaxHostsFileBytes = 1024 * 1024;
@@ -29,28 +28,28 @@ constexpr char kUsage[] = R"(usage:
   quillon pull [--user U] HOST[:PORT] DIR
   quillon diff [--raw] [--lang zh|en] A B        (A, B: a folder or HOST[:PORT])
   quillon validate DIR
-  quillon push [--user U] [--parallel N] [--dry-run] DIR (HOST[:PORT]... | --hosts FILE)
+  quillon push [--user U] [--parallel N] [--dry-run] [--force] [--only S,...] [--except S,...]
+               DIR (HOST[:PORT]... | --hosts FILE)
+  quillon get [--user U] (DIR | HOST[:PORT]) ADDRESS...
+  quillon set [--user U] [--parallel N] [--dry-run] [--force] ADDRESS=VALUE...
+              (DIR | HOST[:PORT]... | --hosts FILE)
+  quillon drift [--user U] [--raw] [--lang zh|en] [--only S,...] [--except S,...]
+                BASELINE (HOST[:PORT]... | --hosts FILE)
+  quillon edit DIR                                (the setup window on a folder)
   quillon backups HOST[:PORT]
   quillon restore [--user U] BACKUP HOST[:PORT]   (BACKUP: a folder or a name from backups)
   quillon help
+ADDRESS: FILE[SECTION]KEY as diff --raw prints it, e.g. SysSet.Ext[Alarm Options]BackRecTime
+scope S: a page (system, users, video, motion, sensors, camera, network, sms) or an address
+         with '*', e.g. TVCard.Ext[*]CameraName (every camera title)
 options: --user defaults to admin; --parallel 1 to 32 (default 8); --json on every command;
+         --force uploads and applies to servers that already match;
          the password comes from QUILLON_PASSWORD or a prompt, never from an argument.
-exit: 0 done, 1 differences, 2 usage, 3 login refused or server identity changed,
-      4 validation failed, 5 transfer failed
+exit: 0 done, 1 differences (diff, drift) or a setting not stored (get), 2 usage,
+      3 login refused or server identity changed, 4 validation failed, 5 transfer failed
 )";
 
-struct Options
-{
-    QString command;
-    QStringList operands;
-    QByteArray user = "admin";
-    int parallel = kDefaultParallel;
-    bool dryRun = false;
-    bool json = false;
-    bool raw = false;
-    bool chinese = false;
-    QString hostsFile;
-};
+} // namespace
 
 QTextStream &out()
 {
@@ -83,6 +82,8 @@ void printJson(const QJsonObject &object)
     out().flush();
 }
 
+namespace {
+
 // Parses the options; an error message for a bad one.
 std::optional<QString> parseOptions(const QStringList &arguments, Options *options)
 {
@@ -101,6 +102,13 @@ std::optional<QString> parseOptions(const QStringList &arguments, Options *optio
             options->raw = true;
         } else if (argument == QLatin1String("--dry-run")) {
             options->dryRun = true;
+        } else if (argument == QLatin1String("--force")) {
+            options->force = true;
+        } else if (argument == QLatin1String("--only") || argument == QLatin1String("--except")) {
+            QString *into = argument == QLatin1String("--only") ? &options->only : &options->except;
+            if (!value(&text) || text.isEmpty())
+                return QStringLiteral("%1 needs a list of scopes").arg(argument);
+            *into += (into->isEmpty() ? QString() : QStringLiteral(",")) + text;
         } else if (argument == QLatin1String("--user")) {
             if (!value(&text) || text.isEmpty())
                 return QStringLiteral("--user needs a user name");
@@ -134,7 +142,8 @@ std::optional<QString> parseOptions(const QStringList &arguments, Options *optio
     return std::nullopt;
 }
 
-// Reads a folder of settings files; an error message when it is missing or holds none.
+} // namespace
+
 std::optional<QString> readFolder(const QString &folder, settings::SettingsFileSet *files)
 {
     if (!QFileInfo(folder).isDir())
@@ -145,7 +154,6 @@ std::optional<QString> readFolder(const QString &folder, settings::SettingsFileS
     return std::nullopt;
 }
 
-// The password, asked for at most once per run.
 std::optional<QByteArray> password(QString *error)
 {
     static std::optional<QByteArray> known;
@@ -158,7 +166,10 @@ int exitCodeOf(Outcome outcome)
 {
     switch (outcome) {
     case Outcome::Done:
+    case Outcome::Unchanged:
         return kExitDone;
+    case Outcome::Invalid:
+        return kExitInvalid;
     case Outcome::LoginRefused:
     case Outcome::IdentityChanged:
         return kExitLoginRefused;
@@ -173,6 +184,10 @@ QString outcomeName(Outcome outcome)
     switch (outcome) {
     case Outcome::Done:
         return QStringLiteral("done");
+    case Outcome::Unchanged:
+        return QStringLiteral("unchanged");
+    case Outcome::Invalid:
+        return QStringLiteral("invalid");
     case Outcome::LoginRefused:
         return QStringLiteral("login refused");
     case Outcome::IdentityChanged:
@@ -183,7 +198,6 @@ QString outcomeName(Outcome outcome)
     return {};
 }
 
-// Logs in and fetches one server's files; the exit code of a failure (0 when fetched).
 int fetchFrom(const HostAddress &address, const Options &options, settings::SettingsFileSet *files)
 {
     QString error;
@@ -211,6 +225,8 @@ QJsonObject differenceJson(const Difference &difference)
     if (difference.file != settings::SettingsFile::User) {
         object.insert(QStringLiteral("section"), settings::fromGbk(difference.section));
         object.insert(QStringLiteral("key"), settings::fromGbk(difference.key));
+        object.insert(QStringLiteral("address"),
+            SettingAddress {difference.file, difference.section, difference.key}.text());
     }
     if (difference.index >= 0)
         object.insert(QStringLiteral("index"), difference.index);
@@ -218,7 +234,7 @@ QJsonObject differenceJson(const Difference &difference)
 }
 
 void printDifferences(
-    const QList<Difference> &differences, const Options &options, const QString &indent = {})
+    const QList<Difference> &differences, const Options &options, const QString &indent)
 {
     for (const Difference &difference : differences) {
         out() << indent << describePlace(difference, options.chinese, options.raw) << ": "
@@ -245,21 +261,27 @@ QString problemText(const formats::Problem &problem, bool chinese)
     return text;
 }
 
+QJsonObject problemJson(const formats::Problem &problem)
+{
+    return {
+        {QStringLiteral("file"), QLatin1String(settings::fileInfo(problem.file).name)},
+        {QStringLiteral("section"), settings::fromGbk(problem.section)},
+        {QStringLiteral("key"), settings::fromGbk(problem.key)},
+        {QStringLiteral("problem_en"), problemText(problem, false)},
+        {QStringLiteral("problem_zh"), problemText(problem, true)},
+    };
+}
+
+namespace {
+
 // Prints the problems of a set of files; true when there are none.
 bool reportProblems(const settings::SettingsFileSet &files, const Options &options)
 {
     const QList<formats::Problem> problems = formats::validateSettings(files);
     if (options.json) {
         QJsonArray list;
-        for (const formats::Problem &problem : problems) {
-            list.append(QJsonObject {
-                {QStringLiteral("file"), QLatin1String(settings::fileInfo(problem.file).name)},
-                {QStringLiteral("section"), settings::fromGbk(problem.section)},
-                {QStringLiteral("key"), settings::fromGbk(problem.key)},
-                {QStringLiteral("problem_en"), problemText(problem, false)},
-                {QStringLiteral("problem_zh"), problemText(problem, true)},
-            });
-        }
+        for (const formats::Problem &problem : problems)
+            list.append(problemJson(problem));
         printJson(
             {{QStringLiteral("valid"), problems.isEmpty()}, {QStringLiteral("problems"), list}});
     } else {
@@ -311,7 +333,8 @@ int pull(const Options &options)
     return kExitDone;
 }
 
-// A diff operand: a folder when one exists by that name, else a server.
+} // namespace
+
 int readSide(const QString &operand, const Options &options, settings::SettingsFileSet *files)
 {
     if (QFileInfo::exists(operand)) {
@@ -326,6 +349,8 @@ int readSide(const QString &operand, const Options &options, settings::SettingsF
             QStringLiteral("%1 is neither a folder nor a host: %2").arg(operand, error));
     return fetchFrom(*address, options, files);
 }
+
+namespace {
 
 int diff(const Options &options)
 {
@@ -361,7 +386,9 @@ int validate(const Options &options)
     return reportProblems(files, options) ? kExitDone : kExitInvalid;
 }
 
-// The hosts of the operands or of the hosts file: one per line, '#' starts a comment.
+} // namespace
+
+// The hosts file holds one host per line; '#' starts a comment.
 std::optional<QList<HostAddress>> hostList(
     const QStringList &texts, const QString &hostsFile, QString *error)
 {
@@ -395,6 +422,23 @@ std::optional<QList<HostAddress>> hostList(
     return hosts;
 }
 
+std::optional<ScopeFilter> scopeFilter(const Options &options, QString *error)
+{
+    ScopeFilter filter;
+    for (const auto &[text, into] :
+        {std::pair {options.only, &filter.only}, std::pair {options.except, &filter.except}}) {
+        if (text.isEmpty())
+            continue;
+        const std::optional<QList<ScopeItem>> items = parseScopes(text, error);
+        if (!items)
+            return std::nullopt;
+        *into = *items;
+    }
+    return filter;
+}
+
+namespace {
+
 void drawProgress(int done, int total)
 {
     constexpr int kWidth = 30;
@@ -406,6 +450,35 @@ void drawProgress(int done, int total)
     std::fflush(stderr);
 }
 
+} // namespace
+
+std::function<void(int done)> progressBar(const Options &options, int total)
+{
+    if (options.json || !isatty(STDERR_FILENO))
+        return {};
+    return [total](int done) {
+        drawProgress(done, total);
+    };
+}
+
+namespace {
+
+// What the table says of a host.
+QString outcomeDetail(const HostReport &report, bool dryRun)
+{
+    switch (report.result.outcome) {
+    case Outcome::Done:
+        return dryRun ? QStringLiteral("%1 changes").arg(report.differences.size())
+                      : QStringLiteral("backup %1").arg(report.backup);
+    case Outcome::Unchanged:
+        return QStringLiteral("already as wanted: nothing sent");
+    default:
+        return report.result.message;
+    }
+}
+
+} // namespace
+
 int runJobs(const QList<HostAddress> &hosts, JobPlan plan, const Options &options)
 {
     QString error;
@@ -414,12 +487,8 @@ int runJobs(const QList<HostAddress> &hosts, JobPlan plan, const Options &option
         return inputError(error);
     plan.user = options.user;
     plan.password = *secret;
-    const bool showProgress = !options.json && isatty(STDERR_FILENO);
-    const int total = int(hosts.size());
-    const QList<HostReport> reports = runOnHosts(hosts, plan, options.parallel, [&](int done) {
-        if (showProgress)
-            drawProgress(done, total);
-    });
+    const QList<HostReport> reports
+        = runOnHosts(hosts, plan, options.parallel, progressBar(options, int(hosts.size())));
 
     Outcome worst = Outcome::Done;
     for (const HostReport &report : reports)
@@ -432,11 +501,17 @@ int runJobs(const QList<HostAddress> &hosts, JobPlan plan, const Options &option
                 {QStringLiteral("message"), report.result.message}};
             if (!report.backup.isEmpty())
                 object.insert(QStringLiteral("backup"), report.backup);
-            if (plan.dryRun && report.result.outcome == Outcome::Done) {
+            if (report.result.outcome <= Outcome::Invalid) {
                 QJsonArray differences;
                 for (const Difference &difference : report.differences)
                     differences.append(differenceJson(difference));
                 object.insert(QStringLiteral("differences"), differences);
+            }
+            if (!report.problems.isEmpty()) {
+                QJsonArray problems;
+                for (const formats::Problem &problem : report.problems)
+                    problems.append(problemJson(problem));
+                object.insert(QStringLiteral("problems"), problems);
             }
             list.append(object);
         }
@@ -456,38 +531,47 @@ int runJobs(const QList<HostAddress> &hosts, JobPlan plan, const Options &option
         out() << QStringLiteral("HOST").leftJustified(width) << "  "
               << QStringLiteral("OUTCOME").leftJustified(16) << "  DETAIL\n";
         for (const HostReport &report : reports) {
-            const QString detail = report.result.outcome == Outcome::Done
-                ? (plan.dryRun ? QStringLiteral("%1 changes").arg(report.differences.size())
-                               : QStringLiteral("backup %1").arg(report.backup))
-                : report.result.message;
             out() << report.address.text().leftJustified(width) << "  "
-                  << outcomeName(report.result.outcome).leftJustified(16) << "  " << detail << "\n";
+                  << outcomeName(report.result.outcome).leftJustified(16) << "  "
+                  << outcomeDetail(report, plan.dryRun) << "\n";
+            for (const formats::Problem &problem : report.problems)
+                out() << "  " << problemText(problem, options.chinese) << "\n";
         }
         out().flush();
     }
     return exitCodeOf(worst);
 }
 
+namespace {
+
 int push(const Options &options)
 {
     if (options.operands.isEmpty())
         return usageError(QStringLiteral("push takes DIR and hosts"));
     QString error;
+    const std::optional<ScopeFilter> scope = scopeFilter(options, &error);
+    if (!scope)
+        return usageError(error);
     const std::optional<QList<HostAddress>> hosts
         = hostList(options.operands.mid(1), options.hostsFile, &error);
     if (!hosts)
         return inputError(error);
-    JobPlan plan;
-    plan.dryRun = options.dryRun;
-    if (const std::optional<QString> folderError = readFolder(options.operands[0], &plan.files))
+    settings::SettingsFileSet files;
+    if (const std::optional<QString> folderError = readFolder(options.operands[0], &files))
         return inputError(*folderError);
-    const QList<formats::Problem> problems = formats::validateSettings(plan.files);
+    const QList<formats::Problem> problems = formats::validateSettings(files);
     if (!problems.isEmpty()) {
-        reportProblems(plan.files, options);
+        reportProblems(files, options);
         printError(
             QStringLiteral("%1 does not pass validation: nothing pushed").arg(options.operands[0]));
         return kExitInvalid;
     }
+    JobPlan plan;
+    plan.dryRun = options.dryRun;
+    plan.force = options.force;
+    // A scope mixes the folder's settings with each server's: the mix is checked per server.
+    plan.checkResult = !scope->isWhole();
+    plan.changes = changesFromFolder(files, *scope);
     return runJobs(*hosts, plan, options);
 }
 
@@ -525,13 +609,23 @@ int restore(const Options &options)
     QString folder = options.operands[0];
     if (!QFileInfo(folder).isDir() && !folder.contains(QLatin1Char('/')))
         folder = settings::serverBackupsFolder(address->host, address->port) + folder;
-    JobPlan plan;
-    if (const std::optional<QString> folderError = readFolder(folder, &plan.files))
+    settings::SettingsFileSet files;
+    if (const std::optional<QString> folderError = readFolder(folder, &files))
         return inputError(*folderError);
+    // A restore puts back exactly what the backup holds, also onto a server that matches it.
+    JobPlan plan;
+    plan.force = true;
+    plan.changes = changesFromFolder(files, ScopeFilter {});
     return runJobs({*address}, plan, options);
 }
 
 } // namespace
+
+bool opensWindow(const QStringList &arguments)
+{
+    Options options;
+    return !parseOptions(arguments, &options) && options.command == QLatin1String("edit");
+}
 
 int runCommand(const QStringList &arguments)
 {
@@ -548,6 +642,10 @@ int runCommand(const QStringList &arguments)
         {"diff", diff},
         {"validate", validate},
         {"push", push},
+        {"get", getCommand},
+        {"set", setCommand},
+        {"drift", driftCommand},
+        {"edit", editCommand},
         {"backups", backups},
         {"restore", restore},
     };

@@ -14,6 +14,10 @@ enum ExitCode {
     kExitFailed = 5, // a transfer or apply failed (push: on any host)
 };
 
+// Whether the command line opens a window (edit), so that the program makes a QApplication;
+// every other command runs without a display.
+bool opensWindow(const QStringList &arguments);
+
 // Runs one command line (without the program name); returns the exit code.
 int runCommand(const QStringList &arguments);
 

@@ -38,6 +38,14 @@ StepResult failed(const QString &message)
     return {Outcome::Failed, message};
 }
 
+StepResult transferFailed(const QString &what, const QByteArray &remote, std::int32_t code)
+{
+    StepResult result = failed(
+        QStringLiteral("%1 of %2: %3").arg(what, QString::fromLatin1(remote), transferError(code)));
+    result.sessionRefused = code == KX_ERR_REFUSED;
+    return result;
+}
+
 } // namespace
 
 QString HostAddress::text() const
@@ -153,8 +161,7 @@ StepResult RemoteSession::fetch(settings::SettingsFileSet *files)
         if (result == KX_ERR_NOT_FOUND)
             continue; // the server has no such file: the set holds what the server has
         if (result != KX_OK)
-            return failed(QStringLiteral("download of %1: %2")
-                              .arg(QString::fromLatin1(remote), transferError(result)));
+            return transferFailed(QStringLiteral("download"), remote, result);
         QFile file(QFile::decodeName(local));
         if (!file.open(QIODevice::ReadOnly))
             return failed(
@@ -186,8 +193,7 @@ StepResult RemoteSession::uploadAndApply(const settings::SettingsFileSet &files)
         const QByteArray localPath = QFile::encodeName(localName);
         const std::int32_t result = transfer(true, remote, localPath);
         if (result != KX_OK)
-            return failed(QStringLiteral("upload of %1: %2")
-                              .arg(QString::fromLatin1(remote), transferError(result)));
+            return transferFailed(QStringLiteral("upload"), remote, result);
     }
     KX_ConnectRecord connect {};
     connect.host = m_hostBytes.constData();

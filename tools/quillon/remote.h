@@ -28,6 +28,8 @@ std::optional<HostAddress> parseHostAddress(const QString &text, QString *error 
 // What a step with a server came to; the order is the order of badness for a summary.
 enum class Outcome {
     Done,
+    Unchanged, // the server already had the result: nothing was backed up, uploaded or applied
+    Invalid, // the result would fail the window's checks: nothing was sent
     LoginRefused, // wrong user or password, or no settings privilege
     IdentityChanged, // the server no longer proves the identity pinned for it
     Failed, // no connection, or a transfer or the apply failed
@@ -37,6 +39,8 @@ struct StepResult
 {
     Outcome outcome = Outcome::Done;
     QString message; // empty when done
+    // A transfer was refused for want of a live session; a new login may cure it.
+    bool sessionRefused = false;
 };
 
 // One login session with one server, through the host link. The host link keeps sessions per

@@ -171,7 +171,7 @@ QString describePlace(const Difference &difference, bool chinese, bool raw)
                 userFieldCaption(difference.userField, chinese));
     }
     if (raw || !difference.setting) {
-        return QStringLiteral("%1 [%2] %3")
+        return QStringLiteral("%1[%2]%3")
             .arg(
                 fileName, settings::fromGbk(difference.section), settings::fromGbk(difference.key));
     }

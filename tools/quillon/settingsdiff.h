@@ -33,7 +33,7 @@ QList<Difference> diffSettings(
     const settings::SettingsFileSet &before, const settings::SettingsFileSet &after);
 
 // Where a difference is, as "page / channel 3 / caption" in one language; with `raw`,
-// "file [section] key".
+// the setting's address "file[section]key".
 QString describePlace(const Difference &difference, bool chinese, bool raw);
 // A value as the page shows it (a list entry by its wording, a flag as on or off), in one
 // language; "(not stored: default X)" for a value that is not stored.

@@ -1,0 +1,220 @@
+// One setting across 256 dvrd servers on loopback: `quillon set` with --parallel 32 where half
+// the servers already have the value (the figures: wall time, applies made, the tool's peak
+// resident memory), then `quillon drift` over the same servers against the samples.
+
+#include "settings/profiledocument.h"
+#include "support/dvrdprocess.h"
+#include "support/testsettings.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <memory>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+constexpr int kServers = 256;
+constexpr int kParallel = 32;
+constexpr int kRuns = 3;
+constexpr char kPassword[] = "bench-pw";
+const QRegularExpression kApplyLine(QStringLiteral("apply generation="));
+
+struct Server
+{
+    QTemporaryDir root;
+    DvrdProcess process;
+};
+
+struct Measure
+{
+    int exitCode = -1;
+    double seconds = 0;
+    long peakKiB = 0;
+    double cpuSeconds = 0; // user and system time of the tool
+    QByteArray output;
+};
+
+// Runs the tool to its end with its output in a file; exit code, wall time, peak memory.
+Measure runTool(const QStringList &arguments, const QString &outputPath)
+{
+    std::vector<QByteArray> storage;
+    storage.push_back(QFile::encodeName(QString::fromLocal8Bit(qgetenv("QUILLON_PATH"))));
+    for (const QString &argument : arguments)
+        storage.push_back(argument.toLocal8Bit());
+    std::vector<char *> argv;
+    for (QByteArray &argument : storage)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    Measure measure;
+    const QByteArray outputName = QFile::encodeName(outputPath);
+    QElapsedTimer clock;
+    clock.start();
+    pid_t child = 0;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(
+        &actions, STDOUT_FILENO, outputName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return measure;
+    int status = 0;
+    rusage usage {};
+    wait4(child, &status, 0, &usage);
+    measure.seconds = double(clock.nsecsElapsed()) / 1e9;
+    measure.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    measure.peakKiB = usage.ru_maxrss;
+    measure.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    measure.output = readFile(outputPath);
+    return measure;
+}
+
+int countOutcomes(const QByteArray &json, const QString &outcome)
+{
+    int count = 0;
+    for (const QJsonValue &host :
+        QJsonDocument::fromJson(json).object().value(QStringLiteral("hosts")).toArray())
+        count += host.toObject().value(QStringLiteral("outcome")).toString() == outcome;
+    return count;
+}
+
+// The hosts that neither changed nor stayed as they were, with the tool's message.
+QByteArray failures(const QByteArray &json)
+{
+    QByteArray text;
+    for (const QJsonValue &host :
+        QJsonDocument::fromJson(json).object().value(QStringLiteral("hosts")).toArray()) {
+        const QJsonObject object = host.toObject();
+        const QString outcome = object.value(QStringLiteral("outcome")).toString();
+        if (outcome != QLatin1String("done") && outcome != QLatin1String("unchanged")
+            && outcome != QLatin1String("drifted"))
+            text += (object.value(QStringLiteral("host")).toString() + QStringLiteral(": ")
+                + object.value(QStringLiteral("message")).toString() + QLatin1Char('\n'))
+                        .toUtf8();
+    }
+    return text;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QUILLON_PATH"))
+        qputenv("QUILLON_PATH", QUILLON_DEFAULT_PATH);
+    if (qEnvironmentVariableIsEmpty("DVRD_PATH"))
+        qputenv("DVRD_PATH", DVRD_DEFAULT_PATH);
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    qputenv("QUILLON_PASSWORD", kPassword);
+
+    std::vector<std::unique_ptr<Server>> servers;
+    QStringList hosts;
+    for (int i = 0; i < kServers; ++i) {
+        servers.push_back(std::make_unique<Server>());
+        Server &server = *servers.back();
+        if (!makeServerRoot(server.root.path(), QStringLiteral(QUILLON_SAMPLES_DIR))
+            || !server.process.start(
+                server.root.path(), QStringLiteral("admin"), QLatin1String(kPassword))) {
+            std::fprintf(stderr, "dvrd %d did not start\n", i);
+            return 1;
+        }
+        hosts << server.process.host() + QLatin1Char(':') + QString::number(server.process.port());
+    }
+    auto applies = [&] {
+        int total = 0;
+        for (const auto &server : servers)
+            total += server->process.countLog(kApplyLine);
+        return total;
+    };
+    const QString output = data.filePath(QStringLiteral("out.json"));
+
+    std::vector<double> setSeconds;
+    std::vector<double> setCpu;
+    long setPeakKiB = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        // Half the servers already have this run's value.
+        const QByteArray value = QByteArray::number(40 + run);
+        for (int i = 0; i < kServers / 2; ++i) {
+            const QString sysSet
+                = servers[size_t(i)]->root.filePath(QStringLiteral("SysConfig/SysSet.Ext"));
+            quillon::settings::ProfileDocument document(readFile(sysSet));
+            document.setValue("Alarm Options", "BackRecTime", value);
+            writeFile(sysSet, document.toBytes());
+        }
+        const int appliesBefore = applies();
+        const Measure measure
+            = runTool(QStringList {QStringLiteral("set"), QStringLiteral("--json"),
+                          QStringLiteral("--parallel"), QString::number(kParallel),
+                          "SysSet.Ext[Alarm Options]BackRecTime=" + QString::fromLatin1(value)}
+                    + hosts,
+                output);
+        const int made = applies() - appliesBefore;
+        const int done = countOutcomes(measure.output, QStringLiteral("done"));
+        const int unchanged = countOutcomes(measure.output, QStringLiteral("unchanged"));
+        if (measure.exitCode != 0 || made != kServers / 2 || done != kServers / 2
+            || unchanged != kServers / 2) {
+            std::fprintf(stderr, "set: exit %d, %d applies, %d done, %d unchanged\n%s\n",
+                measure.exitCode, made, done, unchanged, failures(measure.output).constData());
+            return 1;
+        }
+        setSeconds.push_back(measure.seconds);
+        setCpu.push_back(measure.cpuSeconds);
+        setPeakKiB = std::max(setPeakKiB, measure.peakKiB);
+    }
+    std::printf(
+        "set of one key on %d servers, half already set, --parallel %d, median time: %.2f s "
+        "(of %d runs; each made exactly %d applies)\n",
+        kServers, kParallel, median(setSeconds), kRuns, kServers / 2);
+    std::printf("processor time of the tool during set (median): %.2f s\n", median(setCpu));
+    std::printf("peak resident memory of the tool during set: %ld KiB\n", setPeakKiB);
+
+    std::vector<double> driftSeconds;
+    std::vector<double> driftCpu;
+    long driftPeakKiB = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        const Measure measure
+            = runTool(QStringList {QStringLiteral("drift"), QStringLiteral("--json"),
+                          QStringLiteral("--parallel"), QString::number(kParallel),
+                          QStringLiteral(QUILLON_SAMPLES_DIR)}
+                    + hosts,
+                output);
+        if (measure.exitCode != 1
+            || countOutcomes(measure.output, QStringLiteral("drifted")) != kServers) {
+            std::fprintf(stderr, "drift: exit %d\n%s\n", measure.exitCode,
+                failures(measure.output).constData());
+            return 1;
+        }
+        driftSeconds.push_back(measure.seconds);
+        driftCpu.push_back(measure.cpuSeconds);
+        driftPeakKiB = std::max(driftPeakKiB, measure.peakKiB);
+    }
+    std::printf(
+        "drift of %d servers from a baseline, --parallel %d, median time: %.2f s (of %d runs)\n",
+        kServers, kParallel, median(driftSeconds), kRuns);
+    std::printf("processor time of the tool during drift (median): %.2f s\n", median(driftCpu));
+    std::printf("peak resident memory of the tool during drift: %ld KiB\n", driftPeakKiB);
+    return 0;
+}
