@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -396,6 +397,100 @@ private Q_SLOTS:
             QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("User/User.she"))),
                 fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/User/User.she")));
         }
+    }
+
+    // A server restarted while the window is open has forgotten the visit's session: OK logs
+    // in again once with the visit's user and password and goes through. Only when that login
+    // fails does the window say so, and it stays open.
+    void okAfterServerRestartLogsInAgain_data()
+    {
+        QTest::addColumn<QString>("passwordAfterRestart");
+        QTest::addColumn<QString>("messageStart");
+        QTest::newRow("same password") << QStringLiteral("admin") << QString();
+        QTest::newRow("password changed meanwhile")
+            << QStringLiteral("changed")
+            << QStringLiteral("Can not upload User\\User.she to Remote Host: 127.0.0.1 (the server "
+                              "no longer knew this login and logging in again failed)");
+    }
+
+    void okAfterServerRestartLogsInAgain()
+    {
+        QFETCH(QString, passwordAfterRestart);
+        QFETCH(QString, messageStart);
+        const quint16 port = m_server->port();
+        QString shownText;
+        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+            m_server->stop();
+            m_server = std::make_unique<DvrdProcess>();
+            QVERIFY(m_server->start(m_root->path(), QStringLiteral("admin"), passwordAfterRestart,
+                {QStringLiteral("--port"), QString::number(port)}));
+            if (!messageStart.isEmpty()) {
+                whenShown(QStringLiteral("FailureBox"), [&, form](QWidget *widget) {
+                    auto *box = qobject_cast<QMessageBox *>(widget);
+                    shownText = box->text();
+                    box->button(QMessageBox::Ok)->click();
+                    QTimer::singleShot(0, form, [form] {
+                        form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+                    });
+                });
+            }
+            form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+        });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", port + 10), -1);
+        QVERIFY2(shownText.startsWith(messageStart), qPrintable(shownText));
+        const QByteArray applies = fileBytes(m_root->filePath(QStringLiteral("apply.log")));
+        if (messageStart.isEmpty()) {
+            QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("\\blogin ok\\b"))), 1);
+            QCOMPARE(transfers(*m_server, QStringLiteral("upload")), remotePaths(true));
+            QCOMPARE(applies.count("generation="), 1);
+        } else {
+            QCOMPARE(transfers(*m_server, QStringLiteral("upload")), QStringList());
+            QCOMPARE(applies, QByteArray("<missing>"));
+        }
+    }
+
+    // A backup that cannot be written does not make applying impossible: OK asks, No (the
+    // default) keeps the window and uploads nothing, Yes uploads without a backup.
+    void okWithoutBackupAsks_data()
+    {
+        QTest::addColumn<bool>("uploadAnyway");
+        QTest::newRow("No keeps the window") << false;
+        QTest::newRow("Yes applies") << true;
+    }
+
+    void okWithoutBackupAsks()
+    {
+        QFETCH(bool, uploadAnyway);
+        // A file where the backups' folder belongs: no backup can be written.
+        QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("quillon"))));
+        appendTo(m_data.filePath(QStringLiteral("quillon/Backups")), "not a folder");
+        QString question;
+        bool noIsDefault = false;
+        bool windowStayed = false;
+        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+            whenShown(QStringLiteral("UploadWithoutBackupBox"), [&, form](QWidget *widget) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                question = box->text();
+                noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+                box->button(uploadAnyway ? QMessageBox::Yes : QMessageBox::No)->click();
+                QTimer::singleShot(0, form, [&, form] {
+                    windowStayed = form->isVisible();
+                    if (windowStayed)
+                        form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+                });
+            });
+            form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+        });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
+        QVERIFY2(question.startsWith(
+                     QLatin1String("Can not store the backup of Remote Host: 127.0.0.1")),
+            qPrintable(question));
+        QVERIFY(noIsDefault);
+        QCOMPARE(windowStayed, !uploadAnyway);
+        QCOMPARE(transfers(*m_server, QStringLiteral("upload")),
+            uploadAnyway ? remotePaths(true) : QStringList());
+        QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("apply generation="))),
+            uploadAnyway ? 1 : 0);
     }
 
     // True only for a command the server acknowledged.

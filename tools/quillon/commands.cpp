@@ -1,6 +1,7 @@
 #include "tools/quillon/commands.h"
 
 #include "formats/checks.h"
+#include "platform/passwordprompt.h"
 #include "settings/gbk.h"
 #include "tools/quillon/hostjobs.h"
 
@@ -27,16 +28,17 @@ constexpr qint64 kMaxHostsFileBytes = 1024 * 1024;
 
 constexpr char kUsage[] = R"(usage:
   quillon pull [--user U] HOST[:PORT] DIR
-  quillon diff [--raw] [--lang zh|en] A B        (A, B: a folder or HOST[:PORT])
+  quillon diff [--user U] [--raw] [--lang zh|en] A B   (A, B: a folder or HOST[:PORT])
   quillon validate DIR
   quillon push [--user U] [--parallel N] [--dry-run] DIR (HOST[:PORT]... | --hosts FILE)
   quillon backups HOST[:PORT]
-  quillon restore [--user U] BACKUP HOST[:PORT]   (BACKUP: a folder or a name from backups)
+  quillon restore [--user U] [--force] BACKUP HOST[:PORT]
+                  (BACKUP: a folder or a name from backups; --force: one of another server)
   quillon help
 options: --user defaults to admin; --parallel 1 to 32 (default 8); --json on every command;
          the password comes from QUILLON_PASSWORD or a prompt, never from an argument.
 exit: 0 done, 1 differences, 2 usage, 3 login refused or server identity changed,
-      4 validation failed, 5 transfer failed
+      4 validation failed, 5 transfer failed (also a local file that cannot be written)
 )";
 
 struct Options
@@ -49,8 +51,24 @@ struct Options
     bool json = false;
     bool raw = false;
     bool chinese = false;
+    bool force = false;
     QString hostsFile;
 };
+
+// With --json a run prints one object, when it ends: what the command reported, its exit code
+// and, after a failure, the messages also printed on stderr.
+struct JsonReport
+{
+    bool enabled = false;
+    QJsonObject object;
+    QStringList errors;
+};
+
+JsonReport &jsonReport()
+{
+    static JsonReport report;
+    return report;
+}
 
 QTextStream &out()
 {
@@ -61,6 +79,7 @@ QTextStream &out()
 void printError(const QString &message)
 {
     std::fprintf(stderr, "quillon: %s\n", message.toLocal8Bit().constData());
+    jsonReport().errors.append(message);
 }
 
 int usageError(const QString &message)
@@ -77,10 +96,23 @@ int inputError(const QString &message)
     return kExitUsage;
 }
 
+// Adds to the object printed when the run ends.
 void printJson(const QJsonObject &object)
 {
-    out() << QJsonDocument(object).toJson(QJsonDocument::Indented);
+    QJsonObject &report = jsonReport().object;
+    for (auto it = object.begin(); it != object.end(); ++it)
+        report.insert(it.key(), it.value());
+}
+
+int finishJson(int exitCode)
+{
+    JsonReport &report = jsonReport();
+    report.object.insert(QStringLiteral("exit"), exitCode);
+    if (!report.errors.isEmpty())
+        report.object.insert(QStringLiteral("message"), report.errors.join(QStringLiteral("; ")));
+    out() << QJsonDocument(report.object).toJson(QJsonDocument::Indented);
     out().flush();
+    return exitCode;
 }
 
 // Parses the options; an error message for a bad one.
@@ -101,6 +133,8 @@ std::optional<QString> parseOptions(const QStringList &arguments, Options *optio
             options->raw = true;
         } else if (argument == QLatin1String("--dry-run")) {
             options->dryRun = true;
+        } else if (argument == QLatin1String("--force")) {
+            options->force = true;
         } else if (argument == QLatin1String("--user")) {
             if (!value(&text) || text.isEmpty())
                 return QStringLiteral("--user needs a user name");
@@ -121,8 +155,6 @@ std::optional<QString> parseOptions(const QStringList &arguments, Options *optio
             if (!value(&text))
                 return QStringLiteral("--hosts needs a file");
             options->hostsFile = text;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            options->command = QStringLiteral("help");
         } else if (argument.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(argument);
         } else if (options->command.isEmpty()) {
@@ -150,7 +182,7 @@ std::optional<QByteArray> password(QString *error)
 {
     static std::optional<QByteArray> known;
     if (!known)
-        known = readPassword(error);
+        known = platform::readPassword("QUILLON_PASSWORD", error);
     return known;
 }
 
@@ -240,19 +272,24 @@ QString problemText(const formats::Problem &problem, bool chinese)
     parts << problem.setting.in(chinese);
     QString text
         = parts.join(QStringLiteral(" / ")) + QStringLiteral(": ") + problem.message.in(chinese);
+    if (problem.severity == formats::Problem::Severity::Note)
+        text.prepend(chinese ? QStringLiteral("提示：") : QStringLiteral("note: "));
     if (!problem.detail.isEmpty())
         text += QLatin1Char(' ') + QString::fromLatin1(problem.detail);
     return text;
 }
 
-// Prints the problems of a set of files; true when there are none.
-bool reportProblems(const settings::SettingsFileSet &files, const Options &options)
+// Prints the problems of a set of files, notes included; true when there is no error.
+bool reportProblems(const QList<formats::Problem> &problems, const Options &options)
 {
-    const QList<formats::Problem> problems = formats::validateSettings(files);
+    const bool valid = !formats::hasErrors(problems);
     if (options.json) {
         QJsonArray list;
         for (const formats::Problem &problem : problems) {
+            const bool note = problem.severity == formats::Problem::Severity::Note;
             list.append(QJsonObject {
+                {QStringLiteral("severity"),
+                    note ? QStringLiteral("note") : QStringLiteral("error")},
                 {QStringLiteral("file"), QLatin1String(settings::fileInfo(problem.file).name)},
                 {QStringLiteral("section"), settings::fromGbk(problem.section)},
                 {QStringLiteral("key"), settings::fromGbk(problem.key)},
@@ -260,14 +297,13 @@ bool reportProblems(const settings::SettingsFileSet &files, const Options &optio
                 {QStringLiteral("problem_zh"), problemText(problem, true)},
             });
         }
-        printJson(
-            {{QStringLiteral("valid"), problems.isEmpty()}, {QStringLiteral("problems"), list}});
+        printJson({{QStringLiteral("valid"), valid}, {QStringLiteral("problems"), list}});
     } else {
         for (const formats::Problem &problem : problems)
             out() << problemText(problem, options.chinese) << "\n";
         out().flush();
     }
-    return problems.isEmpty();
+    return valid;
 }
 
 // A new folder appears only with every file in it; an existing one has each file replaced
@@ -297,9 +333,11 @@ int pull(const Options &options)
     settings::SettingsFileSet files;
     if (const int code = fetchFrom(*address, options, &files); code != kExitDone)
         return code;
+    // The files are fetched but not kept: a failed transfer for the operator, whatever the cause
+    // (a full disk, a size limit, no permission).
     if (!writeFolderWhole(options.operands[1], files, &error)) {
-        printError(error);
-        return kExitUsage;
+        printError(QStringLiteral("nothing pulled into %1: %2").arg(options.operands[1], error));
+        return kExitFailed;
     }
     if (options.json)
         printJson({{QStringLiteral("host"), address->text()},
@@ -358,7 +396,7 @@ int validate(const Options &options)
     settings::SettingsFileSet files;
     if (const std::optional<QString> error = readFolder(options.operands[0], &files))
         return inputError(*error);
-    return reportProblems(files, options) ? kExitDone : kExitInvalid;
+    return reportProblems(formats::validateSettings(files), options) ? kExitDone : kExitInvalid;
 }
 
 // The hosts of the operands or of the hosts file: one per line, '#' starts a comment.
@@ -481,9 +519,10 @@ int push(const Options &options)
     plan.dryRun = options.dryRun;
     if (const std::optional<QString> folderError = readFolder(options.operands[0], &plan.files))
         return inputError(*folderError);
+    // Notes do not stop a push: the window would apply such values as they are.
     const QList<formats::Problem> problems = formats::validateSettings(plan.files);
-    if (!problems.isEmpty()) {
-        reportProblems(plan.files, options);
+    if (formats::hasErrors(problems)) {
+        reportProblems(problems, options);
         printError(
             QStringLiteral("%1 does not pass validation: nothing pushed").arg(options.operands[0]));
         return kExitInvalid;
@@ -523,25 +562,30 @@ int restore(const Options &options)
         return usageError(error);
     // A backup is a folder, or the name of one of the server's backups.
     QString folder = options.operands[0];
+    const QString ownBackups = settings::serverBackupsFolder(address->host, address->port);
     if (!QFileInfo(folder).isDir() && !folder.contains(QLatin1Char('/')))
-        folder = settings::serverBackupsFolder(address->host, address->port) + folder;
+        folder = ownBackups + folder;
+    // Another server's backup would give this one that server's users and settings.
+    const QString backupOf = settings::backupServerFolder(folder);
+    if (!backupOf.isEmpty() && backupOf != QFileInfo(ownBackups).canonicalFilePath()
+        && !options.force)
+        return inputError(
+            QStringLiteral("%1 is a backup of another server (%2), not of %3: nothing "
+                           "restored (--force restores it all the same)")
+                .arg(folder, QFileInfo(backupOf).fileName(), address->text()));
     JobPlan plan;
     if (const std::optional<QString> folderError = readFolder(folder, &plan.files))
         return inputError(*folderError);
     return runJobs({*address}, plan, options);
 }
 
-} // namespace
-
-int runCommand(const QStringList &arguments)
+int runParsed(const QStringList &arguments)
 {
     Options options;
     if (const std::optional<QString> error = parseOptions(arguments, &options))
         return usageError(*error);
-    if (options.command.isEmpty() || options.command == QLatin1String("help")) {
-        std::fputs(kUsage, options.command.isEmpty() ? stderr : stdout);
-        return options.command.isEmpty() ? kExitUsage : kExitDone;
-    }
+    if (options.command.isEmpty())
+        return usageError(QStringLiteral("no command given"));
     using Command = int (*)(const Options &);
     const std::pair<const char *, Command> commands[] = {
         {"pull", pull},
@@ -556,6 +600,22 @@ int runCommand(const QStringList &arguments)
             return run(options);
     }
     return usageError(QStringLiteral("unknown command %1").arg(options.command));
+}
+
+} // namespace
+
+int runCommand(const QStringList &arguments)
+{
+    // Known before the options are parsed, so that a usage error is reported as JSON too.
+    jsonReport().enabled = arguments.contains(QLatin1String("--json"));
+    const bool help = arguments.value(0) == QLatin1String("help")
+        || arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"));
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return kExitDone;
+    }
+    const int exitCode = runParsed(arguments);
+    return jsonReport().enabled ? finishJson(exitCode) : exitCode;
 }
 
 } // namespace quillon::tool
