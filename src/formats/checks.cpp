@@ -177,8 +177,8 @@ private:
             {"请选择联动录像的通道！", "Select alarm trigger record channel please!"});
     }
 
-    // The ranges are those of the controls, not rules of the server: a value outside one is
-    // shown and written back as stored, and applies. It is worth a note, not a refusal.
+    // The ranges are those of the controls, not rules of the server: Apply refuses none of
+    // these values and the server takes them, so they are worth a note, not a refusal.
     void checkRangesOf(const Setting &entry, int index)
     {
         const std::optional<QByteArray> text
@@ -194,9 +194,7 @@ private:
         }
         if (*value < entry.minimum || *value > entry.maximum) {
             const qsizetype before = m_problems.size();
-            add(entry, index,
-                {"超出控件范围，窗口按原值保留",
-                    "outside the control's range; the window keeps it as stored"},
+            add(entry, index, {"超出控件的范围", "outside the range its control offers"},
                 Problem::Severity::Note);
             if (m_problems.size() > before)
                 m_problems.last().detail = QByteArray::number(*value) + " ("

@@ -144,17 +144,17 @@ void TestSchema::validateFindsApplyProblems_data()
         << 6 << QStringLiteral("Select alarm trigger record channel please!") << false;
     QTest::newRow("number out of range")
         << int(SettingsFile::SysSet) << QStringLiteral("Alarm Options/BackRecTime=0")
-        << QByteArray("BackRecTime") << -1
-        << QStringLiteral("outside the control's range; the window keeps it as stored") << true;
+        << QByteArray("BackRecTime") << -1 << QStringLiteral("outside the range its control offers")
+        << true;
     QTest::newRow("per-channel number out of range")
         << int(SettingsFile::CameraSet) << QStringLiteral("ENCODER9/CamNo=128")
-        << QByteArray("CamNo") << 9
-        << QStringLiteral("outside the control's range; the window keeps it as stored") << true;
+        << QByteArray("CamNo") << 9 << QStringLiteral("outside the range its control offers")
+        << true;
     QTest::newRow("list index the window lacks is kept")
         << int(SettingsFile::CameraSet) << QStringLiteral("ENCODER9/Protocol=40") << QByteArray()
         << -1 << QString() << false;
-    // Values a server may hold and the window shows and saves as they are.
-    const auto kept = QStringLiteral("outside the control's range; the window keeps it as stored");
+    // Values a server may hold that Apply does not refuse.
+    const auto kept = QStringLiteral("outside the range its control offers");
     QTest::newRow("switch time below its field")
         << int(SettingsFile::SysSet) << QStringLiteral("Display Options/SwitchTime=1")
         << QByteArray("SwitchTime") << -1 << kept << true;
