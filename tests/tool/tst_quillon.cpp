@@ -5,6 +5,7 @@
 #include "tools/quillon/remote.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,7 +15,11 @@
 
 #include <csignal>
 #include <memory>
+#include <pty.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace quillon;
 
@@ -123,6 +128,7 @@ private Q_SLOTS:
     void jsonReportsEveryFailure();
     void restoreRefusesAnotherServersBackup();
     void valuesTheWindowKeepsValidateAndPushBackWhole();
+    void ctrlCAtThePromptGivesTheEchoBack();
 };
 
 void TestQuillon::initTestCase()
@@ -529,6 +535,42 @@ void TestQuillon::valuesTheWindowKeepsValidateAndPushBackWhole()
     after.remove(QStringLiteral("SysConfig/apply.log"));
     served.remove(QStringLiteral("SysConfig/apply.log"));
     QCOMPARE(after, served);
+}
+
+// The prompt turns the terminal's echo off; Ctrl-C there must not leave it off for the shell.
+void TestQuillon::ctrlCAtThePromptGivesTheEchoBack()
+{
+    const QByteArray program = qgetenv("QUILLON_PATH");
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::unsetenv("QUILLON_PASSWORD");
+        ::execl(program.constData(), program.constData(), "pull", "127.0.0.1:1", "x",
+            static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    // Waits for the prompt, then checks that echo is off while it waits.
+    QByteArray shown;
+    QElapsedTimer clock;
+    clock.start();
+    while (!shown.contains("Password: ") && clock.elapsed() < 10000) {
+        char buffer[256];
+        const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        if (got > 0)
+            shown.append(buffer, got);
+    }
+    QVERIFY2(shown.contains("Password: "), shown.constData());
+    termios settings {};
+    QCOMPARE(::tcgetattr(terminal, &settings), 0);
+    QVERIFY(!(settings.c_lflag & ECHO));
+    QCOMPARE(::write(terminal, "\x03", 1), ssize_t(1));
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    QCOMPARE(::tcgetattr(terminal, &settings), 0);
+    QVERIFY(settings.c_lflag & ECHO);
+    ::close(terminal);
 }
 
 QTEST_GUILESS_MAIN(TestQuillon)
