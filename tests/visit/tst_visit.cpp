@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,6 +35,8 @@ namespace {
 constexpr int kServerUp = 0;
 constexpr int kServerDown = 1;
 constexpr int kOtherIdentity = 2; // a server other than the one pinned for that host and port
+constexpr int kKnownHostsTooLarge = 3; // no pin can be checked
+constexpr int kKnownHostsUnwritable = 4; // the first pin cannot be stored
 
 QByteArray fileBytes(const QString &path)
 {
@@ -152,6 +155,18 @@ private Q_SLOTS:
                                                  << QStringLiteral("The identity of Remote Host: 127.0.0.1 has changed; not connected");
         QTest::newRow("other identity, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("admin") << QByteArray("admin") << kOtherIdentity
                                                  << QString::fromUtf8("远程计算机 127.0.0.1 的身份已改变，已拒绝连接。");
+        QTest::newRow("known hosts too large")
+            << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("admin")
+            << kKnownHostsTooLarge
+            << QStringLiteral("Can not read the known hosts file %1, so the identity of Remote "
+                              "Host: 127.0.0.1 can not be checked; not connected")
+                   .arg(m_data.filePath(QStringLiteral("quillon/known_hosts")));
+        QTest::newRow("known hosts unwritable")
+            << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("admin")
+            << kKnownHostsUnwritable
+            << QStringLiteral("Can not store the identity of Remote Host: 127.0.0.1 in the known "
+                              "hosts file %1, so it could not be checked later; not connected")
+                   .arg(m_data.filePath(QStringLiteral("file/known_hosts")));
     }
 
     void loginFailures()
@@ -169,6 +184,18 @@ private Q_SLOTS:
             appendTo(m_data.filePath(QStringLiteral("quillon/known_hosts")),
                 "127.0.0.1:" + QByteArray::number(port) + ' ' + QByteArray(64, 'a') + '\n');
         }
+        if (server == kKnownHostsTooLarge) {
+            QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("quillon"))));
+            appendTo(m_data.filePath(QStringLiteral("quillon/known_hosts")),
+                QByteArray(1024 * 1024 + 1, '#'));
+        }
+        if (server == kKnownHostsUnwritable) {
+            QVERIFY(QDir().mkpath(m_data.path()));
+            appendTo(m_data.filePath(QStringLiteral("file")), "not a folder");
+            qputenv("QUILLON_KNOWN_HOSTS",
+                QFile::encodeName(m_data.filePath(QStringLiteral("file/known_hosts"))));
+        }
+        const auto restoreKnownHosts = qScopeGuard([] { qunsetenv("QUILLON_KNOWN_HOSTS"); });
         if (server == kServerDown) {
             m_server->stop();
             QTcpServer probe; // a port where nothing listens
