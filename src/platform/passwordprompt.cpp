@@ -45,11 +45,12 @@ std::optional<QByteArray> readPassword(const char *environmentVariable, QString 
     for (int i = 0; i < 3; ++i)
         ::sigaction(signals[i], &restoring, &previous[i]);
 
+    // Echo goes off before the prompt shows, so that nothing typed at once is echoed.
     termios quiet = g_savedTerminal;
     quiet.c_lflag &= ~tcflag_t(ECHO);
+    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     std::fputs("Password: ", stderr);
     std::fflush(stderr);
-    ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     QByteArray password;
     for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
         password.append(char(c));
