@@ -5,6 +5,7 @@
 #include "screenshottaker.h"
 #include "setupmodule.h"
 
+#include "platform/passwordprompt.h"
 #include "settings/gbk.h"
 
 #include <QApplication>
@@ -39,23 +40,29 @@ struct Options
 void printUsage()
 {
     std::fputs(
-        "usage: quillon-client --host H --user U --password P [--port-code N] [--screenshots DIR]\n"
+        "usage: quillon-client --host H --user U [--port-code N] [--screenshots DIR]\n"
         "  --host H          the recording server's name or dotted address\n"
-        "  --user U          user name to log in with\n"
-        "  --password P      that user's password\n"
+        "  --user U          user name to log in with; the password comes from\n"
+        "                    QUILLON_PASSWORD or a prompt, never from an argument\n"
         "  --port-code N     10 or less for port 5040 (the default), else the port plus 10\n"
         "  --screenshots DIR save a picture of every page of the setup window into DIR, then\n"
         "                    press Cancel; a login failure message is printed and closed\n",
         stderr);
 }
 
+// The options, or nothing with a message for a usage error.
 std::optional<Options> parseArguments(const QStringList &arguments)
 {
     Options options;
     std::optional<QByteArray> userName;
-    std::optional<QByteArray> password;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &option = arguments[i];
+        if (option == QLatin1String("--password")) {
+            std::fputs("quillon-client: a password is never given as an argument (every local user "
+                       "can read it): set QUILLON_PASSWORD or type it at the prompt\n",
+                stderr);
+            return std::nullopt;
+        }
         if (i + 1 >= arguments.size())
             return std::nullopt;
         const QString value = arguments[++i];
@@ -63,9 +70,6 @@ std::optional<Options> parseArguments(const QStringList &arguments)
             options.host = value.toLocal8Bit();
         } else if (option == QLatin1String("--user")) {
             if (!(userName = quillon::settings::toGbk(value)))
-                return std::nullopt;
-        } else if (option == QLatin1String("--password")) {
-            if (!(password = quillon::settings::toGbk(value)))
                 return std::nullopt;
         } else if (option == QLatin1String("--port-code")) {
             bool ok = false;
@@ -78,11 +82,27 @@ std::optional<Options> parseArguments(const QStringList &arguments)
             return std::nullopt;
         }
     }
-    if (options.host.isEmpty() || !userName || !password)
+    if (options.host.isEmpty() || !userName)
         return std::nullopt;
     options.userName = *userName;
-    options.password = *password;
     return options;
+}
+
+// The password as GBK bytes, as the server stores it; nothing after saying why.
+std::optional<QByteArray> readPasswordBytes()
+{
+    QString error;
+    const std::optional<QByteArray> typed
+        = quillon::platform::readPassword("QUILLON_PASSWORD", &error);
+    if (!typed) {
+        std::fprintf(stderr, "quillon-client: %s\n", qPrintable(error));
+        return std::nullopt;
+    }
+    // The environment and the terminal speak the locale's encoding.
+    const std::optional<QByteArray> gbk = quillon::settings::toGbk(QString::fromLocal8Bit(*typed));
+    if (!gbk)
+        std::fputs("quillon-client: the password holds characters GBK cannot carry\n", stderr);
+    return gbk;
 }
 
 // The client's own window: it stays behind the setup window, which it owns.
@@ -110,11 +130,15 @@ int main(int argc, char *argv[])
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
-    const std::optional<Options> options = parseArguments(arguments);
+    std::optional<Options> options = parseArguments(arguments);
     if (!options) {
         printUsage();
         return kUsageExitCode;
     }
+    const std::optional<QByteArray> password = readPasswordBytes();
+    if (!password)
+        return kUsageExitCode;
+    options->password = *password;
     if (!options->screenshotFolder.isEmpty() && !QDir().mkpath(options->screenshotFolder)) {
         std::fprintf(
             stderr, "quillon-client: cannot create %s\n", qPrintable(options->screenshotFolder));

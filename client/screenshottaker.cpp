@@ -14,7 +14,6 @@
 namespace {
 
 const QLatin1String kSetupWindow("SysSetForm");
-const QLatin1String kLoginFailureBox("LoginFailureBox");
 const QLatin1String kPageControl("PageControl1");
 const QLatin1String kCancelButton("BitBtn2");
 
@@ -42,7 +41,7 @@ bool ScreenshotTaker::eventFilter(QObject *watched, QEvent *event)
     // The window finishes showing before the work starts, inside the module's modal loop.
     if (dialog->objectName() == kSetupWindow)
         QTimer::singleShot(0, dialog, [this, dialog] { photographAndCancel(dialog); });
-    else if (dialog->objectName() == kLoginFailureBox)
+    else if (qobject_cast<QMessageBox *>(dialog))
         QTimer::singleShot(0, dialog, [this, dialog] { printAndClose(dialog); });
     return false;
 }

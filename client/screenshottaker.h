@@ -9,7 +9,8 @@ class QWidget;
 // Watches the application for the module's windows, so that a run needs nobody at the screen.
 // When the setup window appears it saves a picture of every page the operator can reach
 // (folder/NN-<page>.png, in tab order, nested page controls page by page) and then presses
-// Cancel, leaving the server untouched. A login failure box is printed and closed.
+// Cancel, leaving the server untouched. A message box the module shows before
+// its window (a login failure, a failed download, a visit refused) is printed and closed.
 class ScreenshotTaker : public QObject
 {
     Q_OBJECT

@@ -26,9 +26,11 @@ function(quillon_install_configured template destination component)
 endfunction()
 
 # quillon_gzip(SOURCE OUTPUT): a compressed copy made at build time, without a time stamp so that
-# packages built twice are the same.
+# packages built twice are the same. Only some generators make an output's folder themselves.
 function(quillon_gzip source output)
+    get_filename_component(folder ${output} DIRECTORY)
     add_custom_command(OUTPUT ${output}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${folder}
         COMMAND gzip -9 -n -c ${source} > ${output}
         DEPENDS ${source} VERBATIM)
     set_property(GLOBAL APPEND PROPERTY QUILLON_GZIPPED ${output})

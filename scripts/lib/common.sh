@@ -2,7 +2,7 @@
 
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build_dir=${QUILLON_BUILD_DIR:-$root_dir/build}
-build_packages=(cmake ninja-build g++ qt6-base-dev libssl-dev)
+build_packages=(cmake ninja-build make g++ qt6-base-dev libssl-dev)
 # Building and checking the Debian packages: dpkg-shlibdeps, file and lintian; pkg-config for the
 # consumer built against the installed tree.
 packaging_packages=(dpkg-dev file lintian pkg-config)
@@ -30,6 +30,14 @@ ensure_packages() {
 build() {
     cmake -S "$root_dir" -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
     cmake --build "$build_dir" -j "$(nproc)"
+}
+
+# build_documents_default_generator: `cmake -S . -B b && cmake --build b` must work too; the
+# default generator makes no folder for a command's output, so the documents target shows it.
+build_documents_default_generator() {
+    local dir="$build_dir-default-generator"
+    cmake -S "$root_dir" -B "$dir" -DQUILLON_BUILD_TESTS=OFF -DQUILLON_BUILD_BENCH=OFF >/dev/null
+    cmake --build "$dir" --target installed-documents
 }
 
 fuzz_build_dir=${QUILLON_FUZZ_BUILD_DIR:-$root_dir/build-fuzz}

@@ -25,11 +25,10 @@ bool PendingCopy::keepsShownValuesAt(int index, QWidget *owner)
     return false;
 }
 
-std::vector<int> PendingCopy::takeSaveTargets(int current)
+std::vector<int> PendingCopy::saveTargets(int current) const
 {
     if (!pending)
         return {current};
-    pending = false;
     std::vector<int> indexes;
     for (int index = 0; index < int(targets.size()); ++index) {
         if (targets[size_t(index)] != 0)

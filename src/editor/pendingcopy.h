@@ -29,8 +29,10 @@ struct PendingCopy
     bool keepsShownValuesAt(int index, QWidget *owner);
 
     // The indexes a save writes: every target of a pending copy, else the current index alone.
-    // The copy ends.
-    std::vector<int> takeSaveTargets(int current);
+    std::vector<int> saveTargets(int current) const;
+    // The save that wrote the copy reached the files: the copy is done. A save that failed
+    // keeps it, so that the next Apply writes the targets again.
+    void finish() { pending = false; }
 };
 
 } // namespace quillon::editor

@@ -306,6 +306,8 @@ void TSysSetForm::ApplyBitBtnClick()
                 "check them and apply again."));
         return;
     }
+    for (PendingCopy *copy : {&m_context.videoCopy, &m_context.motionCopy, &m_context.sensorCopy})
+        copy->finish();
     ApplyBitBtn->setEnabled(false);
 }
 
@@ -328,9 +330,11 @@ void TSysSetForm::BitBtn1Click()
         return;
     }
     // The window stays open with every edit in the local copies, so that OK can be tried again.
+    // An empty failure is the operator's own choice to keep the window: nothing to report.
     BitBtn1->setEnabled(true);
     BitBtn2->setEnabled(true);
-    showFailure(this, failure);
+    if (!failure.isEmpty())
+        showFailure(this, failure);
 }
 
 void TSysSetForm::CnRadioBtnClick()

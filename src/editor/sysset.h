@@ -43,7 +43,8 @@ public:
     SetupContext &context() { return m_context; }
 
     // What OK does once Apply has saved: uploads the files and has the server apply them,
-    // giving the failure's text, or nothing when all went through. Without it OK only saves.
+    // giving the failure's text, or nothing when all went through (an empty text: the window
+    // stays open with nothing more to say). Without it OK only saves.
     using Upload = std::function<std::optional<QString>()>;
     void setUpload(Upload upload) { m_upload = std::move(upload); }
 

@@ -86,7 +86,8 @@ public:
     }
 
 private:
-    void add(const Setting &setting, int index, Words message)
+    void add(const Setting &setting, int index, Words message,
+        Problem::Severity severity = Problem::Severity::Error)
     {
         // One problem per key: Apply's own check says it better than the range does.
         const QByteArray section = setting.sectionFor(index);
@@ -94,7 +95,7 @@ private:
             if (known.file == setting.file && known.section == section && known.key == setting.key)
                 return;
         }
-        m_problems.append({setting.page, setting.scope, index, setting.file,
+        m_problems.append({severity, setting.page, setting.scope, index, setting.file,
             setting.sectionFor(index), setting.key, setting.caption, message, {}});
     }
 
@@ -176,6 +177,8 @@ private:
             {"请选择联动录像的通道！", "Select alarm trigger record channel please!"});
     }
 
+    // The ranges are those of the controls, not rules of the server: Apply refuses none of
+    // these values and the server takes them, so they are worth a note, not a refusal.
     void checkRangesOf(const Setting &entry, int index)
     {
         const std::optional<QByteArray> text
@@ -184,12 +187,15 @@ private:
             return;
         const std::optional<qint32> value = settings::parseProfileInteger(*text);
         if (!value) {
-            add(entry, index, {"必须是整数", "must be a whole number"});
+            add(entry, index,
+                {"不是整数，窗口读作默认值", "not a whole number; the window reads the default"},
+                Problem::Severity::Note);
             return;
         }
         if (*value < entry.minimum || *value > entry.maximum) {
             const qsizetype before = m_problems.size();
-            add(entry, index, {"超出范围", "out of range"});
+            add(entry, index, {"超出控件的范围", "outside the range its control offers"},
+                Problem::Severity::Note);
             if (m_problems.size() > before)
                 m_problems.last().detail = QByteArray::number(*value) + " ("
                     + QByteArray::number(entry.minimum) + ".." + QByteArray::number(entry.maximum)
@@ -258,6 +264,12 @@ int sensorCountOf(const settings::SettingsFileSet &files)
 QList<Problem> validateSettings(const settings::SettingsFileSet &files)
 {
     return Checker(files).run();
+}
+
+bool hasErrors(const QList<Problem> &problems)
+{
+    return std::any_of(problems.begin(), problems.end(),
+        [](const Problem &problem) { return problem.severity == Problem::Severity::Error; });
 }
 
 } // namespace quillon::formats

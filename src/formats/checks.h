@@ -11,6 +11,11 @@ namespace quillon::formats {
 // languages, as the window's notice would say it.
 struct Problem
 {
+    // An error is what Apply refuses (or the server refuses on upload): such a set cannot be
+    // applied as it is. A note is a value the window shows and keeps as stored, though its
+    // control's range does not reach it: the set applies.
+    enum class Severity { Error, Note };
+    Severity severity = Severity::Error;
     const char *page = ""; // sheet name
     schema::Scope scope = schema::Scope::Fixed; // what index counts
     int index = -1; // channel or sensor from 0
@@ -27,8 +32,12 @@ struct Problem
 int channelCountOf(const settings::SettingsFileSet &files);
 int sensorCountOf(const settings::SettingsFileSet &files);
 
-// Apply's checks for every channel and sensor (not only the one a page shows), then every
-// stored number against its range and the user file's layout. Empty when all is well.
+// Apply's checks for every channel and sensor (not only the one a page shows) and the user
+// file's layout, as errors; then every stored number against its control's range, as notes.
+// Empty when all is well.
 QList<Problem> validateSettings(const settings::SettingsFileSet &files);
+
+// True when a problem is an error, so that the set cannot be applied.
+bool hasErrors(const QList<Problem> &problems);
 
 } // namespace quillon::formats

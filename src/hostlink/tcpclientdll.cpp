@@ -3,9 +3,10 @@
 #include "hostlink/blockingchannel.h"
 #include "hostlink/knownhosts.h"
 #include "hostlink/wire.h"
+#include "platform/atomicfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <map>
@@ -24,12 +25,26 @@ constexpr std::size_t kMaxConnections = 32;
 // Session connections a thread keeps open, one per host and port, oldest closed first.
 constexpr std::size_t kMaxKeptPerThread = 4;
 
+struct Credentials
+{
+    QByteArray userName;
+    QByteArray password;
+};
+
 struct Session
 {
     QByteArray host; // the host text exactly as the caller spelled it
     std::int32_t port = 0;
     QByteArray token;
+    // What the login took, kept to log in again when the server has forgotten the session.
+    Credentials credentials;
 };
+
+// Overwrites the password's bytes before its memory is given back.
+void wipe(Session &session)
+{
+    session.credentials.password.fill('\0');
+}
 
 struct CommandConnection
 {
@@ -61,21 +76,47 @@ QString hostText(const char *host)
     return QString::fromLocal8Bit(host);
 }
 
+// Removes the session of host and port; the library's mutex is held.
+void eraseSessionLocked(Library &lib, const QByteArray &host, std::int32_t port)
+{
+    std::erase_if(lib.sessions, [&](Session &s) {
+        if (s.port != port || s.host != host)
+            return false;
+        wipe(s);
+        return true;
+    });
+}
+
 void forgetSession(const QByteArray &host, std::int32_t port)
 {
     Library &lib = library();
     const std::lock_guard lock(lib.mutex);
-    std::erase_if(lib.sessions, [&](const Session &s) { return s.port == port && s.host == host; });
+    eraseSessionLocked(lib, host, port);
 }
 
-void storeSession(const QByteArray &host, std::int32_t port, const QByteArray &token)
+void storeSession(const QByteArray &host, std::int32_t port, const QByteArray &token,
+    const Credentials &credentials)
 {
     Library &lib = library();
     const std::lock_guard lock(lib.mutex);
-    std::erase_if(lib.sessions, [&](const Session &s) { return s.port == port && s.host == host; });
-    if (lib.sessions.size() >= kMaxSessions)
+    eraseSessionLocked(lib, host, port);
+    if (lib.sessions.size() >= kMaxSessions) {
+        wipe(lib.sessions.front());
         lib.sessions.erase(lib.sessions.begin());
-    lib.sessions.push_back({host, port, token});
+    }
+    lib.sessions.push_back({host, port, token, credentials});
+}
+
+std::optional<Credentials> sessionCredentials(
+    const QByteArray &host, std::int32_t port, const QByteArray &token)
+{
+    Library &lib = library();
+    const std::lock_guard lock(lib.mutex);
+    for (const Session &session : lib.sessions) {
+        if (session.port == port && session.host == host && session.token == token)
+            return session.credentials;
+    }
+    return std::nullopt;
 }
 
 QByteArray sessionToken(const QByteArray &host, std::int32_t port)
@@ -89,20 +130,60 @@ QByteArray sessionToken(const QByteArray &host, std::int32_t port)
     return {};
 }
 
-enum class Reach { Connected, NoConnection, IdentityChanged };
+enum class Reach {
+    Connected,
+    NoConnection,
+    IdentityChanged,
+    KnownHostsUnreadable,
+    KnownHostsUnwritable,
+    BadHost,
+};
 
 // Connects over TLS and checks the server's identity against its pin before a byte of the
-// protocol is sent; the first connection to a host and port pins what it saw.
+// protocol is sent; the first connection to a host and port pins what it saw. A host text that
+// cannot be pinned is refused before connecting: it would reach a server without its check.
 Reach connectPinned(BlockingChannel &channel, const char *host, std::int32_t port)
 {
+    if (!pinnableHost(QByteArray(host)))
+        return Reach::BadHost;
     if (!channel.open(hostText(host), quint16(port)))
         return Reach::NoConnection;
     const PinCheck pin
         = checkPin(knownHostsPath(), QByteArray(host), port, channel.peerFingerprint());
-    if (pin == PinCheck::Accepted)
+    if (pin != PinCheck::Accepted)
+        channel.close();
+    switch (pin) {
+    case PinCheck::Accepted:
         return Reach::Connected;
-    channel.close();
-    return pin == PinCheck::Changed ? Reach::IdentityChanged : Reach::NoConnection;
+    case PinCheck::Changed:
+        return Reach::IdentityChanged;
+    case PinCheck::Unreadable:
+        return Reach::KnownHostsUnreadable;
+    case PinCheck::Unwritable:
+        return Reach::KnownHostsUnwritable;
+    case PinCheck::BadHost:
+        return Reach::BadHost;
+    }
+    return Reach::NoConnection;
+}
+
+std::int32_t loginResultOf(Reach reach)
+{
+    switch (reach) {
+    case Reach::Connected:
+        return KX_LOGIN_ACCEPTED;
+    case Reach::NoConnection:
+        return KX_LOGIN_NO_CONNECTION;
+    case Reach::IdentityChanged:
+        return KX_LOGIN_IDENTITY_CHANGED;
+    case Reach::KnownHostsUnreadable:
+        return KX_LOGIN_KNOWN_HOSTS_UNREADABLE;
+    case Reach::KnownHostsUnwritable:
+        return KX_LOGIN_KNOWN_HOSTS_UNWRITABLE;
+    case Reach::BadHost:
+        return KX_LOGIN_BAD_HOST;
+    }
+    return KX_LOGIN_NO_CONNECTION;
 }
 
 std::int32_t login(const KX_LoginRecord &record)
@@ -115,9 +196,9 @@ std::int32_t login(const KX_LoginRecord &record)
 
     BlockingChannel channel;
     const Reach reach = connectPinned(channel, record.host, record.port);
-    if (reach == Reach::IdentityChanged)
-        return KX_LOGIN_IDENTITY_CHANGED;
-    if (reach != Reach::Connected || !channel.sendMessage(LoginHello {userName}))
+    if (reach != Reach::Connected)
+        return loginResultOf(reach);
+    if (!channel.sendMessage(LoginHello {userName}))
         return KX_LOGIN_NO_CONNECTION;
     std::optional<Frame> frame = channel.receive();
     const std::optional<LoginChallenge> challenge
@@ -130,12 +211,15 @@ std::int32_t login(const KX_LoginRecord &record)
     if (!result)
         return KX_LOGIN_NO_CONNECTION;
     if (result->code == LoginCode::Accepted)
-        storeSession(QByteArray(record.host), record.port, result->token);
+        storeSession(QByteArray(record.host), record.port, result->token, {userName, password});
     return std::int32_t(result->code);
 }
 
-// Connects and presents the session token; KX_OK or the failure to return. A server whose
-// identity changed is refused before anything is sent.
+// The server does not know the token (it restarted, or the session expired).
+constexpr std::int32_t kSessionUnknown = -100;
+
+// Connects and presents the session token; KX_OK, kSessionUnknown or the failure to return. A
+// server whose identity changed is refused before anything is sent.
 std::int32_t openSessionChannel(
     BlockingChannel &channel, const char *host, std::int32_t port, const QByteArray &token)
 {
@@ -146,13 +230,47 @@ std::int32_t openSessionChannel(
         break;
     case Reach::NoConnection:
         return KX_ERR_NETWORK;
+    case Reach::KnownHostsUnreadable:
+    case Reach::KnownHostsUnwritable:
+        return KX_ERR_LOCAL;
     case Reach::IdentityChanged:
+    case Reach::BadHost:
         return KX_ERR_REFUSED;
     }
     const std::optional<StatusCode> status = channel.openSession(token);
     if (!status)
         return KX_ERR_NETWORK;
-    return *status == StatusCode::Ok ? KX_OK : KX_ERR_REFUSED;
+    switch (*status) {
+    case StatusCode::Ok:
+        return KX_OK;
+    case StatusCode::NoSession:
+        return kSessionUnknown;
+    default:
+        return KX_ERR_REFUSED;
+    }
+}
+
+// Logs in again with the credentials of the session that held staleToken, once the server has
+// said it does not know that token. The new token, or empty when the login was refused or
+// failed (the session is then forgotten). When another thread has renewed the session already,
+// its token is taken as it is.
+QByteArray renewSession(const QByteArray &host, std::int32_t port, const QByteArray &staleToken)
+{
+    const QByteArray current = sessionToken(host, port);
+    if (current != staleToken)
+        return current;
+    std::optional<Credentials> credentials = sessionCredentials(host, port, staleToken);
+    if (!credentials)
+        return {};
+    const KX_LoginRecord record {credentials->userName.constData(),
+        credentials->password.constData(), host.constData(), port};
+    const std::int32_t result = login(record);
+    credentials->password.fill('\0');
+    if (result != KX_LOGIN_ACCEPTED) {
+        forgetSession(host, port);
+        return {};
+    }
+    return sessionToken(host, port);
 }
 
 // A session connection the calling thread keeps for host and port, so that the transfers of a
@@ -167,6 +285,15 @@ struct KeptChannel
 
 thread_local std::vector<KeptChannel> t_keptChannels; // most recently used last
 
+// The thread that ends the application (its main thread) closes its kept connections while Qt
+// still runs: a socket closed by the thread's exit handlers, once the application object and
+// the TLS back end are gone, makes Qt warn on every run.
+void closeKeptChannelsWithTheApplication()
+{
+    static std::once_flag registered;
+    std::call_once(registered, [] { qAddPostRoutine([] { t_keptChannels.clear(); }); });
+}
+
 BlockingChannel &keptChannel(const QByteArray &host, std::int32_t port, const QByteArray &token)
 {
     const auto found = std::find_if(t_keptChannels.begin(), t_keptChannels.end(),
@@ -176,6 +303,7 @@ BlockingChannel &keptChannel(const QByteArray &host, std::int32_t port, const QB
         kept = std::move(*found);
         t_keptChannels.erase(found);
     } else {
+        closeKeptChannelsWithTheApplication();
         kept = KeptChannel {host, port, token, std::make_unique<BlockingChannel>()};
     }
     // A new login brings a new token; the old connection carries the old session.
@@ -195,24 +323,48 @@ void closeKeptChannel(const QByteArray &host, std::int32_t port)
         [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
 }
 
+bool isNoSessionStatus(const Frame &frame)
+{
+    if (frame.type != MessageType::Status)
+        return false;
+    const std::optional<StatusReply> reply = decode<StatusReply>(frame);
+    return reply && reply->code == StatusCode::NoSession;
+}
+
 // Sends one request on the kept session connection of host and port and takes its reply. When
 // a connection kept from earlier turns out closed by the server (idle or too old) before any
 // answer, the request goes once more on a new one: a download or an upload may be repeated.
+// When the server no longer knows the session, the library logs in again once with the
+// session's credentials and repeats the request; KX_ERR_LOGIN_LOST when that login failed.
 std::int32_t requestOnSession(
     const char *host, std::int32_t port, const QByteArray &request, Frame *reply)
 {
-    const QByteArray token = sessionToken(QByteArray(host), port);
+    QByteArray token = sessionToken(QByteArray(host), port);
     if (token.isEmpty()) {
         closeKeptChannel(QByteArray(host), port);
         return KX_ERR_REFUSED;
     }
-    BlockingChannel &channel = keptChannel(QByteArray(host), port, token);
+    bool renewed = false;
+    const auto renew = [&]() -> bool {
+        closeKeptChannel(QByteArray(host), port);
+        if (renewed)
+            return false;
+        renewed = true;
+        token = renewSession(QByteArray(host), port, token);
+        return !token.isEmpty();
+    };
     for (;;) {
+        BlockingChannel &channel = keptChannel(QByteArray(host), port, token);
         const bool reused = channel.isOpen();
         channel.restartDeadline();
         if (!reused) {
             channel.close();
             const std::int32_t opened = openSessionChannel(channel, host, port, token);
+            if (opened == kSessionUnknown) {
+                if (renew())
+                    continue;
+                return KX_ERR_LOGIN_LOST;
+            }
             if (opened != KX_OK) {
                 channel.close();
                 return opened;
@@ -221,6 +373,11 @@ std::int32_t requestOnSession(
         std::optional<Frame> frame;
         if (channel.send(request))
             frame = channel.receive();
+        if (frame && isNoSessionStatus(*frame)) {
+            if (renew())
+                continue;
+            return KX_ERR_LOGIN_LOST;
+        }
         if (frame) {
             *reply = std::move(*frame);
             return KX_OK;
@@ -296,10 +453,11 @@ std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record)
         return KX_ERR_NETWORK;
     }
 
-    // The local copy is replaced only now that the whole file is here and checked.
-    QSaveFile local(QFile::decodeName(record->localPath));
-    if (!local.open(QIODevice::WriteOnly) || local.write(file->content) != file->content.size()
-        || !local.commit())
+    // The local copy is replaced only now that the whole file is here and checked, and only by
+    // a write that reached the file system whole. It is fetched again on every visit, so it is
+    // not flushed to the disk.
+    if (quillon::platform::writeFileAtomically(QFile::decodeName(record->localPath), file->content,
+            quillon::platform::Durability::Written))
         return KX_ERR_LOCAL;
     return KX_OK;
 }
@@ -339,8 +497,19 @@ std::int32_t KX_CALL KX_ConnectTCPServer(const KX_ConnectRecord *record)
             return 0;
     }
     auto connection = std::make_shared<CommandConnection>();
-    const QByteArray token = sessionToken(QByteArray(record->host), record->port);
-    if (openSessionChannel(connection->channel, record->host, record->port, token) != KX_OK)
+    const QByteArray host(record->host);
+    const QByteArray token = sessionToken(host, record->port);
+    std::int32_t opened
+        = openSessionChannel(connection->channel, record->host, record->port, token);
+    if (opened == kSessionUnknown) {
+        // The server forgot the session (a restart): log in again once, as for a transfer.
+        connection->channel.close();
+        const QByteArray renewed = renewSession(host, record->port, token);
+        opened = renewed.isEmpty()
+            ? KX_ERR_LOGIN_LOST
+            : openSessionChannel(connection->channel, record->host, record->port, renewed);
+    }
+    if (opened != KX_OK)
         return 0;
 
     Library &lib = library();

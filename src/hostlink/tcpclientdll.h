@@ -56,6 +56,14 @@ enum KX_LoginResult : std::int32_t {
     // The server's identity differs from the one first seen at that host and port; nothing
     // was sent to it.
     KX_LOGIN_IDENTITY_CHANGED = -2,
+    // The known-hosts file cannot be read (or is larger than one can be): no identity can be
+    // checked, so nothing was sent.
+    KX_LOGIN_KNOWN_HOSTS_UNREADABLE = -3,
+    // The identity seen first could not be stored in the known-hosts file, so it could not be
+    // checked on later visits; nothing was sent.
+    KX_LOGIN_KNOWN_HOSTS_UNWRITABLE = -4,
+    // The host text holds a blank, a tab or another control character; no connection was tried.
+    KX_LOGIN_BAD_HOST = -5,
 };
 
 // Results of the transfer and send calls: 0 success, anything else a failure.
@@ -66,9 +74,15 @@ enum KX_TransferResult : std::int32_t {
     KX_ERR_LOCAL = -3, // the local file could not be read or written
     KX_ERR_ARGUMENT = -4, // a null record or text
     KX_ERR_NOT_FOUND = -5, // the server has no such file
+    // The server no longer knew the session (it restarted, or the session expired) and the
+    // login made again with the same user name and password was refused.
+    KX_ERR_LOGIN_LOST = -6,
 };
 
-// Logs in by challenge and response; on success the library keeps a session for host and port.
+// Logs in by challenge and response; on success the library keeps a session for host and port,
+// with the user name and password in memory (never written anywhere) until the next login to
+// that host and port replaces it or a login fails: when the server no longer knows the session,
+// a transfer or a connect logs in again once with them and repeats its step.
 KX_EXPORT std::int32_t KX_CALL KX_VerifyUser(const KX_LoginRecord *record);
 // Fetches the remote file and replaces the local file atomically, only when it arrived whole.
 KX_EXPORT std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record);

@@ -1,9 +1,8 @@
 #include "hostlink/tlssetup.h"
 
-#include <QCryptographicHash>
-#include <QSaveFile>
+#include "platform/atomicfile.h"
 
-#include <sys/stat.h>
+#include <QCryptographicHash>
 
 namespace quillon::wire {
 
@@ -58,11 +57,7 @@ QSslConfiguration clientTlsConfiguration()
 
 bool writePrivateFile(const QString &path, const QByteArray &content)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || ::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0
-        || file.write(content) != content.size())
-        return false;
-    return file.commit();
+    return !platform::writeFileAtomically(path, content, platform::Durability::Synced, 0600);
 }
 
 } // namespace quillon::wire

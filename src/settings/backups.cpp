@@ -3,11 +3,14 @@
 #include "platform/atomicfile.h"
 #include "platform/platform.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace quillon::settings {
 
@@ -52,12 +55,27 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 
-void removeOldBackups(const QString &serverFolder)
+// Keeps the backup just written and the newest others up to kBackupsKept in all. Names sort by
+// time, but backups dated ahead of the clock (a clock set back) sort after the new one, which
+// must never be the one removed.
+void removeOldBackups(const QString &serverFolder, const QString &justWritten)
 {
-    const QStringList names =
-        QDir(serverFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
-    for (qsizetype i = kBackupsKept; i < names.size(); ++i)
+    QStringList names
+        = QDir(serverFolder)
+              .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
+    names.removeAll(justWritten);
+    for (qsizetype i = kBackupsKept - 1; i < names.size(); ++i)
         QDir(serverFolder + names[i]).removeRecursively();
+}
+
+bool syncFolder(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    return synced;
 }
 
 } // namespace
@@ -96,21 +114,56 @@ QString writeBackup(const QString &host, int port, const SettingsFileSet &files,
 
     const QString partial = serverFolder + QLatin1String(".partial-") + name + QLatin1Char('/');
     QDir(partial).removeRecursively();
-    bool written = makeOwnerOnlyFolder(partial + QLatin1String("User")) &&
-                   makeOwnerOnlyFolder(partial + QLatin1String("SysConfig"));
+    bool written = makeOwnerOnlyFolder(partial + QLatin1String("User"))
+        && makeOwnerOnlyFolder(partial + QLatin1String("SysConfig"));
+    QString reason;
     for (auto it = files.cbegin(); written && it != files.cend(); ++it) {
-        QSaveFile out(partial + fileSubPath(it.key()));
-        written = out.open(QIODevice::WriteOnly) &&
-                  out.setPermissions(QFile::ReadOwner | QFile::WriteOwner) &&
-                  out.write(it.value()) == it.value().size() && out.commit();
+        const std::optional<QString> failure = platform::writeFileAtomically(
+            partial + fileSubPath(it.key()), it.value(), platform::Durability::Synced, 0600);
+        written = !failure;
+        reason = failure.value_or(QString());
     }
-    if (!written || !QDir().rename(partial, serverFolder + name)) {
+    if (written && !QDir().rename(partial, serverFolder + name))
+        written = false;
+    if (written && !syncFolder(serverFolder)) {
+        reason = QStringLiteral("cannot flush the folder to disk");
+        QDir(serverFolder + name).removeRecursively();
+        written = false;
+    }
+    if (!written) {
         QDir(partial).removeRecursively();
-        setError(error, QStringLiteral("cannot write the backup in %1").arg(serverFolder));
+        setError(error,
+            QStringLiteral("cannot write the backup in %1%2")
+                .arg(serverFolder,
+                    reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason)));
         return {};
     }
-    removeOldBackups(serverFolder);
-    return serverFolder + name + QLatin1Char('/');
+    removeOldBackups(serverFolder, name);
+    const QString folder = serverFolder + name + QLatin1Char('/');
+    if (const std::optional<QString> mismatch = checkBackup(folder, files)) {
+        setError(error, *mismatch);
+        return {};
+    }
+    return folder;
+}
+
+std::optional<QString> checkBackup(const QString &folder, const SettingsFileSet &files)
+{
+    SettingsFileSet stored;
+    QString error;
+    if (!readSettingsFolder(folder, &stored, &error) && !files.isEmpty())
+        return QStringLiteral("the backup %1 cannot be read back: %2").arg(folder, error);
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        const QByteArray &copy = stored.value(it.key());
+        if (!stored.contains(it.key()) || copy.size() != it.value().size()
+            || QCryptographicHash::hash(copy, QCryptographicHash::Sha256)
+                != QCryptographicHash::hash(it.value(), QCryptographicHash::Sha256))
+            return QStringLiteral("the backup %1 does not hold %2 as it was")
+                .arg(folder, fileSubPath(it.key()));
+    }
+    if (stored.size() != files.size())
+        return QStringLiteral("the backup %1 holds files the server did not have").arg(folder);
+    return std::nullopt;
 }
 
 bool writeSettingsFolder(const QString &folder, const SettingsFileSet &files, QString *error)
@@ -124,14 +177,26 @@ bool writeSettingsFolder(const QString &folder, const SettingsFileSet &files, QS
             setError(error, QStringLiteral("cannot create the folder %1").arg(subFolder));
             return false;
         }
-        const QString path = findFileNoCase(subFolder, QString::fromLatin1(fileInfo(it.key()).name));
-        if (const std::optional<QString> failure
-            = platform::writeFileAtomically(path, it.value(), platform::Durability::Synced, 0600)) {
+        const QString path
+            = findFileNoCase(subFolder, QString::fromLatin1(fileInfo(it.key()).name));
+        // A folder the operator edits is a baseline to keep; a failed write says so.
+        if (const std::optional<QString> failure = platform::writeFileAtomically(
+                path, it.value(), platform::Durability::Synced, 0600)) {
             setError(error, QStringLiteral("cannot write %1: %2").arg(path, *failure));
             return false;
         }
     }
     return true;
+}
+
+QString backupServerFolder(const QString &folder)
+{
+    const QString root = QFileInfo(backupsRoot()).canonicalFilePath();
+    const QFileInfo backup(QFileInfo(folder).canonicalFilePath());
+    if (root.isEmpty() || backup.filePath().isEmpty())
+        return {};
+    const QString server = backup.path();
+    return QFileInfo(server).path() == root ? server : QString();
 }
 
 QStringList listBackups(const QString &host, int port)

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace quillon::settings {
 
 // Backups of one server's settings files, kept per user so that an apply can be undone:
@@ -25,11 +27,18 @@ QString backupsRoot();
 // The folder of one server's backups (host characters outside [A-Za-z0-9._-] become '_').
 QString serverBackupsFolder(const QString &host, int port);
 
-// Writes a backup as a whole: the files go into a hidden folder that is renamed into place only
-// when every file is written, then all but the newest kBackupsKept backups are removed. Returns
-// the new backup's folder, or an empty string with *error set.
-QString writeBackup(const QString &host, int port, const SettingsFileSet &files,
-                    QString *error = nullptr);
+// Writes a backup as a whole: the files go into a hidden folder, each flushed to the disk, that
+// is renamed into place only when every file is written; then all but kBackupsKept backups are
+// removed (never the new one), and the new one is read back and compared with files. Returns
+// the new backup's folder, or an empty string with *error set: nothing may be uploaded then.
+QString writeBackup(
+    const QString &host, int port, const SettingsFileSet &files, QString *error = nullptr);
+// Why the backup folder does not hold exactly files (each file's size and digest compared);
+// nothing when it does.
+std::optional<QString> checkBackup(const QString &folder, const SettingsFileSet &files);
+// The server folder (canonical path) that holds the backup at folder, when folder is one of the
+// backups under backupsRoot(); empty for any other folder.
+QString backupServerFolder(const QString &folder);
 // One server's backups, newest first, as full paths.
 QStringList listBackups(const QString &host, int port);
 // Reads the files of a backup (or of any folder laid out as User/ and SysConfig/, letter case

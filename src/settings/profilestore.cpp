@@ -1,7 +1,8 @@
 #include "settings/profilestore.h"
 
+#include "platform/atomicfile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <sys/stat.h>
 
@@ -162,11 +163,10 @@ bool ProfileStore::removeSection(const QString &path, QByteArrayView section)
 
 bool ProfileStore::save(const QString &path, Entry &entry)
 {
-    QSaveFile file(path);
-    const QByteArray bytes = entry.document.toBytes();
-    const bool saved = file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-        && file.commit();
-    if (!saved) {
+    // Local copies: OK uploads from them and a visit downloads them again, so a checked write
+    // is enough without a flush to the disk.
+    if (platform::writeFileAtomically(
+            path, entry.document.toBytes(), platform::Durability::Written)) {
         // Forget the unsaved change so that the next access reads what the disk holds.
         m_entries.remove(path);
         return false;

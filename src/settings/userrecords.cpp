@@ -1,7 +1,8 @@
 #include "settings/userrecords.h"
 
+#include "platform/atomicfile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstring>
@@ -120,15 +121,8 @@ UserRecords readUsersFile(const QString &path)
 
 bool writeUsersFile(const QString &path, const UserRecords &records)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray bytes = encodeUsers(records);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return !platform::writeFileAtomically(
+        path, encodeUsers(records), platform::Durability::Written);
 }
 
 int findUserByName(const UserRecords &records, const QByteArray &name)

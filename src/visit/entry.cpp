@@ -2,7 +2,9 @@
 
 #include "editor/sysset.h"
 #include "formats/language.h"
+#include "hostlink/knownhosts.h"
 #include "hostlink/tcpclientdll.h"
+#include "settings/worklock.h"
 #include "visit/hostvisit.h"
 
 #include <QApplication>
@@ -55,9 +57,45 @@ QString loginFailureText(std::int32_t result, const QByteArray &host)
             ? QString::fromUtf8("远程计算机 %1 的身份已改变，已拒绝连接。").arg(hostText)
             : QStringLiteral("The identity of Remote Host: %1 has changed; not connected")
                   .arg(hostText);
+    case KX_LOGIN_KNOWN_HOSTS_UNREADABLE:
+        return formats::pick("不能读取已知服务器文件 %2，无法核对远程计算机 %1 的身份，没有连接。",
+            "Can not read the known hosts file %2, so the identity of Remote Host: %1 can not be "
+            "checked; not connected")
+            .arg(hostText, wire::knownHostsPath());
+    case KX_LOGIN_KNOWN_HOSTS_UNWRITABLE:
+        return formats::pick(
+            "不能把远程计算机 %1 的身份保存到已知服务器文件 %2，以后无法核对，没有连接。",
+            "Can not store the identity of Remote Host: %1 in the known hosts file %2, so it "
+            "could not be checked later; not connected")
+            .arg(hostText, wire::knownHostsPath());
     default:
         return formats::pick("不能连接到远程计算机: ", "Can not Connect Remote Host: ") + hostText;
     }
+}
+
+QString busyText(const settings::WorkFolderLock &lock, const QString &folder)
+{
+    if (lock.state() == settings::WorkFolderLock::State::Unavailable)
+        return formats::pick(
+            "不能锁定工作文件夹 %1，没有连接。", "Can not lock the work folder %1; not connected.")
+            .arg(folder);
+    const QString server = lock.server();
+    if (server.isEmpty())
+        return formats::pick("另一个设置窗口正在使用工作文件夹，请先关闭它。",
+            "Another setup window is using the work folder; close it first.");
+    return formats::pick("另一个设置窗口正在配置远程计算机 %1，请先关闭它。",
+        "Another setup window is configuring Remote Host: %1; close it first.")
+        .arg(server);
+}
+
+// Asks whether OK uploads without a backup; No, the default, keeps the window.
+bool askUploadWithoutBackup(QWidget *owner, const QString &why)
+{
+    QMessageBox box(QMessageBox::Question, formats::messageTitle(), why,
+        QMessageBox::Yes | QMessageBox::No, owner);
+    box.setObjectName(QStringLiteral("UploadWithoutBackupBox"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 void showFailure(const char *boxName, const QString &text)
@@ -79,12 +117,24 @@ std::int32_t runVisit(const char *host, std::uintptr_t ownerId, const char *user
     std::int32_t result = 0;
     auto form = std::make_unique<editor::TSysSetForm>();
     setWorkFolder(form->context().workFolder);
-    form->setUpload([]() -> std::optional<QString> {
-        if (const std::optional<TransferFailure> failure = uploadSettingsAndApply())
+    editor::TSysSetForm *window = form.get();
+    form->setUpload([window]() -> std::optional<QString> {
+        const auto ask = [window](const QString &why) {
+            return askUploadWithoutBackup(window, why);
+        };
+        if (const std::optional<TransferFailure> failure = uploadSettingsAndApply(ask))
             return failureText(*failure);
         return std::nullopt;
     });
     makeOwned(form.get());
+    // Held until the visit ends: no other visit may replace this one's local copies.
+    const settings::WorkFolderLock lock(workFolder());
+    if (lock.state() != settings::WorkFolderLock::State::Held) {
+        showFailure("VisitBusyBox", busyText(lock, workFolder()));
+        return result;
+    }
+    lock.setServer(
+        QStringLiteral("%1:%2").arg(QString::fromLocal8Bit(storedHost())).arg(storedPort()));
     const std::int32_t login = verifyUser(userName, password);
     if (login != KX_LOGIN_ACCEPTED) {
         showFailure("LoginFailureBox", loginFailureText(login, storedHost()));

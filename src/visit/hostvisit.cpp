@@ -136,6 +136,9 @@ static QString reasonText(std::int32_t result)
         return formats::pick("本地文件不能读写", "the local file could not be read or written");
     case KX_ERR_NOT_FOUND:
         return formats::pick("服务器没有这个文件", "the server has no such file");
+    case KX_ERR_LOGIN_LOST:
+        return formats::pick("服务器已不认识本次登录，重新登录失败",
+            "the server no longer knew this login and logging in again failed");
     default:
         return formats::pick("连接失败或超时", "the connection failed or timed out");
     }
@@ -152,10 +155,14 @@ QString failureText(const TransferFailure &failure)
             .arg(host, file, reasonText(failure.result));
     case TransferFailure::Step::Backup:
         return formats::pick(
-            "不能保存远程计算机 %1 的设置备份（%2），没有上传任何文件。修改已保留，可以再按确定。",
-            "Can not store the backup of Remote Host: %1 settings (%2); nothing was uploaded. "
-            "Your changes are kept: press OK to try again.")
+            "不能保存远程计算机 %1 的设置备份（%2），应用以后将不能撤销。不保存备份就上传并应用吗？"
+            "选择“否”不上传任何文件，修改保留在窗口中。",
+            "Can not store the backup of Remote Host: %1 settings (%2), so this apply could not "
+            "be undone. Upload and apply without a backup? No uploads nothing and keeps your "
+            "changes in the window.")
             .arg(host, failure.detail);
+    case TransferFailure::Step::Kept:
+        return {};
     case TransferFailure::Step::Upload:
         return formats::pick(
             "不能上传文件 %2 到远程计算机 %1（%3），设置没有应用。修改已保留，可以再按确定。",
@@ -207,17 +214,25 @@ std::optional<TransferFailure> downloadSettingsFiles()
     return std::nullopt;
 }
 
-std::optional<TransferFailure> uploadSettingsAndApply()
+std::optional<TransferFailure> uploadSettingsAndApply(
+    const UploadWithoutBackup &uploadWithoutBackup)
 {
     VisitState &visit = state();
     if (!visit.backupWritten) {
         QString error;
         if (settings::writeBackup(
                 QString::fromLocal8Bit(visit.host), visit.port, visit.downloaded, &error)
-                .isEmpty())
-            return TransferFailure {
+                .isEmpty()) {
+            // A full or read-only data folder must not make applying impossible: the operator
+            // chooses between no undo and no apply.
+            const TransferFailure backup {
                 TransferFailure::Step::Backup, settings::SettingsFile::User, 0, error};
-        visit.backupWritten = true;
+            if (!uploadWithoutBackup(failureText(backup)))
+                return TransferFailure {
+                    TransferFailure::Step::Kept, settings::SettingsFile::User, 0, {}};
+        } else {
+            visit.backupWritten = true;
+        }
     }
     for (const settings::SettingsFile file : settings::uploadOrder()) {
         if (!visit.downloaded.contains(file)

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QWindow;
@@ -48,7 +49,7 @@ bool SendHostCommand(const QByteArray &command);
 // Where a download or OK's sequence stopped, and why.
 struct TransferFailure
 {
-    enum class Step { Download, Backup, Upload, Apply };
+    enum class Step { Download, Backup, Kept, Upload, Apply };
     Step step = Step::Download;
     settings::SettingsFile file = settings::SettingsFile::User;
     std::int32_t result = 0; // the host-link library's result
@@ -64,10 +65,16 @@ QString failureText(const TransferFailure &failure);
 // sequence at once.
 std::optional<TransferFailure> downloadSettingsFiles();
 
+// Asked when the backup cannot be written, with the message saying why: true to upload anyway.
+using UploadWithoutBackup = std::function<bool(const QString &why)>;
+
 // OK's sequence: the visit's downloaded files are stored as a backup (once per visit), then the
 // eight uploads in their order, each followed by the transfer pause, then the apply command.
 // A file the server did not have and the window never wrote is not uploaded. Stops at the
-// first failure; the apply command is never sent after a failed upload.
-std::optional<TransferFailure> uploadSettingsAndApply();
+// first failure; the apply command is never sent after a failed upload. When the backup cannot
+// be written, uploadWithoutBackup decides; when it declines, the result is a failure of the
+// step Kept, which needs no further message.
+std::optional<TransferFailure> uploadSettingsAndApply(
+    const UploadWithoutBackup &uploadWithoutBackup);
 
 } // namespace quillon::visit

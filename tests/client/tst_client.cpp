@@ -58,8 +58,9 @@ private Q_SLOTS:
     {
         QFETCH(QString, user);
         QFETCH(QString, password);
-        const ClientRun run = runClient(visitArguments(user, password));
+        const ClientRun run = runClient(visitArguments(user), password);
         QCOMPARE(run.exitCode, 0);
+        QVERIFY2(!run.errors.contains(QLatin1String("QObject")), qPrintable(run.errors));
         QVERIFY2(run.output.contains(QLatin1String("ShowSetupForm returned -1")),
             qPrintable(run.output));
 
@@ -109,7 +110,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, user);
         QFETCH(QString, password);
-        const ClientRun run = runClient(visitArguments(user, password));
+        const ClientRun run = runClient(visitArguments(user), password);
         QCOMPARE(run.exitCode, 3);
         QVERIFY2(
             run.output.contains(QLatin1String("ShowSetupForm returned 0")), qPrintable(run.output));
@@ -120,33 +121,91 @@ private Q_SLOTS:
         QVERIFY(QDir(m_shots->path()).isEmpty());
     }
 
+    // The password never comes from the command line, where every local user can read it.
     void usageErrorsExitWith2_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("expectedError");
         const QStringList host {"--host", "127.0.0.1"};
         const QStringList user {"--user", "admin"};
-        const QStringList password {"--password", "admin"};
-        QTest::newRow("no options") << QStringList();
-        QTest::newRow("no host") << user + password;
-        QTest::newRow("no user") << host + password;
-        QTest::newRow("no password") << host + user;
+        const QString usage = QStringLiteral("usage: quillon-client");
+        const QString admin = QStringLiteral("admin");
+        QTest::newRow("no options") << QStringList() << admin << usage;
+        QTest::newRow("help") << QStringList {"--help"} << admin << usage;
+        QTest::newRow("no host") << user << admin << usage;
+        QTest::newRow("no user") << host << admin << usage;
+        QTest::newRow("no password and no terminal")
+            << host + user << QString() << QStringLiteral("no password: set QUILLON_PASSWORD");
+        QTest::newRow("password as an argument")
+            << host + user + QStringList {"--password", "admin"} << admin
+            << QStringLiteral("never given as an argument");
         QTest::newRow("option without value")
-            << host + user + password + QStringList {"--port-code"};
+            << host + user + QStringList {"--port-code"} << admin << usage;
         QTest::newRow("port code not a number")
-            << host + user + password + QStringList {"--port-code", "x"};
-        QTest::newRow("unknown option") << host + user + password + QStringList {"--verbose", "1"};
+            << host + user + QStringList {"--port-code", "x"} << admin << usage;
+        QTest::newRow("unknown option")
+            << host + user + QStringList {"--verbose", "1"} << admin << usage;
         QTest::newRow("user name GBK cannot carry")
-            << host + QStringList {"--user", QString::fromUtf8("\xF0\x9F\x98\x80")} + password;
+            << host + QStringList {"--user", QString::fromUtf8("\xF0\x9F\x98\x80")} << admin
+            << usage;
     }
 
     void usageErrorsExitWith2()
     {
         QFETCH(QStringList, arguments);
-        const ClientRun run = runClient(arguments);
+        QFETCH(QString, password);
+        QFETCH(QString, expectedError);
+        const ClientRun run = runClient(arguments, password);
         QCOMPARE(run.exitCode, 2);
-        QVERIFY2(
-            run.errors.startsWith(QLatin1String("usage: quillon-client")), qPrintable(run.errors));
+        QVERIFY2(run.errors.contains(expectedError), qPrintable(run.errors));
+        QVERIFY2(!run.errors.contains(QLatin1String("QObject")), qPrintable(run.errors));
         QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("\\blogin\\b"))), 0);
+    }
+
+    // Two visits at once on one PC share the one work folder: the second is refused with the
+    // first one's server named, and the first one's copies stay its server's. A visit killed
+    // mid-way leaves no lock behind.
+    void secondVisitAtOnceIsRefused()
+    {
+        QTemporaryDir rootB;
+        QVERIFY(makeServerRoot(rootB.path(), QStringLiteral(QUILLON_SAMPLES_DIR)));
+        QFile sysSetB(rootB.filePath(QStringLiteral("SysConfig/SysSet.Ext")));
+        QVERIFY(sysSetB.open(QIODevice::Append) && sysSetB.write("[FromB]\r\nB=1\r\n") > 0);
+        sysSetB.close();
+        DvrdProcess serverB;
+        QVERIFY(serverB.start(rootB.path(), QStringLiteral("admin"), QStringLiteral("admin")));
+
+        // Visit A stays open: nobody is at its window.
+        QStringList argumentsA = visitArguments(QStringLiteral("admin"));
+        argumentsA.resize(argumentsA.size() - 2); // without --screenshots
+        QProcess visitA;
+        visitA.setProcessEnvironment(clientEnvironment(QStringLiteral("admin")));
+        visitA.start(QStringLiteral(QUILLON_CLIENT_PATH), argumentsA);
+        QVERIFY(!m_server
+                     ->waitForLog(
+                         QRegularExpression(QStringLiteral("download SysConfig.Profile\\.ext")))
+                     .isEmpty());
+
+        QStringList argumentsB = visitArguments(QStringLiteral("admin"));
+        argumentsB[5] = QString::number(serverB.port() + 10);
+        const ClientRun refused = runClient(argumentsB, QStringLiteral("admin"));
+        QCOMPARE(refused.exitCode, 3);
+        QVERIFY2(refused.output.contains(QStringLiteral("VisitBusyBox: Another setup window is "
+                                                        "configuring Remote Host: 127.0.0.1:%1")
+                                             .arg(m_server->port())),
+            qPrintable(refused.output));
+        QCOMPARE(serverB.countLog(QRegularExpression(QStringLiteral("\\blogin\\b"))), 0);
+        const QString workSysSet = m_data->filePath(QStringLiteral("quillon/Temp/SysSet.Ext"));
+        QFile copy(workSysSet);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QVERIFY(!copy.readAll().contains("[FromB]"));
+
+        visitA.kill();
+        QVERIFY(visitA.waitForFinished());
+        const ClientRun afterwards = runClient(argumentsB, QStringLiteral("admin"));
+        QCOMPARE(afterwards.exitCode, 0);
+        QCOMPARE(serverB.countLog(QRegularExpression(QStringLiteral("\\blogin ok\\b"))), 1);
     }
 
     // A copy of the client in a folder of its own: with no module beside it, and with a
@@ -175,31 +234,39 @@ private Q_SLOTS:
                 install.filePath(QStringLiteral("lib/libQuillon.so"))));
         }
         const ClientRun run
-            = runClient(visitArguments(QStringLiteral("admin"), QStringLiteral("admin")), client);
+            = runClient(visitArguments(QStringLiteral("admin")), QStringLiteral("admin"), client);
         QCOMPARE(run.exitCode, 1);
         QVERIFY2(run.errors.contains(expectedError), qPrintable(run.errors));
         QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("\\blogin\\b"))), 0);
     }
 
 private:
-    QStringList visitArguments(const QString &user, const QString &password) const
+    QStringList visitArguments(const QString &user) const
     {
         return {QStringLiteral("--host"), m_server->host(), QStringLiteral("--user"), user,
-            QStringLiteral("--password"), password, QStringLiteral("--port-code"),
-            QString::number(m_server->port() + 10), QStringLiteral("--screenshots"),
-            m_shots->path()};
+            QStringLiteral("--port-code"), QString::number(m_server->port() + 10),
+            QStringLiteral("--screenshots"), m_shots->path()};
     }
 
-    ClientRun runClient(const QStringList &arguments,
-        const QString &program = QStringLiteral(QUILLON_CLIENT_PATH)) const
+    // An empty password leaves QUILLON_PASSWORD unset.
+    QProcessEnvironment clientEnvironment(const QString &password) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("QUILLON_PASSWORD"));
+        if (!password.isEmpty())
+            environment.insert(QStringLiteral("QUILLON_PASSWORD"), password);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), m_data->path());
         environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("en_US.UTF-8"));
         environment.remove(QStringLiteral("LD_LIBRARY_PATH"));
+        return environment;
+    }
+
+    ClientRun runClient(const QStringList &arguments, const QString &password,
+        const QString &program = QStringLiteral(QUILLON_CLIENT_PATH)) const
+    {
         QProcess process;
-        process.setProcessEnvironment(environment);
+        process.setProcessEnvironment(clientEnvironment(password));
         process.start(program, arguments);
         ClientRun run;
         if (!process.waitForFinished(30000)) {

@@ -11,6 +11,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 // Columns of the camera list: channel, type, address, protocol, baud rate texts.
@@ -91,6 +94,31 @@ private Q_SLOTS:
         QCOMPARE(control<QComboBox>(form.get(), "PTZComboBox")->currentText(), shown);
         form->ApplyBitBtnClick();
         QCOMPARE(AlarmFixture::value("CameraSet.Ext", "Camera Ctrl", "CtrlPort"), saved);
+    }
+
+    // The dialog's edit is written at once; when that write fails (a full disk), it is said.
+    void editOnAFullDiskIsReported()
+    {
+        AlarmFixture::write("CameraSet.Ext", sixCameras());
+        auto form = AlarmFixture::showForm();
+        selectRows(control<QTreeWidget>(form.get(), "ListView2"), {1});
+        QString failure;
+        ModalScript script;
+        script.then([](QWidget *dialog) {
+            in<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(2);
+            in<QAbstractButton>(dialog, "BitBtn1")->click();
+        });
+        script.answer(QMessageBox::Ok, nullptr, &failure);
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        const rlimit full {16, saved.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &full);
+        control<QAbstractButton>(form.get(), "BitBtn15")->click();
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY(script.finished());
+        QVERIFY2(failure.startsWith(QString::fromUtf8("不能保存摄像机设置")), qPrintable(failure));
+        QCOMPARE(AlarmFixture::value("CameraSet.Ext", "ENCODER1", "CamType"), QByteArray("1"));
     }
 
     void editSeveralRowsKeepsEachAddress()

@@ -76,6 +76,28 @@ private Q_SLOTS:
         QCOMPARE(m_fixture.boxes.takeTexts(), QStringList());
     }
 
+    // The automatic login's texts are plain option texts, not user records: a stored value
+    // longer than a record's 31 bytes is shown and written back whole.
+    void longAutoLoginTextsStayWhole()
+    {
+        const QByteArray longName(40, 'n');
+        const QByteArray longPassword(48, 'p');
+        QByteArray stored = withValue(sample(), "AutoUserName", longName);
+        stored = withValue(stored, "AutoUserPwd", longPassword);
+        m_fixture.write(SettingsFile::SysSet, stored);
+        auto form = m_fixture.show();
+        QCOMPARE(control<QLineEdit>(form.get(), "AutoLoginUserEdit")->text().toLatin1(), longName);
+        QCOMPARE(
+            control<QLineEdit>(form.get(), "AutoLoginPwdEdit")->text().toLatin1(), longPassword);
+        QCOMPARE(applyAndRead(form.get()), stored);
+
+        // The operator can type one as long.
+        auto *name = control<QLineEdit>(form.get(), "AutoLoginUserEdit");
+        name->clear();
+        QTest::keyClicks(name, QString(40, u'x'));
+        QCOMPARE(applyAndRead(form.get()), withValue(stored, "AutoUserName", QByteArray(40, 'x')));
+    }
+
     void clampsOnLoad_data()
     {
         QTest::addColumn<QByteArray>("key");

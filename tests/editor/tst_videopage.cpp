@@ -24,7 +24,9 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <csignal>
 #include <memory>
+#include <sys/resource.h>
 
 using namespace quillon;
 using editor::NumberField;
@@ -372,6 +374,24 @@ private Q_SLOTS:
         QVERIFY(apply->isEnabled());
         tabs->setCurrentIndex(0);
         QVERIFY(apply->isEnabled());
+
+        // An Apply whose save fails (a full disk) keeps the copy, so the next one writes it.
+        {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit saved {};
+            ::getrlimit(RLIMIT_FSIZE, &saved);
+            const rlimit full {64, saved.rlim_max};
+            ::setrlimit(RLIMIT_FSIZE, &full);
+            ModalScript failure;
+            QString failureText;
+            failure.answer(QMessageBox::Ok, nullptr, &failureText);
+            apply->click();
+            ::setrlimit(RLIMIT_FSIZE, &saved);
+            QVERIFY(failureText.startsWith(QString::fromUtf8("有设置不能保存到本地设置文件")));
+            QVERIFY(m_form->context().videoCopy.pending);
+            QVERIFY(apply->isEnabled());
+        }
+        QCOMPARE(stored("ENCODER1", "Camera_Y"), QByteArray("101"));
 
         apply->click();
         QVERIFY(!m_form->context().videoCopy.pending);

@@ -246,7 +246,9 @@ void TestHostLink::loginWithoutServerOrArguments()
     timer.start();
     QCOMPARE(login(kLoopback, closedPort(), kAdminName, kAdminPassword), KX_LOGIN_NO_CONNECTION);
     QCOMPARE(login("host.invalid", 5040, kAdminName, kAdminPassword), KX_LOGIN_NO_CONNECTION);
-    QCOMPARE(login("", 5040, kAdminName, kAdminPassword), KX_LOGIN_NO_CONNECTION);
+    // A host text the known-hosts file could not pin is refused before connecting.
+    QCOMPARE(login("", 5040, kAdminName, kAdminPassword), KX_LOGIN_BAD_HOST);
+    QCOMPARE(login("127.0.0.1\t", 5040, kAdminName, kAdminPassword), KX_LOGIN_BAD_HOST);
     QVERIFY2(timer.elapsed() < 2 * quillon::wire::timeouts::kConnectMs,
         qPrintable(QString::number(timer.elapsed())));
 
@@ -431,14 +433,27 @@ void TestHostLink::transfersNeedASessionOfThatHostSpelling()
     QCOMPARE(
         readFile(server.path(QStringLiteral("User/User.she"))), testSettingsFiles()[0].content);
 
-    // Sessions live in the server's memory: a restarted server knows none of them.
+    // Sessions live in the server's memory: a restarted server knows none of them, and the
+    // library logs in again once with the session's user and password.
     QCOMPARE(login(kLoopback, port, kAdminName, kAdminPassword), KX_LOGIN_ACCEPTED);
-    QCOMPARE(server.dvrd.stop(), 0);
-    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword,
-        {QStringLiteral("--port"), QString::number(port)}));
-    QCOMPARE(server.dvrd.port(), port);
+    const auto restart = [&](const char *adminPassword) {
+        QCOMPARE(server.dvrd.stop(), 0);
+        QVERIFY(server.dvrd.start(server.root.path(), kAdminName, QLatin1String(adminPassword),
+            {QStringLiteral("--port"), QString::number(port)}));
+        QCOMPARE(server.dvrd.port(), port);
+    };
+    restart(kAdminPassword);
+    QCOMPARE(download(kLoopback, port, "User\\User.she", local), KX_OK);
+    restart(kAdminPassword);
+    const std::int32_t handle = connectTo(kLoopback, port);
+    QVERIFY(handle != 0);
+    KX_DisConnectTCPServer(handle);
+    QCOMPARE(server.dvrd.countLog(QRegularExpression(QStringLiteral("\\blogin ok\\b"))), 1);
+    // When that login is refused, the step fails so, and the session is gone.
+    restart("changed");
+    QCOMPARE(download(kLoopback, port, "User\\User.she", local), KX_ERR_LOGIN_LOST);
     QCOMPARE(download(kLoopback, port, "User\\User.she", local), KX_ERR_REFUSED);
-    QCOMPARE(connectTo(kLoopback, port), 0);
+    QCOMPARE(server.dvrd.countLog(QRegularExpression(QStringLiteral("\\blogin\\b"))), 1);
 }
 
 void TestHostLink::pathsOutsideTheNineAreRefused_data()

@@ -1,12 +1,17 @@
 #include "hostlink/knownhosts.h"
 #include "hostlink/wire.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 using namespace quillon::wire;
 
@@ -77,6 +82,7 @@ private Q_SLOTS:
     void knownHostsLines_data();
     void knownHostsLines();
     void knownHostsFileIsPrivateAndChecked();
+    void knownHostsKeepsEveryPinOfConcurrentProcesses();
 };
 
 void TestWire::everyMessageSurvivesARoundTrip()
@@ -408,17 +414,66 @@ void TestWire::knownHostsFileIsPrivateAndChecked()
     QCOMPARE(checkPin(path, "dvr1", 5040, "bb"), PinCheck::Changed);
     QCOMPARE(checkPin(path, "dvr1", 5041, "bb"), PinCheck::Accepted);
     QCOMPARE(checkPin(path, "dvr1", 5040, "aa"), PinCheck::Accepted);
-    // A host text that would break the file's lines is never stored.
-    QCOMPARE(checkPin(path, "dvr1 bb\nevil", 5040, "cc"), PinCheck::Accepted);
+    // A host text that cannot be pinned (it would skip its check, or break the file's lines)
+    // is refused, never accepted unchecked.
+    for (const QByteArray &host :
+        {QByteArray("dvr1 bb\nevil"), QByteArray("dvr1\t"), QByteArray(" dvr1"),
+            QByteArray("dvr\x7f"
+                       "1"),
+            QByteArray()})
+        QCOMPARE(checkPin(path, host, 5040, "cc"), PinCheck::BadHost);
     QFile stored(path);
     QVERIFY(stored.open(QIODevice::ReadOnly) && !stored.readAll().contains("evil"));
     stored.close();
+
+    // A pin that cannot be stored is said, not skipped: its folder cannot be made.
+    QFile notAFolder(dir.filePath(QStringLiteral("file")));
+    QVERIFY(notAFolder.open(QIODevice::WriteOnly));
+    notAFolder.close();
+    QCOMPARE(checkPin(dir.filePath(QStringLiteral("file/known_hosts")), "dvr1", 5040, "aa"),
+        PinCheck::Unwritable);
 
     // A file too large to be a list of pins accepts no server.
     QFile huge(path);
     QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(kMaxKnownHostsBytes + 1));
     huge.close();
     QCOMPARE(checkPin(path, "dvr1", 5040, "aa"), PinCheck::Unreadable);
+}
+
+// Processes pinning new servers at once take turns: no pin is lost to another's rename.
+void TestWire::knownHostsKeepsEveryPinOfConcurrentProcesses()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("known_hosts"));
+    constexpr int kProcesses = 8;
+    constexpr int kPinsEach = 20;
+    std::vector<pid_t> children;
+    for (int process = 0; process < kProcesses; ++process) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            bool allAccepted = true;
+            for (int pin = 0; pin < kPinsEach; ++pin) {
+                const QByteArray host = "dvr" + QByteArray::number(process);
+                allAccepted = checkPin(path, host, 5000 + pin, host + "-fp") == PinCheck::Accepted
+                    && allAccepted;
+            }
+            ::_exit(allAccepted ? 0 : 1);
+        }
+        children.push_back(child);
+    }
+    for (const pid_t child : children) {
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    for (int process = 0; process < kProcesses; ++process) {
+        const QByteArray host = "dvr" + QByteArray::number(process);
+        for (int pin = 0; pin < kPinsEach; ++pin)
+            QCOMPARE(pinnedFingerprint(text, host, 5000 + pin), host + "-fp");
+    }
 }
 
 QTEST_APPLESS_MAIN(TestWire)

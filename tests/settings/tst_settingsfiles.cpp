@@ -4,6 +4,7 @@
 #include "platform/platform.h"
 #include "settings/backups.h"
 #include "settings/settingsfiles.h"
+#include "support/sizelimit.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,6 +144,59 @@ private Q_SLOTS:
         QString error;
         QVERIFY(!readSettingsFolder(dir.path(), &read, &error));
         QVERIFY(error.contains(QStringLiteral("no settings files")));
+        qputenv("XDG_DATA_HOME", savedData);
+    }
+
+    // Backups dated ahead of the clock sort after the new one; retention must still keep it.
+    void backupJustWrittenSurvivesItsRetention()
+    {
+        QTemporaryDir dir;
+        const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
+        const QString serverFolder = serverBackupsFolder(QStringLiteral("dvr"), 5040);
+        for (int i = 0; i < kBackupsKept; ++i)
+            QVERIFY(QDir().mkpath(serverFolder
+                + QStringLiteral("29991231T0000%1.000Z").arg(i, 2, 10, QLatin1Char('0'))));
+        const SettingsFileSet files {{SettingsFile::SysSet, QByteArray("[A]\r\nB=1\r\n")}};
+        QString error;
+        const QString written = writeBackup(QStringLiteral("dvr"), 5040, files, &error);
+        QVERIFY2(!written.isEmpty(), qPrintable(error));
+        QVERIFY(!checkBackup(written, files));
+        const QStringList kept = listBackups(QStringLiteral("dvr"), 5040);
+        QCOMPARE(kept.size(), kBackupsKept);
+        QVERIFY(kept.contains(written));
+        QVERIFY(!kept.contains(serverFolder + QStringLiteral("29991231T000000.000Z/")));
+
+        // A backup that does not hold the files as they were is no backup.
+        QVERIFY(QFile::resize(written + QStringLiteral("SysConfig/SysSet.Ext"), 3));
+        QVERIFY(checkBackup(written, files));
+        qputenv("XDG_DATA_HOME", savedData);
+    }
+
+    // On a full disk a backup or a pulled folder fails with a reason, and leaves nothing that
+    // looks like a whole backup.
+    void fullDiskFailsBackupsAndFolders()
+    {
+        QTemporaryDir dir;
+        const QByteArray savedData = qgetenv("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
+        const SettingsFileSet files {{SettingsFile::User, QByteArray(112 * 20, '\x01')},
+            {SettingsFile::SysSet, QByteArray(4000, 'x')}};
+        QVERIFY(inChildUnderSizeLimit(1000, [&] {
+            QString error;
+            return writeBackup(QStringLiteral("dvr"), 5040, files, &error).isEmpty()
+                && error.contains(QLatin1String("cannot write"));
+        }));
+        QCOMPARE(listBackups(QStringLiteral("dvr"), 5040), QStringList());
+        QCOMPARE(QDir(serverBackupsFolder(QStringLiteral("dvr"), 5040))
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList());
+        const QString pulled = dir.filePath(QStringLiteral("pulled"));
+        QVERIFY(inChildUnderSizeLimit(1000, [&] {
+            QString error;
+            return !writeSettingsFolder(pulled, files, &error)
+                && error.contains(QLatin1String("cannot write"));
+        }));
         qputenv("XDG_DATA_HOME", savedData);
     }
 

@@ -5,6 +5,7 @@
 #include "tools/quillon/remote.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,7 +13,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+#include <pty.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace quillon;
 
@@ -73,9 +80,18 @@ private:
     QTemporaryDir m_work;
     QString m_edited; // the samples with one setting changed
 
-    Run quillon(const QStringList &arguments, const QByteArray &password = kPassword)
+    // sizeLimit > 0: the tool's files may not grow beyond it, as on a full disk.
+    Run quillon(
+        const QStringList &arguments, const QByteArray &password = kPassword, rlim_t sizeLimit = 0)
     {
         QProcess process;
+        if (sizeLimit > 0) {
+            process.setChildProcessModifier([sizeLimit] {
+                ::signal(SIGXFSZ, SIG_IGN);
+                const rlimit small {sizeLimit, sizeLimit};
+                ::setrlimit(RLIMIT_FSIZE, &small);
+            });
+        }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_DATA_HOME"), m_data.path());
         environment.insert(QStringLiteral("QUILLON_PASSWORD"), QString::fromLatin1(password));
@@ -107,6 +123,12 @@ private Q_SLOTS:
     void parsesHostAddresses_data();
     void parsesHostAddresses();
     void dryRunChangesNothingAndJsonReportsIt();
+    void fullDiskFailsPullAndPushUploadsNothing();
+    void jsonReportsEveryFailure_data();
+    void jsonReportsEveryFailure();
+    void restoreRefusesAnotherServersBackup();
+    void valuesTheWindowKeepsValidateAndPushBackWhole();
+    void ctrlCAtThePromptGivesTheEchoBack();
 };
 
 void TestQuillon::initTestCase()
@@ -350,6 +372,11 @@ void TestQuillon::parsesHostAddresses_data()
                                         << "" << 0;
     QTest::newRow("blank in name") << "a b"
                                    << "" << 0;
+    // The same server under another spelling would skip its pinned identity.
+    QTest::newRow("tab after the address") << "127.0.0.1\t:5040"
+                                           << "" << 0;
+    QTest::newRow("control character") << "dvr\x01"
+                                       << "" << 0;
 }
 
 void TestQuillon::parsesHostAddresses()
@@ -393,6 +420,159 @@ void TestQuillon::dryRunChangesNothingAndJsonReportsIt()
     QCOMPARE(folderFiles(server.root.path()), before);
     QCOMPARE(server.process.countLog(kApplyLine), 0);
     QVERIFY(settings::listBackups(server.process.host(), server.process.port()).isEmpty());
+}
+
+// On a full disk nothing claims success: a pull fails (exit 5) and keeps no folder; a push whose
+// backup cannot be written uploads nothing.
+void TestQuillon::fullDiskFailsPullAndPushUploadsNothing()
+{
+    Server server;
+    QVERIFY(server.start());
+    constexpr rlim_t kFullAfter = 4096; // smaller than TVCard.Ext of the samples
+    const Run pulled = quillon(
+        {QStringLiteral("pull"), server.address(), folder("full")}, kPassword, kFullAfter);
+    QCOMPARE(pulled.exitCode, 5);
+    QVERIFY2(pulled.err.contains(QLatin1String("local file could not be read or written")),
+        qPrintable(pulled.err));
+    QVERIFY(!pulled.out.contains(QLatin1String("pulled 9 files")));
+    QVERIFY(!QFileInfo::exists(folder("full")));
+
+    // A file where the backups belong: the push cannot keep the server's files first.
+    const QString backups = m_data.filePath(QStringLiteral("quillon/Backups"));
+    QVERIFY(
+        QDir().rename(backups, backups + QStringLiteral(".aside")) || !QFileInfo::exists(backups));
+    QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("quillon"))) && writeFile(backups, "x"));
+    const QMap<QString, QByteArray> before = folderFiles(server.root.path());
+    const Run pushed = quillon({QStringLiteral("push"), m_edited, server.address()});
+    QVERIFY(QFile::remove(backups));
+    QDir().rename(backups + QStringLiteral(".aside"), backups);
+    QCOMPARE(pushed.exitCode, 5);
+    QVERIFY2(pushed.out.contains(QLatin1String("backup not written")), qPrintable(pushed.out));
+    QCOMPARE(folderFiles(server.root.path()), before);
+    QCOMPARE(server.process.countLog(QRegularExpression(QStringLiteral("\\bupload "))), 0);
+}
+
+void TestQuillon::jsonReportsEveryFailure_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("usage") << QStringList {"pull", "--json", "onlyhost"} << 2
+                           << "pull takes HOST[:PORT] DIR";
+    QTest::newRow("unknown option first")
+        << QStringList {"--bogus", "--json"} << 2 << "unknown option --bogus";
+    QTest::newRow("validate missing folder")
+        << QStringList {"validate", "--json", "/no/such/folder"} << 2 << "is not a folder";
+    QTest::newRow("diff unknown host") << QStringList {"diff", "--json", "no-such-host.invalid",
+        "/no/such/folder"} << 5 << "no connection";
+    QTest::newRow("pull unknown host")
+        << QStringList {"pull", "--json", "no-such-host.invalid", "x"} << 5 << "no connection";
+}
+
+void TestQuillon::jsonReportsEveryFailure()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const Run run = quillon(arguments);
+    QCOMPARE(run.exitCode, exitCode);
+    QJsonParseError error {};
+    const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+    QVERIFY2(error.error == QJsonParseError::NoError && document.isObject(), qPrintable(run.out));
+    QCOMPARE(document.object().value(QStringLiteral("exit")).toInt(), exitCode);
+    QVERIFY2(document.object().value(QStringLiteral("message")).toString().contains(message),
+        qPrintable(run.out));
+    QVERIFY2(!run.err.contains(QLatin1String("QObject")), qPrintable(run.err));
+}
+
+// A backup holds one server's users and settings: restoring it to another needs --force.
+void TestQuillon::restoreRefusesAnotherServersBackup()
+{
+    Server first, second;
+    QVERIFY(first.start() && second.start());
+    QCOMPARE(
+        quillon({QStringLiteral("push"), m_edited, first.address(), second.address()}).exitCode, 0);
+    const QString backupOfFirst
+        = settings::listBackups(first.process.host(), first.process.port()).first();
+    const Run refused = quillon({QStringLiteral("restore"), backupOfFirst, second.address()});
+    QCOMPARE(refused.exitCode, 2);
+    QVERIFY2(refused.err.contains(QLatin1String("is a backup of another server")),
+        qPrintable(refused.err));
+    QCOMPARE(second.process.countLog(kApplyLine), 1);
+    const Run forced = quillon(
+        {QStringLiteral("restore"), QStringLiteral("--force"), backupOfFirst, second.address()});
+    QCOMPARE(forced.exitCode, 0);
+    QCOMPARE(second.process.countLog(kApplyLine), 2);
+    QVERIFY2(!forced.err.contains(QLatin1String("QObject")), qPrintable(forced.err));
+}
+
+// Stored values outside the controls' ranges are what a server may hold and the window keeps:
+// they validate with notes (exit 0) and push back byte for byte.
+void TestQuillon::valuesTheWindowKeepsValidateAndPushBackWhole()
+{
+    Server server;
+    QVERIFY(server.start());
+    const QString sysSetPath = server.root.filePath(QStringLiteral("SysConfig/SysSet.Ext"));
+    settings::ProfileDocument sysSet(readFile(sysSetPath));
+    sysSet.setValue("Display Options", "SwitchTime", "1");
+    sysSet.setValue("System Options", "ChgStateTime", "90");
+    sysSet.setValue("Transfers Options", "TransmitPort", "0");
+    QVERIFY(writeFile(sysSetPath, sysSet.toBytes()));
+    const QString tvCardPath = server.root.filePath(QStringLiteral("SysConfig/TVCard.Ext"));
+    settings::ProfileDocument tvCard(readFile(tvCardPath));
+    tvCard.setValue("ENCODER0", "Cover_Width", "0");
+    QVERIFY(writeFile(tvCardPath, tvCard.toBytes()));
+    QMap<QString, QByteArray> served = folderFiles(server.root.path());
+
+    QCOMPARE(quillon({QStringLiteral("pull"), server.address(), folder("kept")}).exitCode, 0);
+    const Run validated = quillon({QStringLiteral("validate"), folder("kept")});
+    QCOMPARE(validated.exitCode, 0);
+    QCOMPARE(validated.out.count(QLatin1String("note: ")), 4);
+    // Forced: a push skips a server that already matches, and this one must take the upload.
+    const Run pushed = quillon(
+        {QStringLiteral("push"), QStringLiteral("--force"), folder("kept"), server.address()});
+    QCOMPARE(pushed.exitCode, 0);
+    QCOMPARE(server.process.countLog(kApplyLine), 1);
+    QMap<QString, QByteArray> after = folderFiles(server.root.path());
+    after.remove(QStringLiteral("SysConfig/apply.log"));
+    served.remove(QStringLiteral("SysConfig/apply.log"));
+    QCOMPARE(after, served);
+}
+
+// The prompt turns the terminal's echo off; Ctrl-C there must not leave it off for the shell.
+void TestQuillon::ctrlCAtThePromptGivesTheEchoBack()
+{
+    const QByteArray program = qgetenv("QUILLON_PATH");
+    int terminal = -1;
+    const pid_t child = ::forkpty(&terminal, nullptr, nullptr, nullptr);
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        ::unsetenv("QUILLON_PASSWORD");
+        ::execl(program.constData(), program.constData(), "pull", "127.0.0.1:1", "x",
+            static_cast<char *>(nullptr));
+        ::_exit(127);
+    }
+    // Waits for the prompt, then checks that echo is off while it waits.
+    QByteArray shown;
+    QElapsedTimer clock;
+    clock.start();
+    while (!shown.contains("Password: ") && clock.elapsed() < 10000) {
+        char buffer[256];
+        const ssize_t got = ::read(terminal, buffer, sizeof buffer);
+        if (got > 0)
+            shown.append(buffer, got);
+    }
+    QVERIFY2(shown.contains("Password: "), shown.constData());
+    termios settings {};
+    QCOMPARE(::tcgetattr(terminal, &settings), 0);
+    QVERIFY(!(settings.c_lflag & ECHO));
+    QCOMPARE(::write(terminal, "\x03", 1), ssize_t(1));
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT);
+    QCOMPARE(::tcgetattr(terminal, &settings), 0);
+    QVERIFY(settings.c_lflag & ECHO);
+    ::close(terminal);
 }
 
 QTEST_GUILESS_MAIN(TestQuillon)

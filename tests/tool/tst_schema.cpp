@@ -107,47 +107,70 @@ void TestSchema::validateFindsApplyProblems_data()
     QTest::addColumn<QByteArray>("key"); // empty: no problem expected
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("note"); // a value the window keeps: the set still applies
     QTest::newRow("samples") << int(SettingsFile::SysSet) << QString() << QByteArray() << -1
-                             << QString();
+                             << QString() << false;
     QTest::newRow("motion timetable without armed cell")
         << int(SettingsFile::AlarmSet)
         << QString::fromLatin1("ENCODER2/AutoAlarmRecord=1;" + allZeroRows(2))
-        << QByteArray("AutoAlarmRecord") << 2 << QStringLiteral("Set motion detect area please!");
+        << QByteArray("AutoAlarmRecord") << 2 << QStringLiteral("Set motion detect area please!")
+        << false;
     QTest::newRow("no armed cell but no timetable")
         << int(SettingsFile::AlarmSet)
         << QString::fromLatin1("ENCODER2/AutoAlarmRecord=0;" + allZeroRows(2)) << QByteArray() << -1
-        << QString();
+        << QString() << false;
     QTest::newRow("last channel checked too")
         << int(SettingsFile::AlarmSet)
         << QString::fromLatin1("ENCODER15/AutoAlarmRecord=1;" + allZeroRows(15))
-        << QByteArray("AutoAlarmRecord") << 15 << QStringLiteral("Set motion detect area please!");
+        << QByteArray("AutoAlarmRecord") << 15 << QStringLiteral("Set motion detect area please!")
+        << false;
     QTest::newRow("mask wider than the picture")
         << int(SettingsFile::TVCard)
         << QStringLiteral("ENCODER4/PreviewCover=1;ENCODER4/Cover_X=300;ENCODER4/Cover_Width=60")
         << QByteArray("Cover_Width") << 4
-        << QStringLiteral("Width must less than 352, and Height must less than 288!");
+        << QStringLiteral("Width must less than 352, and Height must less than 288!") << false;
     QTest::newRow("wide mask not in use")
         << int(SettingsFile::TVCard)
         << QStringLiteral("ENCODER4/PreviewCover=0;ENCODER4/RecordCover=0;ENCODER4/"
                           "Cover_X=300;ENCODER4/Cover_Width=60")
-        << QByteArray() << -1 << QString();
+        << QByteArray() << -1 << QString() << false;
     QTest::newRow("title position not a number")
         << int(SettingsFile::TVCard)
         << QStringLiteral("ENCODER1/ShowCamera=1;ENCODER1/Camera_X=1 2") << QByteArray("Camera_X")
-        << 1 << QStringLiteral("The title X coordinate must be a whole number!");
+        << 1 << QStringLiteral("The title X coordinate must be a whole number!") << false;
     QTest::newRow("sensor records with no linked channel")
         << int(SettingsFile::SensorSet)
         << QStringLiteral("SENSOR6/StartupRec=1;SENSOR6/LinkChn=000000") << QByteArray("StartupRec")
-        << 6 << QStringLiteral("Select alarm trigger record channel please!");
+        << 6 << QStringLiteral("Select alarm trigger record channel please!") << false;
     QTest::newRow("number out of range")
         << int(SettingsFile::SysSet) << QStringLiteral("Alarm Options/BackRecTime=0")
-        << QByteArray("BackRecTime") << -1 << QStringLiteral("out of range");
+        << QByteArray("BackRecTime") << -1 << QStringLiteral("outside the range its control offers")
+        << true;
     QTest::newRow("per-channel number out of range")
         << int(SettingsFile::CameraSet) << QStringLiteral("ENCODER9/CamNo=128")
-        << QByteArray("CamNo") << 9 << QStringLiteral("out of range");
+        << QByteArray("CamNo") << 9 << QStringLiteral("outside the range its control offers")
+        << true;
     QTest::newRow("list index the window lacks is kept")
         << int(SettingsFile::CameraSet) << QStringLiteral("ENCODER9/Protocol=40") << QByteArray()
-        << -1 << QString();
+        << -1 << QString() << false;
+    // Values a server may hold that Apply does not refuse.
+    const auto kept = QStringLiteral("outside the range its control offers");
+    QTest::newRow("switch time below its field")
+        << int(SettingsFile::SysSet) << QStringLiteral("Display Options/SwitchTime=1")
+        << QByteArray("SwitchTime") << -1 << kept << true;
+    QTest::newRow("auto change time above its field")
+        << int(SettingsFile::SysSet) << QStringLiteral("System Options/ChgStateTime=90")
+        << QByteArray("ChgStateTime") << -1 << kept << true;
+    QTest::newRow("transmit port 0")
+        << int(SettingsFile::SysSet) << QStringLiteral("Transfers Options/TransmitPort=0")
+        << QByteArray("TransmitPort") << -1 << kept << true;
+    QTest::newRow("mask of width 0")
+        << int(SettingsFile::TVCard) << QStringLiteral("ENCODER3/Cover_Width=0")
+        << QByteArray("Cover_Width") << 3 << kept << true;
+    QTest::newRow("number that is no number")
+        << int(SettingsFile::SysSet) << QStringLiteral("Alarm Options/BackRecTime=soon")
+        << QByteArray("BackRecTime") << -1
+        << QStringLiteral("not a whole number; the window reads the default") << true;
 }
 
 void TestSchema::validateFindsApplyProblems()
@@ -157,6 +180,7 @@ void TestSchema::validateFindsApplyProblems()
     QFETCH(QByteArray, key);
     QFETCH(int, index);
     QFETCH(QString, message);
+    QFETCH(bool, note);
     settings::SettingsFileSet files = samples();
     edit(files, SettingsFile(file), edits);
     const QList<formats::Problem> problems = formats::validateSettings(files);
@@ -168,6 +192,7 @@ void TestSchema::validateFindsApplyProblems()
     QCOMPARE(problems.first().key, key);
     QCOMPARE(problems.first().index, index);
     QCOMPARE(problems.first().message.in(false), message);
+    QCOMPARE(formats::hasErrors(problems), !note);
 }
 
 void TestSchema::userFileOfBrokenLengthIsAProblem()

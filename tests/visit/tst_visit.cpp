@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +35,8 @@ namespace {
 constexpr int kServerUp = 0;
 constexpr int kServerDown = 1;
 constexpr int kOtherIdentity = 2; // a server other than the one pinned for that host and port
+constexpr int kKnownHostsTooLarge = 3; // no pin can be checked
+constexpr int kKnownHostsUnwritable = 4; // the first pin cannot be stored
 
 QByteArray fileBytes(const QString &path)
 {
@@ -151,6 +155,18 @@ private Q_SLOTS:
                                                  << QStringLiteral("The identity of Remote Host: 127.0.0.1 has changed; not connected");
         QTest::newRow("other identity, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("admin") << QByteArray("admin") << kOtherIdentity
                                                  << QString::fromUtf8("远程计算机 127.0.0.1 的身份已改变，已拒绝连接。");
+        QTest::newRow("known hosts too large")
+            << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("admin")
+            << kKnownHostsTooLarge
+            << QStringLiteral("Can not read the known hosts file %1, so the identity of Remote "
+                              "Host: 127.0.0.1 can not be checked; not connected")
+                   .arg(m_data.filePath(QStringLiteral("quillon/known_hosts")));
+        QTest::newRow("known hosts unwritable")
+            << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("admin")
+            << kKnownHostsUnwritable
+            << QStringLiteral("Can not store the identity of Remote Host: 127.0.0.1 in the known "
+                              "hosts file %1, so it could not be checked later; not connected")
+                   .arg(m_data.filePath(QStringLiteral("file/known_hosts")));
     }
 
     void loginFailures()
@@ -168,6 +184,18 @@ private Q_SLOTS:
             appendTo(m_data.filePath(QStringLiteral("quillon/known_hosts")),
                 "127.0.0.1:" + QByteArray::number(port) + ' ' + QByteArray(64, 'a') + '\n');
         }
+        if (server == kKnownHostsTooLarge) {
+            QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("quillon"))));
+            appendTo(m_data.filePath(QStringLiteral("quillon/known_hosts")),
+                QByteArray(1024 * 1024 + 1, '#'));
+        }
+        if (server == kKnownHostsUnwritable) {
+            QVERIFY(QDir().mkpath(m_data.path()));
+            appendTo(m_data.filePath(QStringLiteral("file")), "not a folder");
+            qputenv("QUILLON_KNOWN_HOSTS",
+                QFile::encodeName(m_data.filePath(QStringLiteral("file/known_hosts"))));
+        }
+        const auto restoreKnownHosts = qScopeGuard([] { qunsetenv("QUILLON_KNOWN_HOSTS"); });
         if (server == kServerDown) {
             m_server->stop();
             QTcpServer probe; // a port where nothing listens
@@ -396,6 +424,100 @@ private Q_SLOTS:
             QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("User/User.she"))),
                 fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/User/User.she")));
         }
+    }
+
+    // A server restarted while the window is open has forgotten the visit's session: OK logs
+    // in again once with the visit's user and password and goes through. Only when that login
+    // fails does the window say so, and it stays open.
+    void okAfterServerRestartLogsInAgain_data()
+    {
+        QTest::addColumn<QString>("passwordAfterRestart");
+        QTest::addColumn<QString>("messageStart");
+        QTest::newRow("same password") << QStringLiteral("admin") << QString();
+        QTest::newRow("password changed meanwhile")
+            << QStringLiteral("changed")
+            << QStringLiteral("Can not upload User\\User.she to Remote Host: 127.0.0.1 (the server "
+                              "no longer knew this login and logging in again failed)");
+    }
+
+    void okAfterServerRestartLogsInAgain()
+    {
+        QFETCH(QString, passwordAfterRestart);
+        QFETCH(QString, messageStart);
+        const quint16 port = m_server->port();
+        QString shownText;
+        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+            m_server->stop();
+            m_server = std::make_unique<DvrdProcess>();
+            QVERIFY(m_server->start(m_root->path(), QStringLiteral("admin"), passwordAfterRestart,
+                {QStringLiteral("--port"), QString::number(port)}));
+            if (!messageStart.isEmpty()) {
+                whenShown(QStringLiteral("FailureBox"), [&, form](QWidget *widget) {
+                    auto *box = qobject_cast<QMessageBox *>(widget);
+                    shownText = box->text();
+                    box->button(QMessageBox::Ok)->click();
+                    QTimer::singleShot(0, form, [form] {
+                        form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+                    });
+                });
+            }
+            form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+        });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", port + 10), -1);
+        QVERIFY2(shownText.startsWith(messageStart), qPrintable(shownText));
+        const QByteArray applies = fileBytes(m_root->filePath(QStringLiteral("apply.log")));
+        if (messageStart.isEmpty()) {
+            QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("\\blogin ok\\b"))), 1);
+            QCOMPARE(transfers(*m_server, QStringLiteral("upload")), remotePaths(true));
+            QCOMPARE(applies.count("generation="), 1);
+        } else {
+            QCOMPARE(transfers(*m_server, QStringLiteral("upload")), QStringList());
+            QCOMPARE(applies, QByteArray("<missing>"));
+        }
+    }
+
+    // A backup that cannot be written does not make applying impossible: OK asks, No (the
+    // default) keeps the window and uploads nothing, Yes uploads without a backup.
+    void okWithoutBackupAsks_data()
+    {
+        QTest::addColumn<bool>("uploadAnyway");
+        QTest::newRow("No keeps the window") << false;
+        QTest::newRow("Yes applies") << true;
+    }
+
+    void okWithoutBackupAsks()
+    {
+        QFETCH(bool, uploadAnyway);
+        // A file where the backups' folder belongs: no backup can be written.
+        QVERIFY(QDir().mkpath(m_data.filePath(QStringLiteral("quillon"))));
+        appendTo(m_data.filePath(QStringLiteral("quillon/Backups")), "not a folder");
+        QString question;
+        bool noIsDefault = false;
+        bool windowStayed = false;
+        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+            whenShown(QStringLiteral("UploadWithoutBackupBox"), [&, form](QWidget *widget) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                question = box->text();
+                noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+                box->button(uploadAnyway ? QMessageBox::Yes : QMessageBox::No)->click();
+                QTimer::singleShot(0, form, [&, form] {
+                    windowStayed = form->isVisible();
+                    if (windowStayed)
+                        form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+                });
+            });
+            form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+        });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
+        QVERIFY2(question.startsWith(
+                     QLatin1String("Can not store the backup of Remote Host: 127.0.0.1")),
+            qPrintable(question));
+        QVERIFY(noIsDefault);
+        QCOMPARE(windowStayed, !uploadAnyway);
+        QCOMPARE(transfers(*m_server, QStringLiteral("upload")),
+            uploadAnyway ? remotePaths(true) : QStringList());
+        QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("apply generation="))),
+            uploadAnyway ? 1 : 0);
     }
 
     // True only for a command the server acknowledged.

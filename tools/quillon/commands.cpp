@@ -1,6 +1,7 @@
 #include "tools/quillon/commands.h"
 
 #include "formats/checks.h"
+#include "platform/passwordprompt.h"
 #include "settings/gbk.h"
 #include "tools/quillon/commandline.h"
 
@@ -26,7 +27,7 @@ constexpr qint64 kMaxHostsFileBytes = 1024 * 1024;
 
 constexpr char kUsage[] = R"(usage:
   quillon pull [--user U] HOST[:PORT] DIR
-  quillon diff [--raw] [--lang zh|en] A B        (A, B: a folder or HOST[:PORT])
+  quillon diff [--user U] [--raw] [--lang zh|en] A B   (A, B: a folder or HOST[:PORT])
   quillon validate DIR
   quillon push [--user U] [--parallel N] [--dry-run] [--force] [--only S,...] [--except S,...]
                DIR (HOST[:PORT]... | --hosts FILE)
@@ -37,7 +38,8 @@ constexpr char kUsage[] = R"(usage:
                 BASELINE (HOST[:PORT]... | --hosts FILE)
   quillon edit DIR                                (the setup window on a folder)
   quillon backups HOST[:PORT]
-  quillon restore [--user U] BACKUP HOST[:PORT]   (BACKUP: a folder or a name from backups)
+  quillon restore [--user U] [--force] BACKUP HOST[:PORT]
+                  (BACKUP: a folder or a name from backups; --force: one of another server)
   quillon help
 ADDRESS: FILE[SECTION]KEY as diff --raw prints it, e.g. SysSet.Ext[Alarm Options]BackRecTime
 scope S: a page (system, users, video, motion, sensors, camera, network, sms) or an address
@@ -46,8 +48,24 @@ options: --user defaults to admin; --parallel 1 to 32 (default 8); --json on eve
          --force uploads and applies to servers that already match;
          the password comes from QUILLON_PASSWORD or a prompt, never from an argument.
 exit: 0 done, 1 differences (diff, drift) or a setting not stored (get), 2 usage,
-      3 login refused or server identity changed, 4 validation failed, 5 transfer failed
+      3 login refused or server identity changed, 4 validation failed,
+      5 transfer failed (also a local file that cannot be written)
 )";
+
+// With --json a run prints one object, when it ends: what the command reported, its exit code
+// and, after a failure, the messages also printed on stderr.
+struct JsonReport
+{
+    bool enabled = false;
+    QJsonObject object;
+    QStringList errors;
+};
+
+JsonReport &jsonReport()
+{
+    static JsonReport report;
+    return report;
+}
 
 } // namespace
 
@@ -60,6 +78,7 @@ QTextStream &out()
 void printError(const QString &message)
 {
     std::fprintf(stderr, "quillon: %s\n", message.toLocal8Bit().constData());
+    jsonReport().errors.append(message);
 }
 
 int usageError(const QString &message)
@@ -76,13 +95,26 @@ int inputError(const QString &message)
     return kExitUsage;
 }
 
+// Adds to the object printed when the run ends.
 void printJson(const QJsonObject &object)
 {
-    out() << QJsonDocument(object).toJson(QJsonDocument::Indented);
-    out().flush();
+    QJsonObject &report = jsonReport().object;
+    for (auto it = object.begin(); it != object.end(); ++it)
+        report.insert(it.key(), it.value());
 }
 
 namespace {
+
+int finishJson(int exitCode)
+{
+    JsonReport &report = jsonReport();
+    report.object.insert(QStringLiteral("exit"), exitCode);
+    if (!report.errors.isEmpty())
+        report.object.insert(QStringLiteral("message"), report.errors.join(QStringLiteral("; ")));
+    out() << QJsonDocument(report.object).toJson(QJsonDocument::Indented);
+    out().flush();
+    return exitCode;
+}
 
 // Parses the options; an error message for a bad one.
 std::optional<QString> parseOptions(const QStringList &arguments, Options *options)
@@ -129,8 +161,6 @@ std::optional<QString> parseOptions(const QStringList &arguments, Options *optio
             if (!value(&text))
                 return QStringLiteral("--hosts needs a file");
             options->hostsFile = text;
-        } else if (argument == QLatin1String("--help") || argument == QLatin1String("-h")) {
-            options->command = QStringLiteral("help");
         } else if (argument.startsWith(QLatin1String("--"))) {
             return QStringLiteral("unknown option %1").arg(argument);
         } else if (options->command.isEmpty()) {
@@ -158,7 +188,7 @@ std::optional<QByteArray> password(QString *error)
 {
     static std::optional<QByteArray> known;
     if (!known)
-        known = readPassword(error);
+        known = platform::readPassword("QUILLON_PASSWORD", error);
     return known;
 }
 
@@ -256,6 +286,8 @@ QString problemText(const formats::Problem &problem, bool chinese)
     parts << problem.setting.in(chinese);
     QString text
         = parts.join(QStringLiteral(" / ")) + QStringLiteral(": ") + problem.message.in(chinese);
+    if (problem.severity == formats::Problem::Severity::Note)
+        text.prepend(chinese ? QStringLiteral("提示：") : QStringLiteral("note: "));
     if (!problem.detail.isEmpty())
         text += QLatin1Char(' ') + QString::fromLatin1(problem.detail);
     return text;
@@ -263,7 +295,9 @@ QString problemText(const formats::Problem &problem, bool chinese)
 
 QJsonObject problemJson(const formats::Problem &problem)
 {
+    const bool note = problem.severity == formats::Problem::Severity::Note;
     return {
+        {QStringLiteral("severity"), note ? QStringLiteral("note") : QStringLiteral("error")},
         {QStringLiteral("file"), QLatin1String(settings::fileInfo(problem.file).name)},
         {QStringLiteral("section"), settings::fromGbk(problem.section)},
         {QStringLiteral("key"), settings::fromGbk(problem.key)},
@@ -274,22 +308,21 @@ QJsonObject problemJson(const formats::Problem &problem)
 
 namespace {
 
-// Prints the problems of a set of files; true when there are none.
-bool reportProblems(const settings::SettingsFileSet &files, const Options &options)
+// Prints the problems of a set of files, notes included; true when there is no error.
+bool reportProblems(const QList<formats::Problem> &problems, const Options &options)
 {
-    const QList<formats::Problem> problems = formats::validateSettings(files);
+    const bool valid = !formats::hasErrors(problems);
     if (options.json) {
         QJsonArray list;
         for (const formats::Problem &problem : problems)
             list.append(problemJson(problem));
-        printJson(
-            {{QStringLiteral("valid"), problems.isEmpty()}, {QStringLiteral("problems"), list}});
+        printJson({{QStringLiteral("valid"), valid}, {QStringLiteral("problems"), list}});
     } else {
         for (const formats::Problem &problem : problems)
             out() << problemText(problem, options.chinese) << "\n";
         out().flush();
     }
-    return problems.isEmpty();
+    return valid;
 }
 
 // A new folder appears only with every file in it; an existing one has each file replaced
@@ -319,9 +352,11 @@ int pull(const Options &options)
     settings::SettingsFileSet files;
     if (const int code = fetchFrom(*address, options, &files); code != kExitDone)
         return code;
+    // The files are fetched but not kept: a failed transfer for the operator, whatever the cause
+    // (a full disk, a size limit, no permission).
     if (!writeFolderWhole(options.operands[1], files, &error)) {
-        printError(error);
-        return kExitUsage;
+        printError(QStringLiteral("nothing pulled into %1: %2").arg(options.operands[1], error));
+        return kExitFailed;
     }
     if (options.json)
         printJson({{QStringLiteral("host"), address->text()},
@@ -383,7 +418,7 @@ int validate(const Options &options)
     settings::SettingsFileSet files;
     if (const std::optional<QString> error = readFolder(options.operands[0], &files))
         return inputError(*error);
-    return reportProblems(files, options) ? kExitDone : kExitInvalid;
+    return reportProblems(formats::validateSettings(files), options) ? kExitDone : kExitInvalid;
 }
 
 } // namespace
@@ -559,9 +594,10 @@ int push(const Options &options)
     settings::SettingsFileSet files;
     if (const std::optional<QString> folderError = readFolder(options.operands[0], &files))
         return inputError(*folderError);
+    // Notes do not stop a push: the window would apply such values as they are.
     const QList<formats::Problem> problems = formats::validateSettings(files);
-    if (!problems.isEmpty()) {
-        reportProblems(files, options);
+    if (formats::hasErrors(problems)) {
+        reportProblems(problems, options);
         printError(
             QStringLiteral("%1 does not pass validation: nothing pushed").arg(options.operands[0]));
         return kExitInvalid;
@@ -607,8 +643,17 @@ int restore(const Options &options)
         return usageError(error);
     // A backup is a folder, or the name of one of the server's backups.
     QString folder = options.operands[0];
+    const QString ownBackups = settings::serverBackupsFolder(address->host, address->port);
     if (!QFileInfo(folder).isDir() && !folder.contains(QLatin1Char('/')))
-        folder = settings::serverBackupsFolder(address->host, address->port) + folder;
+        folder = ownBackups + folder;
+    // Another server's backup would give this one that server's users and settings.
+    const QString backupOf = settings::backupServerFolder(folder);
+    if (!backupOf.isEmpty() && backupOf != QFileInfo(ownBackups).canonicalFilePath()
+        && !options.force)
+        return inputError(
+            QStringLiteral("%1 is a backup of another server (%2), not of %3: nothing "
+                           "restored (--force restores it all the same)")
+                .arg(folder, QFileInfo(backupOf).fileName(), address->text()));
     settings::SettingsFileSet files;
     if (const std::optional<QString> folderError = readFolder(folder, &files))
         return inputError(*folderError);
@@ -627,15 +672,15 @@ bool opensWindow(const QStringList &arguments)
     return !parseOptions(arguments, &options) && options.command == QLatin1String("edit");
 }
 
-int runCommand(const QStringList &arguments)
+namespace {
+
+int runParsed(const QStringList &arguments)
 {
     Options options;
     if (const std::optional<QString> error = parseOptions(arguments, &options))
         return usageError(*error);
-    if (options.command.isEmpty() || options.command == QLatin1String("help")) {
-        std::fputs(kUsage, options.command.isEmpty() ? stderr : stdout);
-        return options.command.isEmpty() ? kExitUsage : kExitDone;
-    }
+    if (options.command.isEmpty())
+        return usageError(QStringLiteral("no command given"));
     using Command = int (*)(const Options &);
     const std::pair<const char *, Command> commands[] = {
         {"pull", pull},
@@ -654,6 +699,22 @@ int runCommand(const QStringList &arguments)
             return run(options);
     }
     return usageError(QStringLiteral("unknown command %1").arg(options.command));
+}
+
+} // namespace
+
+int runCommand(const QStringList &arguments)
+{
+    // Known before the options are parsed, so that a usage error is reported as JSON too.
+    jsonReport().enabled = arguments.contains(QLatin1String("--json"));
+    const bool help = arguments.value(0) == QLatin1String("help")
+        || arguments.contains(QLatin1String("--help")) || arguments.contains(QLatin1String("-h"));
+    if (help) {
+        std::fputs(kUsage, stdout);
+        return kExitDone;
+    }
+    const int exitCode = runParsed(arguments);
+    return jsonReport().enabled ? finishJson(exitCode) : exitCode;
 }
 
 } // namespace quillon::tool

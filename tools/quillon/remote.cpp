@@ -1,21 +1,17 @@
 #include "tools/quillon/remote.h"
 
+#include "hostlink/knownhosts.h"
 #include "hostlink/tcpclientdll.h"
+#include "platform/atomicfile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
-
-#include <cstdio>
-#include <termios.h>
-#include <unistd.h>
 
 namespace quillon::tool {
 
 namespace {
 
 constexpr char kApplyCommand[] = "!!!!APPLY";
-// The host link's login result for a server that no longer proves the identity pinned for it.
-constexpr std::int32_t kLoginIdentityChanged = -2;
 
 QString transferError(std::int32_t code)
 {
@@ -28,6 +24,8 @@ QString transferError(std::int32_t code)
         return QStringLiteral("the server has no such file");
     case KX_ERR_LOCAL:
         return QStringLiteral("local file could not be read or written");
+    case KX_ERR_LOGIN_LOST:
+        return QStringLiteral("the server no longer knew the session and logging in again failed");
     default:
         return QStringLiteral("failed (code %1)").arg(code);
     }
@@ -86,9 +84,16 @@ std::optional<HostAddress> parseHostAddress(const QString &text, QString *error)
     } else {
         address.host = text;
     }
-    if (address.host.isEmpty() || address.host.contains(QLatin1Char(' '))) {
+    if (address.host.isEmpty()) {
         if (error)
             *error = QStringLiteral("'%1' is not a host").arg(text);
+        return std::nullopt;
+    }
+    // The same server under another spelling would escape its pinned identity.
+    if (!wire::pinnableHost(address.host.toLocal8Bit())) {
+        if (error)
+            *error = QStringLiteral("'%1' is not a host: it holds a blank or a control character")
+                         .arg(text);
         return std::nullopt;
     }
     if (!portText.isEmpty()) {
@@ -128,6 +133,16 @@ StepResult RemoteSession::login()
             QStringLiteral("login refused: the user may not change system settings")};
     case KX_LOGIN_NO_CONNECTION:
         return failed(QStringLiteral("no connection to the server"));
+    case KX_LOGIN_KNOWN_HOSTS_UNREADABLE:
+        return failed(QStringLiteral("cannot read the known-hosts file %1 (unreadable, or larger "
+                                     "than one can be): no server identity can be checked")
+                          .arg(wire::knownHostsPath()));
+    case KX_LOGIN_KNOWN_HOSTS_UNWRITABLE:
+        return failed(QStringLiteral("cannot store the server's identity in the known-hosts file "
+                                     "%1, so it could not be checked later: not connected")
+                          .arg(wire::knownHostsPath()));
+    case KX_LOGIN_BAD_HOST:
+        return failed(QStringLiteral("the host text holds a blank or a control character"));
     default:
         // Any other result is the host link's refusal of a server whose identity changed.
         return {Outcome::IdentityChanged,
@@ -163,10 +178,11 @@ StepResult RemoteSession::fetch(settings::SettingsFileSet *files)
         if (result != KX_OK)
             return transferFailed(QStringLiteral("download"), remote, result);
         QFile file(QFile::decodeName(local));
-        if (!file.open(QIODevice::ReadOnly))
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (bytes.size() != file.size() || file.error() != QFile::NoError)
             return failed(
                 QStringLiteral("cannot read the downloaded %1").arg(QLatin1String(info.name)));
-        files->insert(info.file, file.readAll());
+        files->insert(info.file, bytes);
     }
     if (files->isEmpty())
         return failed(QStringLiteral("the server served none of the settings files"));
@@ -183,12 +199,10 @@ StepResult RemoteSession::uploadAndApply(const settings::SettingsFileSet &files)
             continue;
         const settings::SettingsFileInfo &info = settings::fileInfo(file);
         const QString localName = folder.filePath(QLatin1String(info.name));
-        QFile local(localName);
-        if (!local.open(QIODevice::WriteOnly)
-            || local.write(files.value(file)) != files.value(file).size())
-            return failed(QStringLiteral("cannot write a temporary copy of %1")
-                              .arg(QLatin1String(info.name)));
-        local.close();
+        if (const std::optional<QString> failure = platform::writeFileAtomically(
+                localName, files.value(file), platform::Durability::Written))
+            return failed(QStringLiteral("cannot write a temporary copy of %1: %2")
+                              .arg(QLatin1String(info.name), *failure));
         const QByteArray remote = settings::remotePath(file);
         const QByteArray localPath = QFile::encodeName(localName);
         const std::int32_t result = transfer(true, remote, localPath);
@@ -207,32 +221,6 @@ StepResult RemoteSession::uploadAndApply(const settings::SettingsFileSet &files)
     if (sent != length)
         return failed(QStringLiteral("apply: %1").arg(transferError(sent)));
     return {};
-}
-
-std::optional<QByteArray> readPassword(QString *error)
-{
-    if (const QByteArray fromEnvironment = qgetenv("QUILLON_PASSWORD"); !fromEnvironment.isNull())
-        return fromEnvironment;
-    if (!isatty(STDIN_FILENO)) {
-        *error = QStringLiteral("no password: set QUILLON_PASSWORD or run on a terminal");
-        return std::nullopt;
-    }
-    termios saved {};
-    if (tcgetattr(STDIN_FILENO, &saved) != 0) {
-        *error = QStringLiteral("cannot turn off echo on the terminal");
-        return std::nullopt;
-    }
-    termios quiet = saved;
-    quiet.c_lflag &= ~tcflag_t(ECHO);
-    std::fputs("Password: ", stderr);
-    std::fflush(stderr);
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    QByteArray password;
-    for (int c = std::getchar(); c != EOF && c != '\n'; c = std::getchar())
-        password.append(char(c));
-    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-    std::fputs("\n", stderr);
-    return password;
 }
 
 } // namespace quillon::tool

@@ -70,8 +70,4 @@ private:
     QByteArray m_password;
 };
 
-// The password from QUILLON_PASSWORD, or asked for on the terminal without echo; nothing when
-// neither is possible.
-std::optional<QByteArray> readPassword(QString *error);
-
 } // namespace quillon::tool

@@ -1,6 +1,7 @@
 #include "editor/pages/camerapage.h"
 
 #include "editor/dialogs/camset.h"
+#include "editor/messages.h"
 #include "formats/language.h"
 #include "formats/serialports.h"
 
@@ -129,8 +130,9 @@ void CameraPage::BitBtn15Click()
     if (dialog.exec() != QDialog::Accepted)
         return;
 
-    // Several rows are written as one save of the file.
-    const settings::ProfileBatch batch(m_context.store);
+    // Several rows are written as one save of the file; a save that fails is said, since the
+    // rows already show the new values.
+    m_context.store.beginBatch();
     const settings::ProfileFile file = m_context.file(settings::SettingsFile::CameraSet);
     for (const int index : selected) {
         QTreeWidgetItem *row = ListView2->topLevelItem(index);
@@ -143,6 +145,10 @@ void CameraPage::BitBtn15Click()
         showRecord(row, record);
         formats::writeCameraRecord(file, index, record);
     }
+    if (!m_context.store.endBatch())
+        showFailure(m_sheet->window(),
+            formats::pick("不能保存摄像机设置，修改没有写入本地副本。",
+                "Can not save the camera settings; the change was not written to the local copy."));
 }
 
 std::span<const TextEntry> CameraPage::texts() const { return kTexts; }

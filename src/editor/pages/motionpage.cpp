@@ -167,7 +167,7 @@ void MotionPage::save()
     // Taken once, so that whatever happens while pending events are handled, every channel
     // gets the same values.
     const formats::MotionSettings shown = shownSettings();
-    for (const int channel : m_context.motionCopy.takeSaveTargets(m_context.currentAlarmChannel)) {
+    for (const int channel : m_context.motionCopy.saveTargets(m_context.currentAlarmChannel)) {
         // The window repaints between channels, but takes no input until the save has ended.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         formats::writeMotionSettings(file, channel, shown);

@@ -446,7 +446,7 @@ void SensorPage::saveSensor()
     // gets the same values.
     const formats::SensorSettings shown = shownSettings();
     const std::vector<formats::LinkedChannel> links = shownLinks();
-    for (const int sensor : m_context.sensorCopy.takeSaveTargets(m_context.currentSensor)) {
+    for (const int sensor : m_context.sensorCopy.saveTargets(m_context.currentSensor)) {
         // The window repaints between sensors, but takes no input until the save has ended.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         formats::writeSensorSettings(file, sensor, shown, links);

@@ -204,9 +204,10 @@ void SystemPage::buildDrivesLanguageAndLogin(QWidget *sheet)
     AutoLoginPwdEdit = textField("AutoLoginPwdEdit", AutoLoginGroupBox, 120, 64, 200);
     AutoLoginPwdEdit->setEchoMode(QLineEdit::Password);
     AutoLoginPwdEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 35")); // '#'
-    // The automatic login names an account of the user file, whose texts hold 31 bytes.
+    // Plain texts of the system options: as long as a profile value can be read back, and only
+    // what GBK can carry. They are not user records, so a longer stored value stays whole.
     for (QLineEdit *edit : {AutoLoginUserEdit, AutoLoginPwdEdit})
-        edit->setValidator(new GbkByteValidator(settings::UserRecord::kMaxTextBytes, edit));
+        edit->setValidator(new GbkByteValidator(int(settings::kMaxProfileValue), edit));
 }
 
 std::span<const TextEntry> SystemPage::texts() const

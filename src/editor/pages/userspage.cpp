@@ -187,8 +187,11 @@ void UsersPage::notice(const char *chinese, const char *english)
 
 void UsersPage::writeUsers()
 {
-    settings::writeUsersFile(
-        settings::localPath(m_context.workFolder, settings::SettingsFile::User), m_users);
+    // The list keeps the change either way; the operator must know the file did not.
+    if (!settings::writeUsersFile(
+            settings::localPath(m_context.workFolder, settings::SettingsFile::User), m_users))
+        notice("不能保存用户文件，修改没有写入本地副本。",
+            "Can not save the user file; the change was not written to the local copy.");
 }
 
 void UsersPage::AddUserClick()

@@ -509,7 +509,7 @@ void VideoPage::save()
         formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, current, week);
         return;
     }
-    for (const int channel : copy.takeSaveTargets(current)) {
+    for (const int channel : copy.saveTargets(current)) {
         // The window repaints between channels but takes no input until the copy is written.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         formats::writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
