@@ -1,6 +1,5 @@
 #include "clientconnection.h"
 
-#include "applylog.h"
 #include "serverlog.h"
 #include "settings/userrecords.h"
 
@@ -259,7 +258,8 @@ void ClientConnection::sendFile(const FileRequest &request)
         return;
     }
     QByteArray content;
-    const StatusCode status = m_root.read(file, &content);
+    const StatusCode status
+        = m_staging.servesWholeSet() ? m_root.read(file, &content) : StatusCode::StorageFailed;
     if (status != StatusCode::Ok) {
         logLine(QStringLiteral("refused download of %1: %2 %3")
                     .arg(remoteName(file),
@@ -292,7 +292,9 @@ void ClientConnection::acceptFile(const FileUpload &upload)
         return refuse(StatusCode::IntegrityFailed, QStringLiteral("digest mismatch"));
     if (file == SettingsFile::User && upload.content.size() % settings::UserRecord::kSize != 0)
         return refuse(StatusCode::SizeRefused, QStringLiteral("not whole user records"));
-    const StatusCode status = m_staging.stage(m_token, file, upload.content);
+    const StatusCode status = m_staging.stage(m_token, file, upload.content, upload.digest);
+    if (status == StatusCode::SizeRefused)
+        return refuse(status, QStringLiteral("the staging area is full"));
     if (status != StatusCode::Ok)
         return refuse(status, QStringLiteral("cannot store it"));
     logLine(QStringLiteral("upload %1 bytes=%2 %3")
@@ -309,19 +311,13 @@ void ClientConnection::runCommand(const Command &command)
         reply(StatusCode::UnknownCommand);
         return;
     }
-    if (m_staging.commit(m_token) != StatusCode::Ok) {
+    const StagingArea::CommitResult result = m_staging.commit(m_token, m_userName);
+    if (result.status != StatusCode::Ok) {
         logLine(QStringLiteral("refused apply: cannot serve the uploaded files %1").arg(who()));
-        reply(StatusCode::StorageFailed);
+        reply(result.status);
         return;
     }
-    const qint64 generation = appendApply(m_root.applyLogPath(), printable(m_userName));
-    if (generation < 0) {
-        logLine(
-            QStringLiteral("refused apply: cannot write %1 %2").arg(m_root.applyLogPath(), who()));
-        reply(StatusCode::StorageFailed);
-        return;
-    }
-    logLine(QStringLiteral("apply generation=%1 %2").arg(generation).arg(who()));
+    logLine(QStringLiteral("apply generation=%1 %2").arg(result.applied.generation).arg(who()));
     reply(StatusCode::Ok);
 }
 

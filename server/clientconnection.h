@@ -20,7 +20,7 @@ struct ServerState
 {
     const SettingsRoot &root;
     SessionTable &sessions;
-    const StagingArea &staging;
+    StagingArea &staging;
     LoginGuard &loginGuard;
 };
 
@@ -63,7 +63,7 @@ private:
     QSslConfiguration m_tls;
     const SettingsRoot &m_root;
     SessionTable &m_sessions;
-    const StagingArea &m_staging;
+    StagingArea &m_staging;
     LoginGuard &m_loginGuard;
     QHostAddress m_peer;
     wire::FrameDecoder m_decoder {wire::kMaxControlPayload};

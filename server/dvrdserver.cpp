@@ -13,6 +13,8 @@ DvrdServer::DvrdServer(const SettingsRoot &root, const wire::TlsIdentity &identi
     connect(&m_server, &QTcpServer::newConnection, this, &DvrdServer::acceptConnections);
     // The uploads of a session that ends without the apply command are never served.
     m_sessions.setEndHandler([this](const QByteArray &token) { m_staging.discard(token); });
+    connect(&m_expirySweep, &QTimer::timeout, this, [this] { m_sessions.dropExpired(); });
+    m_expirySweep.start(kExpirySweepMs);
 }
 
 DvrdServer::~DvrdServer()

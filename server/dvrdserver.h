@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSslConfiguration>
 #include <QTcpServer>
+#include <QTimer>
 
 namespace quillon::dvrd {
 
@@ -45,12 +46,16 @@ private:
 
     void acceptConnections();
 
+    // How often sessions past their idle time are ended, dropping their staged uploads.
+    static constexpr int kExpirySweepMs = 60 * 1000;
+
     Listener m_server;
     SettingsRoot m_root;
     SessionTable m_sessions;
     StagingArea m_staging {m_root};
     LoginGuard m_loginGuard;
     QSslConfiguration m_tls;
+    QTimer m_expirySweep;
     int m_connections = 0;
 };
 

@@ -45,8 +45,9 @@ inline constexpr int kOperationMs = 30000;
 inline constexpr int kServerIdleMs = 30000;
 // Server: the longest a connection may stay open at all.
 inline constexpr int kServerConnectionMs = 120000;
-// Server: a session unused for this long is forgotten (an operator may edit for hours).
-inline constexpr qint64 kSessionIdleMs = 8LL * 60 * 60 * 1000;
+// Server: a session unused for this long is forgotten with its staged uploads. A visit uses its
+// session within seconds of the login and again at OK; an OK after a longer edit logs in again.
+inline constexpr qint64 kSessionIdleMs = 15LL * 60 * 1000;
 } // namespace timeouts
 
 enum class MessageType : std::uint16_t {

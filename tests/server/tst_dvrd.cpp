@@ -14,6 +14,7 @@
 
 #include <csignal>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -105,6 +106,41 @@ QByteArray rawHeader(quint32 magic, quint16 version, MessageType type, quint32 l
     return bytes;
 }
 
+bool upload(BlockingChannel &channel, const QByteArray &remotePath, const QByteArray &content,
+    StatusCode expected = StatusCode::Ok)
+{
+    return statusOf(exchange(channel, encode(FileUpload {remotePath, content, sha256(content)})))
+        == expected;
+}
+
+std::optional<StatusCode> apply(BlockingChannel &channel)
+{
+    return statusOf(exchange(channel, encode(Command {"!!!!APPLY"})));
+}
+
+// Every served file, by its path below the root.
+QMap<QString, QByteArray> servedSet(const Server &server)
+{
+    QMap<QString, QByteArray> served;
+    for (const TestSettingsFile &file : testSettingsFiles())
+        served.insert(file.relativePath, readFile(server.path(file.relativePath)));
+    return served;
+}
+
+// Limits the size of any file the server writes; writes beyond it fail (the server ignores
+// SIGXFSZ), as on a full disk.
+bool limitFileSize(const DvrdProcess &dvrd, rlim_t bytes)
+{
+    const rlimit limit {bytes, bytes};
+    return ::prlimit(pid_t(dvrd.processId()), RLIMIT_FSIZE, &limit, nullptr) == 0;
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
 // True when the server closed the connection (nothing more arrives and the line is down).
 bool closedByServer(BlockingChannel &channel)
 {
@@ -136,6 +172,10 @@ private Q_SLOTS:
     void administratorFileReadableByOthersIsRefused_data();
     void administratorFileReadableByOthersIsRefused();
     void identityIsCreatedPrivateAndKept();
+    void failedWritesAnswerTheFailure_data();
+    void failedWritesAnswerTheFailure();
+    void failedStepRollsEveryFileBack();
+    void secretsKeepTheirModes();
 };
 
 void TestDvrd::wrongArgumentsExitWithUsage_data()
@@ -584,6 +624,127 @@ void TestDvrd::identityIsCreatedPrivateAndKept()
     QVERIFY(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate) && damaged.write("x") == 1);
     damaged.close();
     QCOMPARE(fingerprintOf(identity), QByteArray());
+}
+
+void TestDvrd::failedWritesAnswerTheFailure_data()
+{
+    QTest::addColumn<bool>("logIsFull");
+    QTest::newRow("the staged upload") << false;
+    QTest::newRow("the apply log") << true;
+}
+
+void TestDvrd::failedWritesAnswerTheFailure()
+{
+    QFETCH(bool, logIsFull);
+    constexpr rlim_t kLimit = 4096;
+    Server server;
+    QVERIFY(server.root.isValid() && writeTestSettings(server.root.path()));
+    // A log already above the limit cannot be rewritten with its new line.
+    QVERIFY(writeFile(server.path(QStringLiteral("apply.log")),
+        QByteArray("2026-01-01T00:00:00Z generation=1 user=admin\n").repeated(logIsFull ? 100 : 1)));
+    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
+    const quint16 port = server.dvrd.port();
+    const QMap<QString, QByteArray> before = servedSet(server);
+    const QByteArray logBefore = readFile(server.path(QStringLiteral("apply.log")));
+    QVERIFY(limitFileSize(server.dvrd, kLimit));
+
+    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    QVERIFY(channel);
+    const QByteArray users = userRecordBytes("dave", "pw", {2}).repeated(logIsFull ? 2 : 40);
+    QVERIFY(upload(*channel, "SysConfig\\SysSet.Ext", "[System Options]\r\nMaxRecCount=4\r\n"));
+    QVERIFY(upload(*channel, "User\\User.she", users,
+        logIsFull ? StatusCode::Ok : StatusCode::StorageFailed));
+    QCOMPARE(apply(*channel), logIsFull ? StatusCode::StorageFailed : StatusCode::Ok);
+    if (logIsFull) {
+        QCOMPARE(servedSet(server), before);
+        QCOMPARE(readFile(server.path(QStringLiteral("apply.log"))), logBefore);
+    } else {
+        // Only the upload that reached the disk was applied; User.she is whole and as it was.
+        QCOMPARE(readFile(server.path(QStringLiteral("User/User.she"))),
+            before.value(QStringLiteral("User/User.she")));
+    }
+    QVERIFY(!QFile::exists(server.path(QStringLiteral(".commit-journal"))));
+}
+
+// A step of the apply that fails (here: a folder nobody may change) puts back every file that
+// was already moved; the uploads stay staged, and the same session's next apply serves them all.
+void TestDvrd::failedStepRollsEveryFileBack()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    const QMap<QString, QByteArray> before = servedSet(server);
+    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    QVERIFY(channel);
+    const QByteArray users = userRecordBytes("dave", "pw", {2});
+    const QByteArray sysSet = "[System Options]\r\nMaxRecCount=8\r\n";
+    QVERIFY(upload(*channel, "User\\User.she", users));
+    QVERIFY(upload(*channel, "SysConfig\\SysSet.Ext", sysSet));
+
+    const QString folder = server.path(QStringLiteral("SysConfig"));
+    const bool asRoot = ::geteuid() == 0;
+    const auto lockFolder = [&](bool locked) {
+        if (asRoot)
+            return QProcess::execute(QStringLiteral("chattr"),
+                       {locked ? QStringLiteral("+i") : QStringLiteral("-i"), folder})
+                == 0;
+        return ::chmod(QFile::encodeName(folder).constData(), locked ? 0555 : 0755) == 0;
+    };
+    if (!lockFolder(true))
+        QSKIP("cannot make a folder unchangeable here");
+    const std::optional<StatusCode> failed = apply(*channel);
+    const QMap<QString, QByteArray> afterFailure = servedSet(server);
+    QVERIFY(lockFolder(false));
+    QCOMPARE(failed, StatusCode::StorageFailed);
+    QCOMPARE(afterFailure, before);
+    QVERIFY(!QFile::exists(server.path(QStringLiteral(".commit-journal"))));
+    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("rolled the apply back")).isEmpty());
+
+    QCOMPARE(apply(*channel), StatusCode::Ok);
+    QCOMPARE(readFile(server.path(QStringLiteral("User/User.she"))), users);
+    QCOMPARE(readFile(server.path(QStringLiteral("SysConfig/SysSet.Ext"))), sysSet);
+}
+
+void TestDvrd::secretsKeepTheirModes()
+{
+    const mode_t savedMask = ::umask(022);
+    Server server;
+    const bool started = server.root.isValid() && writeTestSettings(server.root.path())
+        && QFile::remove(server.path(QStringLiteral("SysConfig/SMSSet.ext")))
+        && ::chmod(QFile::encodeName(server.path(QStringLiteral("User/User.she"))).constData(),
+               0600)
+            == 0
+        && ::chmod(QFile::encodeName(server.path(QStringLiteral("SysConfig/SysSet.Ext"))).constData(),
+               0640)
+            == 0
+        && server.dvrd.start(server.root.path(), kAdminName, kAdminPassword);
+    ::umask(savedMask);
+    QVERIFY(started);
+    const quint16 port = server.dvrd.port();
+    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    QVERIFY(channel);
+    QVERIFY(upload(*channel, "User\\User.she", userRecordBytes("dave", "secret", {2})));
+    QVERIFY(upload(*channel, "SysConfig\\SysSet.Ext", "[System Options]\r\n"));
+    QVERIFY(upload(*channel, "SysConfig\\SMSSet.ext", "[SMS Options]\r\n"));
+    const QString staging = server.path(QStringLiteral(".staging"));
+    QCOMPARE(modeOf(staging), mode_t(0700));
+    const QFileInfoList sessions = QDir(staging).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QCOMPARE(sessions.size(), 1);
+    QCOMPARE(modeOf(sessions.front().filePath()), mode_t(0700));
+    QCOMPARE(modeOf(sessions.front().filePath() + QStringLiteral("/User.she")), mode_t(0600));
+
+    QCOMPARE(apply(*channel), StatusCode::Ok);
+    QCOMPARE(modeOf(server.path(QStringLiteral("User/User.she"))), mode_t(0600));
+    QCOMPARE(modeOf(server.path(QStringLiteral("SysConfig/SysSet.Ext"))), mode_t(0640));
+    QCOMPARE(modeOf(server.path(QStringLiteral("SysConfig/SMSSet.ext"))), mode_t(0600));
+
+    // An identity that others can read is refused, saying how to fix it.
+    const QString identity = server.path(QStringLiteral("shared.pem"));
+    QVERIFY(QFile::copy(testIdentityPath(), identity));
+    QCOMPARE(::chmod(QFile::encodeName(identity).constData(), 0640), 0);
+    QByteArray output;
+    QCOMPARE(runDvrdToEnd({"--identity", identity, "--print-fingerprint"}, &output), 1);
+    QVERIFY2(output.contains("chmod 600"), output.constData());
 }
 
 QTEST_GUILESS_MAIN(TestDvrd)
