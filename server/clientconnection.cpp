@@ -21,6 +21,21 @@ constexpr qint64 kReadBufferBytes = 256 * 1024;
 // files without reading them cannot pile replies up in memory.
 constexpr qint64 kMaxUnsentReplyBytes = 64 * 1024;
 
+QString refusalReason(LoginGuard::Refusal refusal)
+{
+    switch (refusal) {
+    case LoginGuard::Refusal::AddressLockedOut:
+        return QStringLiteral("too many failed logins");
+    case LoginGuard::Refusal::TableFull:
+        return QStringLiteral("too many addresses failing logins");
+    case LoginGuard::Refusal::AccountBudgetSpent:
+        return QStringLiteral("too many failed logins to this account from unknown addresses");
+    case LoginGuard::Refusal::None:
+        break;
+    }
+    return {};
+}
+
 QString remoteName(SettingsFile file)
 {
     return QString::fromLatin1(settings::remotePath(file));
@@ -52,6 +67,15 @@ ClientConnection::ClientConnection(
         deleteLater();
     });
 
+    // Bytes alone do not keep a connection that has not logged in or opened a session.
+    m_loginDeadline.setSingleShot(true);
+    m_loginDeadline.setInterval(timeouts::kServerLoginMs);
+    connect(&m_loginDeadline, &QTimer::timeout, this, [this] {
+        logLine(QStringLiteral("closed connection that did not log in in time %1").arg(who()));
+        m_socket->abort();
+        deleteLater();
+    });
+
     connect(m_socket, &QSslSocket::readyRead, this, [this] {
         m_idleTimer.start();
         if (m_phase == Phase::Handshake)
@@ -77,6 +101,7 @@ ClientConnection::ClientConnection(
 
     m_idleTimer.start();
     m_lifetimeTimer.start();
+    m_loginDeadline.start();
     if (m_socket->bytesAvailable() > 0)
         startHandshake();
 }
@@ -179,6 +204,7 @@ void ClientConnection::greet(const Frame &frame)
         m_token = open->token;
         m_userName = *user;
         m_phase = Phase::InSession;
+        m_loginDeadline.stop();
         m_decoder.setPayloadLimit(kMaxFramePayload);
         reply(StatusCode::Ok);
         return;
@@ -196,11 +222,12 @@ void ClientConnection::checkProof(const Frame &frame)
     // The nonce answers one proof only; a proof replayed on another connection meets another
     // nonce and fails.
     const QByteArray nonce = std::exchange(m_nonce, QByteArray());
-    if (m_loginGuard.isLockedOut(m_peer)) {
+    if (const LoginGuard::Refusal refusal = m_loginGuard.refusal(m_peer, m_userName);
+        refusal != LoginGuard::Refusal::None) {
         // Answered like a wrong password, without looking at the proof.
-        logLine(QStringLiteral("login refused code=%1 too many failed logins %2")
+        logLine(QStringLiteral("login refused code=%1 %2 %3")
                     .arg(int(LoginCode::WrongPassword))
-                    .arg(who()));
+                    .arg(refusalReason(refusal), who()));
         send(encode(LoginResult {LoginCode::WrongPassword, {}}));
         closeAfterReply();
         return;
@@ -217,13 +244,14 @@ void ClientConnection::checkProof(const Frame &frame)
         result.code = LoginCode::Accepted;
 
     if (result.code == LoginCode::Accepted) {
+        m_loginGuard.recordSuccess(m_peer);
         result.token = m_sessions.open(m_userName, m_peer);
         logLine(QStringLiteral("login ok %1").arg(who()));
     } else {
         logLine(QStringLiteral("login refused code=%1 %2").arg(int(result.code)).arg(who()));
     }
     if ((result.code == LoginCode::UnknownUser || result.code == LoginCode::WrongPassword)
-        && m_loginGuard.recordFailure(m_peer))
+        && m_loginGuard.recordFailure(m_peer, m_userName, account.has_value()))
         logLine(QStringLiteral("locked out peer=%1 for %2 s after %3 failed logins")
                     .arg(m_peer.toString())
                     .arg(LoginGuard::kLockoutMs / 1000)

@@ -73,6 +73,7 @@ private:
     QByteArray m_token;
     QTimer m_idleTimer;
     QTimer m_lifetimeTimer;
+    QTimer m_loginDeadline; // until the session opens or the login's result is sent
 };
 
 } // namespace quillon::dvrd

@@ -39,17 +39,30 @@ bool DvrdServer::listen(const QHostAddress &address, quint16 port)
 void DvrdServer::acceptConnections()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        if (m_connections >= kMaxConnections) {
-            logLine(QStringLiteral("refused connection from %1: too many connections")
-                        .arg(socket->peerAddress().toString()));
+        const QHostAddress peer = socket->peerAddress();
+        const QString address = LoginGuard::keyOf(peer);
+        const int slots = m_loginGuard.isKnown(peer) ? kMaxConnections
+                                                     : kMaxConnections - kSlotsForKnownAddresses;
+        const char *refusal = m_connections >= slots ? "too many connections"
+            : m_connectionsPerAddress.value(address) >= kMaxConnectionsPerAddress
+            ? "too many connections from that address"
+            : nullptr;
+        if (refusal) {
+            logLine(QStringLiteral("refused connection from %1: %2")
+                        .arg(peer.toString(), QLatin1String(refusal)));
             socket->abort();
             socket->deleteLater();
             continue;
         }
         ++m_connections;
+        ++m_connectionsPerAddress[address];
         auto *connection = new ClientConnection(static_cast<QSslSocket *>(socket), m_tls,
             {m_root, m_sessions, m_staging, m_loginGuard}, this);
-        connect(connection, &QObject::destroyed, this, [this] { --m_connections; });
+        connect(connection, &QObject::destroyed, this, [this, address] {
+            --m_connections;
+            if (--m_connectionsPerAddress[address] == 0)
+                m_connectionsPerAddress.remove(address);
+        });
     }
 }
 

@@ -6,6 +6,7 @@
 #include "settingsroot.h"
 #include "stagingarea.h"
 
+#include <QHash>
 #include <QObject>
 #include <QSslConfiguration>
 #include <QTcpServer>
@@ -23,6 +24,11 @@ public:
     // next is counted twice until the old one is torn down. Before a session a connection may
     // buffer only a small frame, so the cap bounds memory as well.
     static constexpr int kMaxConnections = 128;
+    // Connections from one address (an IPv6 /64) at once.
+    static constexpr int kMaxConnectionsPerAddress = 16;
+    // Slots only addresses that logged in successfully of late may take, so a crowd of
+    // strangers leaves room for the operators.
+    static constexpr int kSlotsForKnownAddresses = 32;
 
     DvrdServer(
         const SettingsRoot &root, const wire::TlsIdentity &identity, QObject *parent = nullptr);
@@ -57,6 +63,7 @@ private:
     QSslConfiguration m_tls;
     QTimer m_expirySweep;
     int m_connections = 0;
+    QHash<QString, int> m_connectionsPerAddress;
 };
 
 } // namespace quillon::dvrd

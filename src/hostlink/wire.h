@@ -43,6 +43,9 @@ inline constexpr int kStallMs = 5000;
 inline constexpr int kOperationMs = 30000;
 // Server: a connection that moves no byte for this long is closed.
 inline constexpr int kServerIdleMs = 30000;
+// Server: a connection must have logged in or opened a session by then, however steadily bytes
+// arrive, so that a crowd of slow peers cannot hold the connections operators need.
+inline constexpr int kServerLoginMs = 10000;
 // Server: the longest a connection may stay open at all.
 inline constexpr int kServerConnectionMs = 120000;
 // Server: a session unused for this long is forgotten with its staged uploads. A visit uses its

@@ -4,6 +4,7 @@
 #include "support/testsettings.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -166,6 +167,8 @@ private Q_SLOTS:
     void slowClientDoesNotHoldUpOthers();
     void truncatedUploadWritesNothing();
     void connectionsBeyondTheCapAreTurnedAway();
+    void idleCrowdLeavesLoginsWorking();
+    void guessesFromManyAddressesAreSlowed();
     void applyServesAWholeSetAcrossKills_data();
     void applyServesAWholeSetAcrossKills();
     void failedLoginsLockTheAddressOut();
@@ -462,29 +465,95 @@ void TestDvrd::connectionsBeyondTheCapAreTurnedAway()
     Server server;
     QVERIFY(server.start());
     const quint16 port = server.dvrd.port();
+    // An address that logged in successfully counts as known from then on.
+    QVERIFY(logIn(port, kAdminName, kAdminPassword).result.has_value());
     std::vector<std::unique_ptr<BlockingChannel>> held;
-    bool turnedAway = false;
-    for (int i = 0; i < 200 && !turnedAway; ++i) {
-        auto channel = std::make_unique<BlockingChannel>();
-        // Beyond the cap the server closes before the handshake.
-        if (!channel->open(QStringLiteral("127.0.0.1"), port)) {
-            turnedAway = true;
-            break;
+    const auto holdFrom = [&](const QString &from, int count) {
+        int served = 0;
+        for (int i = 0; i < count; ++i) {
+            auto channel = std::make_unique<BlockingChannel>();
+            // Beyond a cap the server closes before the handshake.
+            if (!channel->socket().bind(QHostAddress(from))
+                || !channel->open(QStringLiteral("127.0.0.1"), port))
+                continue;
+            // A challenge shows the connection is being served.
+            const std::optional<Frame> first
+                = exchange(*channel, encode(LoginHello {kAdminName}));
+            if (!first || !decode<LoginChallenge>(*first))
+                continue;
+            held.push_back(std::move(channel));
+            ++served;
         }
-        // A challenge shows the connection is being served.
-        QVERIFY(channel->send(encode(LoginHello {kAdminName})));
-        const std::optional<Frame> first = channel->receive();
-        QVERIFY(first && decode<LoginChallenge>(*first));
-        held.push_back(std::move(channel));
-    }
-    QVERIFY(turnedAway);
-    QCOMPARE(held.size(), std::size_t(128));
-    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("too many connections")).isEmpty());
+        return served;
+    };
+    // One address gets its share; strangers together leave room for known addresses.
+    QCOMPARE(holdFrom(QStringLiteral("127.0.1.1"), 20), 16);
+    int strangers = 16;
+    for (int i = 2; i <= 8; ++i)
+        strangers += holdFrom(QStringLiteral("127.0.1.%1").arg(i), 16);
+    QCOMPARE(strangers, 128 - 32);
+    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("too many connections$")).isEmpty());
+    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("too many connections from that address"))
+                 .isEmpty());
+    QCOMPARE(holdFrom(QStringLiteral("127.0.0.1"), 20), 16);
 
-    // Once a slot is free, a new client is served again.
-    held.front()->close();
+    // Once a slot of its own is free, the known address is served again.
+    held.back()->close();
     held.pop_back();
     QTRY_VERIFY_WITH_TIMEOUT(logIn(port, kAdminName, kAdminPassword).result.has_value(), 5000);
+}
+
+// A peer holding every connection it can without ever starting TLS, a byte now and then, leaves
+// a login from elsewhere working at once.
+void TestDvrd::idleCrowdLeavesLoginsWorking()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    std::vector<std::unique_ptr<QTcpSocket>> crowd;
+    for (int i = 0; i < 128; ++i) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->bind(QHostAddress(QStringLiteral("127.0.0.2")));
+        socket->connectToHost(QHostAddress::LocalHost, port);
+        if (socket->waitForConnected(1000)) {
+            socket->write("\x16", 1);
+            socket->flush();
+        }
+        crowd.push_back(std::move(socket));
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const Login login = logIn(port, kSetterName, kSetterPassword);
+    QVERIFY(login.result && login.result->code == LoginCode::Accepted);
+    QVERIFY2(clock.elapsed() < 1000, QByteArray::number(clock.elapsed()).constData());
+}
+
+// Guesses spread over many addresses stop counting once the account's budget is spent; the
+// operator's known address still logs in.
+void TestDvrd::guessesFromManyAddressesAreSlowed()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    const auto codeOf = [&](const QByteArray &password, const QString &from) {
+        const Login login = logIn(port, kSetterName, password, {}, from);
+        return login.result ? int(login.result->code) : -1;
+    };
+    QCOMPARE(codeOf(kSetterPassword, QStringLiteral("127.0.0.1")), 0);
+    // Four guesses per address stay below the address lockout.
+    int guesses = 0;
+    for (int address = 1; guesses < 20; ++address) {
+        for (int i = 0; i < 4 && guesses < 20; ++i, ++guesses)
+            QCOMPARE(codeOf("guess", QStringLiteral("127.0.2.%1").arg(address)), 2);
+    }
+    QCOMPARE(codeOf(kSetterPassword, QStringLiteral("127.0.3.1")), 2);
+    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("to this account from unknown addresses"))
+                 .isEmpty());
+    QCOMPARE(codeOf(kSetterPassword, QStringLiteral("127.0.0.1")), 0);
+    // Another account is not affected.
+    QCOMPARE(logIn(port, kAdminName, kAdminPassword, {}, QStringLiteral("127.0.3.1"))
+                 .result->code,
+        LoginCode::Accepted);
 }
 
 void TestDvrd::applyServesAWholeSetAcrossKills_data()
