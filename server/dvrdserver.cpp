@@ -41,10 +41,10 @@ void DvrdServer::acceptConnections()
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
         const QHostAddress peer = socket->peerAddress();
         const QString address = LoginGuard::keyOf(peer);
-        const int slots = m_loginGuard.isKnown(peer) ? kMaxConnections
-                                                     : kMaxConnections - kSlotsForKnownAddresses;
+        const bool known = m_loginGuard.isKnown(peer);
+        const int slots = known ? kMaxConnections : kMaxConnections - kSlotsForKnownAddresses;
         const char *refusal = m_connections >= slots ? "too many connections"
-            : m_connectionsPerAddress.value(address) >= kMaxConnectionsPerAddress
+            : !known && m_connectionsPerAddress.value(address) >= kMaxConnectionsPerAddress
             ? "too many connections from that address"
             : nullptr;
         if (refusal) {

@@ -24,7 +24,8 @@ public:
     // next is counted twice until the old one is torn down. Before a session a connection may
     // buffer only a small frame, so the cap bounds memory as well.
     static constexpr int kMaxConnections = 128;
-    // Connections from one address (an IPv6 /64) at once.
+    // Connections at once from one address (an IPv6 /64) that has not logged in of late; a
+    // known address, perhaps many operators behind one router, is bounded by the total alone.
     static constexpr int kMaxConnectionsPerAddress = 16;
     // Slots only addresses that logged in successfully of late may take, so a crowd of
     // strangers leaves room for the operators.

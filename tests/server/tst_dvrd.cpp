@@ -495,7 +495,7 @@ void TestDvrd::connectionsBeyondTheCapAreTurnedAway()
     QVERIFY(!server.dvrd.waitForLog(QRegularExpression("too many connections$")).isEmpty());
     QVERIFY(!server.dvrd.waitForLog(QRegularExpression("too many connections from that address"))
                  .isEmpty());
-    QCOMPARE(holdFrom(QStringLiteral("127.0.0.1"), 20), 16);
+    QCOMPARE(holdFrom(QStringLiteral("127.0.0.1"), 40), 32);
 
     // Once a slot of its own is free, the known address is served again.
     held.back()->close();
