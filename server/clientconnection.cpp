@@ -271,7 +271,11 @@ void ClientConnection::serveRequest(const Frame &frame)
     else if (const std::optional<FileUpload> upload = decode<FileUpload>(frame))
         acceptFile(*upload);
     else if (const std::optional<Command> command = decode<Command>(frame))
-        runCommand(*command);
+        runCommand(command->bytes, std::nullopt);
+    else if (const std::optional<BasedCommand> based = decode<BasedCommand>(frame))
+        runCommand(based->bytes, based->baseGeneration);
+    else if (decode<SetRequest>(frame))
+        sendSetInfo();
     else
         refuseAndClose(StatusCode::Malformed, QStringLiteral("malformed request"));
 }
@@ -332,11 +336,31 @@ void ClientConnection::acceptFile(const FileUpload &upload)
     reply(StatusCode::Ok);
 }
 
-void ClientConnection::runCommand(const Command &command)
+void ClientConnection::sendSetInfo()
 {
-    if (command.bytes != kApplyCommand) {
-        logLine(QStringLiteral("refused command %1 %2").arg(printable(command.bytes), who()));
+    const AppliedSet &current = m_staging.current();
+    send(encode(SetInfo {std::uint64_t(current.generation),
+        current.time.isValid() ? std::uint64_t(std::max<qint64>(current.time.toSecsSinceEpoch(), 0))
+                               : 0,
+        current.user.left(kMaxUserNameBytes)}));
+}
+
+void ClientConnection::runCommand(
+    const QByteArray &command, std::optional<std::uint64_t> baseGeneration)
+{
+    if (command != kApplyCommand) {
+        logLine(QStringLiteral("refused command %1 %2").arg(printable(command), who()));
         reply(StatusCode::UnknownCommand);
+        return;
+    }
+    // Files based on another generation than the one served would undo an apply unseen.
+    const qint64 served = m_staging.current().generation;
+    if (baseGeneration && *baseGeneration != std::uint64_t(served)) {
+        logLine(QStringLiteral("refused apply: based on generation %1 while %2 is served %3")
+                    .arg(*baseGeneration)
+                    .arg(served)
+                    .arg(who()));
+        reply(StatusCode::Stale);
         return;
     }
     const StagingArea::CommitResult result = m_staging.commit(m_token, m_userName);

@@ -11,6 +11,8 @@
 #include <QSslConfiguration>
 #include <QTimer>
 
+#include <optional>
+
 class QSslSocket;
 
 namespace quillon::dvrd {
@@ -50,7 +52,9 @@ private:
     void serveRequest(const wire::Frame &frame);
     void sendFile(const wire::FileRequest &request);
     void acceptFile(const wire::FileUpload &upload);
-    void runCommand(const wire::Command &command);
+    void sendSetInfo();
+    // Carries out the command; an apply with a base generation only while it is still served.
+    void runCommand(const QByteArray &command, std::optional<std::uint64_t> baseGeneration);
 
     void send(const QByteArray &frame);
     void reply(wire::StatusCode code);

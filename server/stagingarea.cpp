@@ -255,13 +255,18 @@ StagingArea::CommitResult StagingArea::commit(const QByteArray &token, const QBy
     if (exists(journalPath()) && !settleJournal())
         return {StatusCode::StorageFailed, {}};
     const SessionUploads uploads = m_uploads.value(token);
-    if (uploads.empty())
+    Journal journal {{m_current.generation + 1, QDateTime::currentDateTimeUtc(), user}, {}};
+    // Every apply command is recorded, also one that serves nothing new.
+    if (uploads.empty()) {
+        if (!appendApply(m_root.applyLogPath(), journal.applied))
+            return {StatusCode::StorageFailed, {}};
+        m_current = journal.applied;
         return {StatusCode::Ok, m_current};
+    }
 
     const QString folder = sessionFolder(token);
     if (!QDir(setAsideFolder()).removeRecursively() || !makePrivateFolder(setAsideFolder()))
         return {StatusCode::StorageFailed, {}};
-    Journal journal {{m_current.generation + 1, QDateTime::currentDateTimeUtc(), user}, {}};
     for (const auto &[file, staged] : uploads) {
         const QString name = QLatin1String(settings::fileInfo(file).name);
         Move move {folder + QLatin1Char('/') + name, m_root.filePath(file), {}, staged.size,

@@ -64,9 +64,13 @@ enum class MessageType : std::uint16_t {
     FileData = 8,
     FileUpload = 9,
     Command = 10,
+    SetRequest = 11,
+    SetInfo = 12,
+    BasedCommand = 13,
 };
+inline constexpr std::uint16_t kLastMessageType = std::uint16_t(MessageType::BasedCommand);
 
-// The largest payload a frame of that type can have; 0 for a type this version does not know.
+// The largest payload a frame of that type can have; -1 for a type this version does not know.
 qsizetype maxPayloadFor(std::uint16_t type);
 
 // Result codes of a Status reply.
@@ -82,8 +86,9 @@ enum class StatusCode : std::uint8_t {
     Malformed = 8, // a frame or message that breaks the protocol
     UnsupportedVersion = 9, // the frame header carried another version
     Busy = 10, // too many connections
+    Stale = 11, // an apply based on another generation than the one served; nothing changed
 };
-inline constexpr std::uint8_t kLastStatusCode = std::uint8_t(StatusCode::Busy);
+inline constexpr std::uint8_t kLastStatusCode = std::uint8_t(StatusCode::Stale);
 
 // Codes of a LoginResult, the same numbers the host-link library returns.
 enum class LoginCode : std::uint8_t {
@@ -234,6 +239,37 @@ struct Command
     QByteArray bytes; // 1..kMaxCommandBytes
     QByteArray payload() const;
     static std::optional<Command> parse(QByteArrayView payload);
+};
+
+// Asks which set of files the server serves; answered by SetInfo.
+struct SetRequest
+{
+    static constexpr MessageType kType = MessageType::SetRequest;
+    QByteArray payload() const;
+    static std::optional<SetRequest> parse(QByteArrayView payload);
+};
+
+// The served set: the generation of the apply that made it current, when (seconds since the
+// epoch, UTC) and by whom. Generation 0, time 0 and no user before any apply.
+struct SetInfo
+{
+    static constexpr MessageType kType = MessageType::SetInfo;
+    std::uint64_t generation = 0;
+    std::uint64_t appliedAt = 0;
+    QByteArray user; // at most kMaxUserNameBytes
+    QByteArray payload() const;
+    static std::optional<SetInfo> parse(QByteArrayView payload);
+};
+
+// A command that says which generation the files it acts on are based on: the server carries
+// out an apply only when that generation is still the one served.
+struct BasedCommand
+{
+    static constexpr MessageType kType = MessageType::BasedCommand;
+    std::uint64_t baseGeneration = 0;
+    QByteArray bytes; // 1..kMaxCommandBytes
+    QByteArray payload() const;
+    static std::optional<BasedCommand> parse(QByteArrayView payload);
 };
 
 template<typename Message> QByteArray encode(const Message &message)

@@ -79,10 +79,14 @@ std::int32_t runVisit(const char *host, std::uintptr_t ownerId, const char *user
     std::int32_t result = 0;
     auto form = std::make_unique<editor::TSysSetForm>();
     setWorkFolder(form->context().workFolder);
-    form->setUpload([]() -> std::optional<QString> {
-        if (const std::optional<TransferFailure> failure = uploadSettingsAndApply())
-            return failureText(*failure);
-        return std::nullopt;
+    form->setUpload([](bool replaceNewerSettings) {
+        using Result = editor::TSysSetForm::UploadResult;
+        const std::optional<TransferFailure> failure = uploadSettingsAndApply(replaceNewerSettings);
+        if (!failure)
+            return Result {};
+        return Result {failure->step == TransferFailure::Step::Stale ? Result::Kind::Conflict
+                                                                     : Result::Kind::Failed,
+            failureText(*failure)};
     });
     makeOwned(form.get());
     const std::int32_t login = verifyUser(userName, password);

@@ -44,11 +44,14 @@ std::int32_t TransferSettingsFile(std::uint8_t direction, settings::SettingsFile
 // Sends one command on a connection of its own. True only when the server acknowledged the
 // whole command; the connection is closed in every case.
 bool SendHostCommand(const QByteArray &command);
+// The same, giving the host-link library's result: the command's length when acknowledged.
+std::int32_t sendHostCommandResult(const QByteArray &command);
 
 // Where a download or OK's sequence stopped, and why.
 struct TransferFailure
 {
-    enum class Step { Download, Backup, Upload, Apply };
+    // Stale: another apply changed the server's files since this visit downloaded them.
+    enum class Step { Download, Backup, Upload, Apply, Stale };
     Step step = Step::Download;
     settings::SettingsFile file = settings::SettingsFile::User;
     std::int32_t result = 0; // the host-link library's result
@@ -67,7 +70,13 @@ std::optional<TransferFailure> downloadSettingsFiles();
 // OK's sequence: the visit's downloaded files are stored as a backup (once per visit), then the
 // eight uploads in their order, each followed by the transfer pause, then the apply command.
 // A file the server did not have and the window never wrote is not uploaded. Stops at the
-// first failure; the apply command is never sent after a failed upload.
-std::optional<TransferFailure> uploadSettingsAndApply();
+// first failure; the apply command is never sent after a failed upload. The server refuses the
+// apply (Step::Stale) when another apply came after this visit's downloads; with
+// replaceNewerSettings the server's current files are downloaded and stored as a backup first,
+// and the uploads are then based on them.
+std::optional<TransferFailure> uploadSettingsAndApply(bool replaceNewerSettings = false);
+
+// The question after a stale apply, naming the host and the other apply's user and time.
+QString staleQuestion();
 
 } // namespace quillon::visit

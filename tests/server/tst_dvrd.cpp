@@ -3,6 +3,7 @@
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -179,6 +180,7 @@ private Q_SLOTS:
     void failedWritesAnswerTheFailure();
     void failedStepRollsEveryFileBack();
     void secretsKeepTheirModes();
+    void staleApplyChangesNothing();
 };
 
 void TestDvrd::wrongArgumentsExitWithUsage_data()
@@ -814,6 +816,58 @@ void TestDvrd::secretsKeepTheirModes()
     QByteArray output;
     QCOMPARE(runDvrdToEnd({"--identity", identity, "--print-fingerprint"}, &output), 1);
     QVERIFY2(output.contains("chmod 600"), output.constData());
+}
+
+// Two operators: the one whose files are based on an older generation than the one served is
+// refused and told whose apply came in between; the served set and the log say who applied.
+void TestDvrd::staleApplyChangesNothing()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    const std::unique_ptr<BlockingChannel> first = sessionChannel(port, tokenFor(port));
+    const Login other = logIn(port, kSetterName, kSetterPassword);
+    QVERIFY(first && other.result);
+    const std::unique_ptr<BlockingChannel> second = sessionChannel(port, other.result->token);
+    QVERIFY(second);
+    const auto servedSetOf = [](BlockingChannel &channel) {
+        const std::optional<Frame> reply = exchange(channel, encode(SetRequest {}));
+        return reply ? decode<SetInfo>(*reply) : std::nullopt;
+    };
+    const auto applyBasedOn = [](BlockingChannel &channel, std::uint64_t generation) {
+        return statusOf(exchange(channel, encode(BasedCommand {generation, "!!!!APPLY"})));
+    };
+    const std::optional<SetInfo> seen = servedSetOf(*first);
+    QVERIFY(seen);
+    QCOMPARE(seen->generation, 0u);
+
+    const QString sysSet = server.path(QStringLiteral("SysConfig/SysSet.Ext"));
+    QVERIFY(upload(*second, "SysConfig\\SysSet.Ext", "[System Options]\r\nBy=second\r\n"));
+    QCOMPARE(applyBasedOn(*second, seen->generation), StatusCode::Ok);
+    QVERIFY(upload(*first, "SysConfig\\SysSet.Ext", "[System Options]\r\nBy=first\r\n"));
+    QCOMPARE(applyBasedOn(*first, seen->generation), StatusCode::Stale);
+    QCOMPARE(readFile(sysSet), QByteArray("[System Options]\r\nBy=second\r\n"));
+
+    const std::optional<SetInfo> now = servedSetOf(*first);
+    QVERIFY(now);
+    QCOMPARE(now->generation, 1u);
+    QCOMPARE(now->user, QByteArray(kSetterName));
+    QVERIFY(qAbs(qint64(now->appliedAt) - QDateTime::currentSecsSinceEpoch()) < 60);
+    // Based on what is served now, the apply goes through.
+    QCOMPARE(applyBasedOn(*first, now->generation), StatusCode::Ok);
+    QCOMPARE(readFile(sysSet), QByteArray("[System Options]\r\nBy=first\r\n"));
+
+    // A restarted server knows its generation and who applied it from its log.
+    QCOMPARE(server.dvrd.stop(), 0);
+    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
+    const std::unique_ptr<BlockingChannel> later
+        = sessionChannel(server.dvrd.port(), tokenFor(server.dvrd.port()));
+    QVERIFY(later);
+    const std::optional<SetInfo> restarted = servedSetOf(*later);
+    QVERIFY(restarted);
+    QCOMPARE(restarted->generation, 2u);
+    QCOMPARE(restarted->user, QByteArray(kAdminName));
+    QCOMPARE(applyBasedOn(*later, 1), StatusCode::Stale);
 }
 
 QTEST_GUILESS_MAIN(TestDvrd)

@@ -162,6 +162,7 @@ int exitCodeOf(Outcome outcome)
     case Outcome::LoginRefused:
     case Outcome::IdentityChanged:
         return kExitLoginRefused;
+    case Outcome::Stale:
     case Outcome::Failed:
         return kExitFailed;
     }
@@ -177,6 +178,8 @@ QString outcomeName(Outcome outcome)
         return QStringLiteral("login refused");
     case Outcome::IdentityChanged:
         return QStringLiteral("identity changed");
+    case Outcome::Stale:
+        return QStringLiteral("changed meanwhile");
     case Outcome::Failed:
         return QStringLiteral("failed");
     }

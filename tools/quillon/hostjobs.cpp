@@ -10,7 +10,9 @@ namespace quillon::tool {
 
 namespace {
 
-HostReport runOne(const HostAddress &address, const JobPlan &plan)
+// Logs in, fetches the server's files and, unless a dry run, keeps them as a backup, then
+// uploads the plan's files based on them and applies.
+HostReport backUpAndPush(const HostAddress &address, const JobPlan &plan)
 {
     HostReport report;
     report.address = address;
@@ -35,6 +37,14 @@ HostReport runOne(const HostAddress &address, const JobPlan &plan)
     }
     report.result = session.uploadAndApply(plan.files);
     return report;
+}
+
+// When another apply slipped in between the backup and the apply, the host is tried once more
+// from a fresh backup, so the backup always holds what the push replaced.
+HostReport runOne(const HostAddress &address, const JobPlan &plan)
+{
+    const HostReport first = backUpAndPush(address, plan);
+    return first.result.outcome == Outcome::Stale ? backUpAndPush(address, plan) : first;
 }
 
 } // namespace
