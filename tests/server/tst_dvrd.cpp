@@ -181,6 +181,7 @@ private Q_SLOTS:
     void failedStepRollsEveryFileBack();
     void secretsKeepTheirModes();
     void staleApplyChangesNothing();
+    void stagedUploadsAreBounded();
 };
 
 void TestDvrd::wrongArgumentsExitWithUsage_data()
@@ -868,6 +869,36 @@ void TestDvrd::staleApplyChangesNothing()
     QCOMPARE(restarted->generation, 2u);
     QCOMPARE(restarted->user, QByteArray(kAdminName));
     QCOMPARE(applyBasedOn(*later, 1), StatusCode::Stale);
+}
+
+// Sessions together cannot stage more than the bound; an apply frees its session's share.
+void TestDvrd::stagedUploadsAreBounded()
+{
+    Server server;
+    QVERIFY(server.start());
+    const quint16 port = server.dvrd.port();
+    const QList<TestSettingsFile> files = testSettingsFiles();
+    const qsizetype userBytes = kMaxFileBytes - kMaxFileBytes % 112;
+    std::vector<std::unique_ptr<BlockingChannel>> sessions;
+    for (int i = 0; i < 3; ++i) {
+        sessions.push_back(sessionChannel(port, tokenFor(port)));
+        QVERIFY(sessions.back());
+    }
+    // Two sessions stage the eight files at their largest: the bound of 64 MiB.
+    for (int i = 0; i < 2; ++i) {
+        for (const TestSettingsFile &file : files) {
+            if (file.remotePath.endsWith("Profile.ext"))
+                continue;
+            const bool users = file.remotePath.endsWith("User.she");
+            QVERIFY(upload(*sessions[size_t(i)], file.remotePath,
+                QByteArray(users ? userBytes : kMaxFileBytes, users ? '\0' : 'x')));
+        }
+    }
+    const QByteArray large(kMaxFileBytes, 'y');
+    QVERIFY(upload(*sessions[2], "SysConfig\\TVCard.Ext", large, StatusCode::SizeRefused));
+    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("the staging area is full")).isEmpty());
+    QCOMPARE(apply(*sessions[0]), StatusCode::Ok);
+    QVERIFY(upload(*sessions[2], "SysConfig\\TVCard.Ext", large));
 }
 
 QTEST_GUILESS_MAIN(TestDvrd)
