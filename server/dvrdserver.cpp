@@ -15,10 +15,16 @@ DvrdServer::DvrdServer(const SettingsRoot &root, const wire::TlsIdentity &identi
     m_sessions.setEndHandler([this](const QByteArray &token) { m_staging.discard(token); });
     connect(&m_expirySweep, &QTimer::timeout, this, [this] { m_sessions.dropExpired(); });
     m_expirySweep.start(kExpirySweepMs);
+    connect(&m_journalRetirement, &QTimer::timeout, this, [this] {
+        if (!m_staging.retireJournal())
+            logLine(QStringLiteral("cannot flush the last apply to disk yet; its journal stays"));
+    });
+    m_journalRetirement.start(kJournalRetirementMs);
 }
 
 DvrdServer::~DvrdServer()
 {
+    m_staging.retireJournal();
     m_sessions.setEndHandler({});
 }
 

@@ -29,8 +29,8 @@ constexpr char kStagingFolder[] = ".staging";
 constexpr char kSetAsideFolder[] = ".set-aside";
 constexpr char kJournalName[] = ".commit-journal";
 constexpr char kJournalHeader[] = "apply";
-// A header and one line per uploadable file, each well under a path's length.
-constexpr qint64 kMaxJournalBytes = 64 * 1024;
+// A header, then each file's line and content: at most the eight files at their largest.
+constexpr qint64 kMaxJournalBytes = 8 * (wire::kMaxFileBytes + 4096) + 4096;
 // Staged and set-aside files hold every user's password: only the server may read them.
 constexpr mode_t kPrivateFolderMode = 0700;
 constexpr mode_t kPrivateFileMode = 0600;
@@ -63,14 +63,32 @@ bool exists(const QString &path)
     return ::lstat(nativePath(path).constData(), &info) == 0;
 }
 
-// True when the file holds exactly size bytes with that SHA-256.
-bool holds(const QString &path, qint64 size, const QByteArray &digest)
+// The file's content when it is exactly size bytes with that SHA-256.
+std::optional<QByteArray> contentIfHolds(const QString &path, qint64 size, const QByteArray &digest)
 {
     QFile file(path);
     if (size > wire::kMaxFileBytes || !file.open(QIODevice::ReadOnly) || file.size() != size)
+        return std::nullopt;
+    QByteArray content = file.read(size + 1);
+    if (content.size() != size || wire::sha256(content) != digest)
+        return std::nullopt;
+    return content;
+}
+
+bool holds(const QString &path, qint64 size, const QByteArray &digest)
+{
+    return contentIfHolds(path, size, digest).has_value();
+}
+
+// Flushes a file's data to disk.
+bool syncFile(const QString &path)
+{
+    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return false;
-    const QByteArray content = file.read(size + 1);
-    return content.size() == size && wire::sha256(content) == digest;
+    const bool synced = ::fdatasync(fd) == 0;
+    ::close(fd);
+    return synced;
 }
 
 // One staged file taking the place of a served one. Paths are absolute; setAside is empty when
@@ -82,6 +100,8 @@ struct Move
     QString setAside;
     qint64 size = 0;
     QByteArray digest;
+    mode_t mode = kPrivateFileMode;
+    QByteArray content;
 };
 
 struct Journal
@@ -97,8 +117,10 @@ bool insideRoot(const QString &relative)
         && !relative.split(QLatin1Char('/')).contains(QStringLiteral(".."));
 }
 
-// "apply<TAB>generation<TAB>time<TAB>user in hex", then "STAGED<TAB>TARGET<TAB>SET-ASIDE<TAB>
-// SIZE<TAB>SHA-256 in hex" per file, paths relative to the root.
+// "apply<TAB>generation<TAB>time<TAB>user in hex", then per file a line "STAGED<TAB>TARGET<TAB>
+// SET-ASIDE<TAB>SIZE<TAB>SHA-256 in hex<TAB>mode in octal" (paths relative to the root) followed
+// by the file's content and a newline. The journal holds the new set itself, so that once it is
+// on disk the apply can always be finished, whatever became of the staged files.
 QByteArray journalBytes(const Journal &journal, const QDir &root)
 {
     QByteArray bytes = QByteArray(kJournalHeader) + '\t'
@@ -110,17 +132,18 @@ QByteArray journalBytes(const Journal &journal, const QDir &root)
             + root.relativeFilePath(move.target).toUtf8() + '\t'
             + (move.setAside.isEmpty() ? QByteArray()
                                        : root.relativeFilePath(move.setAside).toUtf8())
-            + '\t' + QByteArray::number(move.size) + '\t' + move.digest.toHex() + '\n';
+            + '\t' + QByteArray::number(move.size) + '\t' + move.digest.toHex() + '\t'
+            + QByteArray::number(uint(move.mode), 8) + '\n' + move.content + '\n';
     }
     return bytes;
 }
 
 std::optional<Journal> parseJournal(const QByteArray &bytes, const QString &root)
 {
-    const QList<QByteArray> lines = bytes.split('\n');
-    const QList<QByteArray> header = lines.value(0).split('\t');
+    qsizetype at = bytes.indexOf('\n');
+    const QList<QByteArray> header = bytes.left(at).split('\t');
     Journal journal;
-    bool ok = header.size() == 4 && header[0] == kJournalHeader;
+    bool ok = at > 0 && header.size() == 4 && header[0] == kJournalHeader;
     journal.applied.generation = ok ? header[1].toLongLong(&ok) : 0;
     if (!ok || journal.applied.generation <= 0)
         return std::nullopt;
@@ -129,20 +152,27 @@ std::optional<Journal> parseJournal(const QByteArray &bytes, const QString &root
     const auto absolute = [&](const QByteArray &relative) {
         return root + QLatin1Char('/') + QString::fromUtf8(relative);
     };
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        if (lines[i].isEmpty())
-            continue;
-        const QList<QByteArray> fields = lines[i].split('\t');
-        if (fields.size() != 5 || !insideRoot(QString::fromUtf8(fields[0]))
+    for (++at; at < bytes.size();) {
+        const qsizetype end = bytes.indexOf('\n', at);
+        const QList<QByteArray> fields
+            = bytes.sliced(at, std::max<qsizetype>(end - at, 0)).split('\t');
+        if (end < 0 || fields.size() != 6 || !insideRoot(QString::fromUtf8(fields[0]))
             || !insideRoot(QString::fromUtf8(fields[1]))
             || (!fields[2].isEmpty() && !insideRoot(QString::fromUtf8(fields[2]))))
             return std::nullopt;
+        bool sizeOk = false;
+        bool modeOk = false;
         Move move {absolute(fields[0]), absolute(fields[1]),
-            fields[2].isEmpty() ? QString() : absolute(fields[2]), fields[3].toLongLong(&ok),
-            QByteArray::fromHex(fields[4])};
-        if (!ok || move.digest.size() != wire::kDigestBytes)
+            fields[2].isEmpty() ? QString() : absolute(fields[2]), fields[3].toLongLong(&sizeOk),
+            QByteArray::fromHex(fields[4]), mode_t(fields[5].toUInt(&modeOk, 8) & 07777), {}};
+        if (!sizeOk || !modeOk || move.size < 0 || move.size > wire::kMaxFileBytes
+            || end + 1 + move.size >= bytes.size() || bytes[end + 1 + move.size] != '\n')
+            return std::nullopt;
+        move.content = bytes.sliced(end + 1, move.size);
+        if (wire::sha256(move.content) != move.digest)
             return std::nullopt;
         journal.moves.push_back(move);
+        at = end + 1 + move.size + 1;
     }
     return journal;
 }
@@ -161,6 +191,19 @@ bool moveIn(const Move &move)
         return false;
     return std::rename(nativePath(move.staged).constData(), nativePath(move.target).constData())
         == 0;
+}
+
+// Writes the file from the journal when it does not hold it yet: how a start-up finishes an
+// apply. With keepOld the served file is first kept under its set-aside name, for a roll-back.
+bool redo(const Move &move, bool keepOld)
+{
+    if (holds(move.target, move.size, move.digest))
+        return true;
+    if (keepOld && !move.setAside.isEmpty() && !exists(move.setAside) && exists(move.target)
+        && ::link(nativePath(move.target).constData(), nativePath(move.setAside).constData()) != 0)
+        return false;
+    return !platform::writeFileAtomically(
+        move.target, move.content, platform::Durability::Synced, move.mode);
 }
 
 // Brings every served file back as it was before the journal's commit, and each moved file back
@@ -231,8 +274,10 @@ StatusCode StagingArea::stage(
     if (!makePrivateFolder(QFileInfo(folder).absolutePath()) || !makePrivateFolder(folder))
         return StatusCode::StorageFailed;
     const QString path = folder + QLatin1Char('/') + QLatin1String(settings::fileInfo(file).name);
+    // Every write is checked; flushing to disk waits for the apply, whose journal carries the
+    // content, since no staged upload outlives a crash anyway.
     if (const std::optional<QString> error = platform::writeFileAtomically(
-            path, content, platform::Durability::Synced, kPrivateFileMode)) {
+            path, content, platform::Durability::Written, kPrivateFileMode)) {
         logLine(QStringLiteral("cannot stage %1: %2").arg(path, *error));
         return StatusCode::StorageFailed;
     }
@@ -252,7 +297,7 @@ StatusCode StagingArea::stage(
 StagingArea::CommitResult StagingArea::commit(const QByteArray &token, const QByteArray &user)
 {
     // A commit that could be neither finished nor rolled back leaves no ground to build on.
-    if (exists(journalPath()) && !settleJournal())
+    if (m_pendingJournal && !settleJournal(true))
         return {StatusCode::StorageFailed, {}};
     const SessionUploads uploads = m_uploads.value(token);
     Journal journal {{m_current.generation + 1, QDateTime::currentDateTimeUtc(), user}, {}};
@@ -270,22 +315,23 @@ StagingArea::CommitResult StagingArea::commit(const QByteArray &token, const QBy
     for (const auto &[file, staged] : uploads) {
         const QString name = QLatin1String(settings::fileInfo(file).name);
         Move move {folder + QLatin1Char('/') + name, m_root.filePath(file), {}, staged.size,
-            staged.digest};
+            staged.digest, kPrivateFileMode, {}};
         if (!QDir().mkpath(QFileInfo(move.target).absolutePath()))
             return {StatusCode::StorageFailed, {}};
         // A served file never becomes more readable than it was; a new one is private.
         struct stat served = {};
-        const bool wasServed = ::stat(nativePath(move.target).constData(), &served) == 0;
-        if (wasServed)
+        if (::stat(nativePath(move.target).constData(), &served) == 0) {
             move.setAside = setAsideFolder() + QLatin1Char('/') + name;
-        const mode_t mode = wasServed ? served.st_mode & 07777 : kPrivateFileMode;
-        if (::chmod(nativePath(move.staged).constData(), mode) != 0
-            || !holds(move.staged, move.size, move.digest)) {
+            move.mode = served.st_mode & 07777;
+        }
+        std::optional<QByteArray> content = contentIfHolds(move.staged, move.size, move.digest);
+        if (!content || ::chmod(nativePath(move.staged).constData(), move.mode) != 0) {
             logLine(QStringLiteral("cannot apply %1: the staged file is gone or changed")
                         .arg(move.staged));
             return {StatusCode::StorageFailed, {}};
         }
-        journal.moves.push_back(move);
+        move.content = std::move(*content);
+        journal.moves.push_back(std::move(move));
     }
     if (const std::optional<QString> error
         = platform::writeFileAtomically(journalPath(), journalBytes(journal, QDir(m_root.root())),
@@ -306,14 +352,14 @@ StagingArea::CommitResult StagingArea::commit(const QByteArray &token, const QBy
             break;
         }
     }
-    moved = moved && syncTargetFolders(journal.moves);
+    // The moved files reach the disk later: until then the journal, kept on disk, holds them.
     if (moved && !appendApply(m_root.applyLogPath(), journal.applied)) {
         logLine(QStringLiteral("cannot write %1").arg(m_root.applyLogPath()));
         moved = false;
     }
     if (!moved) {
         if (rollBack(journal.moves) && syncTargetFolders(journal.moves)
-            && QFile::remove(journalPath())) {
+            && QFile::remove(journalPath()) && syncFolder(m_root.root())) {
             logLine(QStringLiteral("rolled the apply back: every served file is as it was"));
         } else {
             m_pendingJournal = true;
@@ -324,14 +370,17 @@ StagingArea::CommitResult StagingArea::commit(const QByteArray &token, const QBy
         return {StatusCode::StorageFailed, {}};
     }
     m_current = journal.applied;
-    QFile::remove(journalPath());
-    syncFolder(m_root.root());
     QDir(setAsideFolder()).removeRecursively();
     discard(token);
     return {StatusCode::Ok, m_current};
 }
 
-bool StagingArea::settleJournal()
+bool StagingArea::retireJournal()
+{
+    return m_pendingJournal || !exists(journalPath()) || settleJournal(false);
+}
+
+bool StagingArea::settleJournal(bool rollBackFirst)
 {
     m_pendingJournal = true;
     QFile file(journalPath());
@@ -342,18 +391,33 @@ bool StagingArea::settleJournal()
     const std::optional<AppliedSet> logged = lastApply(m_root.applyLogPath());
     if (!journal || !logged)
         return false;
-    bool finished = logged->generation >= journal->applied.generation;
-    if (!finished) {
-        finished = std::all_of(journal->moves.begin(), journal->moves.end(), moveIn)
-            && syncTargetFolders(journal->moves)
-            && appendApply(m_root.applyLogPath(), journal->applied);
-        logLine(finished ? QStringLiteral("finished the interrupted apply generation=%1")
-                               .arg(journal->applied.generation)
-                         : QStringLiteral("rolling back the interrupted apply generation=%1")
-                               .arg(journal->applied.generation));
+    const std::vector<Move> &moves = journal->moves;
+    const auto onDisk = [&](bool keepOld) {
+        return (!keepOld || makePrivateFolder(setAsideFolder()))
+            && std::all_of(moves.begin(), moves.end(),
+                [keepOld](const Move &move) { return redo(move, keepOld); })
+            && std::all_of(
+                moves.begin(), moves.end(), [](const Move &move) { return syncFile(move.target); })
+            && syncTargetFolders(moves);
+    };
+    if (logged->generation >= journal->applied.generation) {
+        // A recorded apply: its files must be on disk as it recorded them before it goes.
+        if (!onDisk(false))
+            return false;
+    } else {
+        bool settled = rollBackFirst && rollBack(moves) && syncTargetFolders(moves);
+        if (!settled && onDisk(true) && appendApply(m_root.applyLogPath(), journal->applied)) {
+            settled = true;
+            m_current = journal->applied;
+            logLine(QStringLiteral("finished the interrupted apply generation=%1")
+                        .arg(journal->applied.generation));
+        }
+        if (!settled && !(rollBack(moves) && syncTargetFolders(moves)))
+            return false;
+        if (m_current.generation < journal->applied.generation)
+            logLine(QStringLiteral("rolled back the interrupted apply generation=%1")
+                        .arg(journal->applied.generation));
     }
-    if (!finished && (!rollBack(journal->moves) || !syncTargetFolders(journal->moves)))
-        return false;
     if (!QFile::remove(journalPath()) || !syncFolder(m_root.root()))
         return false;
     QDir(setAsideFolder()).removeRecursively();
@@ -363,7 +427,7 @@ bool StagingArea::settleJournal()
 
 bool StagingArea::recover()
 {
-    if (exists(journalPath()) && !settleJournal())
+    if (exists(journalPath()) && !settleJournal(false))
         return false;
     m_uploads.clear();
     m_stagedBytes = 0;

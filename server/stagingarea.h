@@ -12,11 +12,12 @@
 namespace quillon::dvrd {
 
 // Uploads wait here, apart for each session, until that session's apply command makes them the
-// served files all together. A commit first writes a journal naming every move it will make and
-// the generation it makes current, then sets each served file aside (a second link to it) before
-// the staged file is renamed over it, and counts only once the apply log records it. Any failed
-// step puts every set-aside file back; a crash is finished or rolled back from the journal at
-// the next start. A reader therefore only ever sees one whole set, the old or the new one.
+// served files all together. A commit first writes a journal holding the new files and the
+// generation they make current, flushed to disk, then sets each served file aside (a second link
+// to it) before the staged file is renamed over it, and counts once the apply log records it.
+// Any failed step puts every set-aside file back; a crash is finished from the journal at the
+// next start (or rolled back when it cannot be). The journal stays until the moved files are
+// flushed to disk too. A reader therefore only ever sees one whole set, the old or the new one.
 class StagingArea
 {
 public:
@@ -47,6 +48,9 @@ public:
     CommitResult commit(const QByteArray &token, const QByteArray &user);
     // Forgets the session's uploads (it ended without applying them).
     void discard(const QByteArray &token);
+    // Flushes the files of the last apply to disk and removes its journal; a little after each
+    // apply and at a clean stop. False when that did not work (the journal stays).
+    bool retireJournal();
 
     // The apply that made the served set current (generation 0 before any).
     const AppliedSet &current() const { return m_current; }
@@ -67,8 +71,9 @@ private:
 
     QString sessionFolder(const QByteArray &token) const;
     QString setAsideFolder() const;
-    // Finishes or rolls back the journal on disk; true when none is left.
-    bool settleJournal();
+    // Finishes or rolls back the journal on disk (an unrecorded one rolled back first when
+    // rollBackFirst); true when none is left.
+    bool settleJournal(bool rollBackFirst);
 
     const SettingsRoot &m_root;
     QHash<QByteArray, SessionUploads> m_uploads;

@@ -232,7 +232,7 @@ QString staleQuestion()
     const QString time = known && served.appliedAt > 0
         ? QLocale().toString(
             QDateTime::fromSecsSinceEpoch(served.appliedAt).toLocalTime(), QLocale::ShortFormat)
-        : formats::pick("刚才", "just now");
+        : formats::pick("某时", "an unknown time");
     return formats::pick("远程计算机 %1 的设置已由 %2 于 %3 应用，晚于本窗口下载设置的时间。\n\n"
                          "要用您的设置替换吗？服务器当前的设置会先备份，然后应用您的设置。\n"
                          "选“否”则保留窗口和您的修改，服务器不作任何改变。",
