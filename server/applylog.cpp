@@ -42,7 +42,7 @@ std::optional<AppliedSet> lastApply(const QString &logPath)
     return last;
 }
 
-bool appendApply(const QString &logPath, const AppliedSet &apply)
+bool appendApply(const QString &logPath, const AppliedSet &apply, platform::Durability durability)
 {
     QFile log(logPath);
     QByteArray bytes;
@@ -60,7 +60,7 @@ bool appendApply(const QString &logPath, const AppliedSet &apply)
                  .arg(apply.generation)
                  .arg(printable(apply.user))
                  .toUtf8();
-    return !platform::writeFileAtomically(logPath, bytes, platform::Durability::Synced);
+    return !platform::writeFileAtomically(logPath, bytes, durability);
 }
 
 } // namespace quillon::dvrd

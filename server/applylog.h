@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/atomicfile.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -21,8 +23,9 @@ struct AppliedSet
 std::optional<AppliedSet> lastApply(const QString &logPath);
 
 // Adds the line "<UTC time> generation=<n> user=<name>" to the log, rewriting it whole and
-// atomically and flushed to disk, so a full disk leaves the old log instead of a torn line.
+// atomically, every write checked, so a full disk leaves the old log instead of a torn line.
 // False when that did not work.
-bool appendApply(const QString &logPath, const AppliedSet &apply);
+bool appendApply(const QString &logPath, const AppliedSet &apply,
+    platform::Durability durability = platform::Durability::Synced);
 
 } // namespace quillon::dvrd

@@ -352,8 +352,10 @@ StagingArea::CommitResult StagingArea::commit(const QByteArray &token, const QBy
             break;
         }
     }
-    // The moved files reach the disk later: until then the journal, kept on disk, holds them.
-    if (moved && !appendApply(m_root.applyLogPath(), journal.applied)) {
+    // The moved files and the log line reach the disk later: until then the journal, on disk
+    // since before the first move and kept until they are flushed, holds the apply.
+    if (moved
+        && !appendApply(m_root.applyLogPath(), journal.applied, platform::Durability::Written)) {
         logLine(QStringLiteral("cannot write %1").arg(m_root.applyLogPath()));
         moved = false;
     }
@@ -401,8 +403,8 @@ bool StagingArea::settleJournal(bool rollBackFirst)
             && syncTargetFolders(moves);
     };
     if (logged->generation >= journal->applied.generation) {
-        // A recorded apply: its files must be on disk as it recorded them before it goes.
-        if (!onDisk(false))
+        // A recorded apply: its files and its log line must be on disk before it goes.
+        if (!onDisk(false) || !syncFile(m_root.applyLogPath()))
             return false;
     } else {
         bool settled = rollBackFirst && rollBack(moves) && syncTargetFolders(moves);

@@ -14,7 +14,8 @@ namespace quillon::dvrd {
 // Uploads wait here, apart for each session, until that session's apply command makes them the
 // served files all together. A commit first writes a journal holding the new files and the
 // generation they make current, flushed to disk, then sets each served file aside (a second link
-// to it) before the staged file is renamed over it, and counts once the apply log records it.
+// to it) before the staged file is renamed over it, and counts once the apply log records it
+// (the journal on disk stands for the log line until both are flushed).
 // Any failed step puts every set-aside file back; a crash is finished from the journal at the
 // next start (or rolled back when it cannot be). The journal stays until the moved files are
 // flushed to disk too. A reader therefore only ever sees one whole set, the old or the new one.
