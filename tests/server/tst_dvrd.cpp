@@ -169,6 +169,7 @@ private Q_SLOTS:
     void truncatedUploadWritesNothing();
     void connectionsBeyondTheCapAreTurnedAway();
     void idleCrowdLeavesLoginsWorking();
+    void bytesAloneDoNotKeepAConnection();
     void guessesFromManyAddressesAreSlowed();
     void applyServesAWholeSetAcrossKills_data();
     void applyServesAWholeSetAcrossKills();
@@ -530,6 +531,28 @@ void TestDvrd::idleCrowdLeavesLoginsWorking()
     const Login login = logIn(port, kSetterName, kSetterPassword);
     QVERIFY(login.result && login.result->code == LoginCode::Accepted);
     QVERIFY2(clock.elapsed() < 1000, QByteArray::number(clock.elapsed()).constData());
+}
+
+// A peer that never logs in is closed at the login deadline, however steadily it sends bytes.
+void TestDvrd::bytesAloneDoNotKeepAConnection()
+{
+    Server server;
+    QVERIFY(server.start());
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, server.dvrd.port());
+    QVERIFY(socket.waitForConnected(1000));
+    // The start of a TLS record of 512 bytes, then its bytes one by one.
+    socket.write(QByteArray::fromHex("1603010200"));
+    QElapsedTimer clock;
+    clock.start();
+    while (socket.state() == QAbstractSocket::ConnectedState && clock.elapsed() < 20000) {
+        socket.write("\x01", 1);
+        socket.waitForDisconnected(1000);
+    }
+    QVERIFY2(clock.elapsed() >= timeouts::kServerLoginMs - 500
+            && clock.elapsed() < timeouts::kServerLoginMs + 3000,
+        QByteArray::number(clock.elapsed()).constData());
+    QVERIFY(!server.dvrd.waitForLog(QRegularExpression("did not log in in time")).isEmpty());
 }
 
 // Guesses spread over many addresses stop counting once the account's budget is spent; the
