@@ -222,8 +222,9 @@ int main(int argc, char *argv[])
     DvrdServer server(
         SettingsRoot(options->root, options->adminName, options->adminPassword), *identity);
     if (!server.recover()) {
-        logLine(QStringLiteral("cannot finish or roll back the interrupted apply recorded in %1")
-                    .arg(QDir(options->root).filePath(QStringLiteral(".commit-journal"))));
+        logLine(QStringLiteral("cannot start on %1: the apply recorded in .commit-journal can be "
+                               "neither finished nor rolled back, or apply.log cannot be read")
+                    .arg(QDir(options->root).absolutePath()));
         return 1;
     }
     if (!server.listen(options->address, options->port)) {
