@@ -1,6 +1,8 @@
 #include "applylog.h"
 
-#include <QDateTime>
+#include "platform/atomicfile.h"
+#include "serverlog.h"
+
 #include <QFile>
 #include <QRegularExpression>
 
@@ -11,37 +13,54 @@ namespace {
 // Longer lines are read in pieces; none of ours comes near.
 constexpr qint64 kMaxLineBytes = 4096;
 
-qint64 highestGeneration(const QString &logPath)
+const QRegularExpression &lineFormat()
 {
-    static const QRegularExpression generation(QStringLiteral("\\bgeneration=(\\d{1,15})\\b"));
-    QFile log(logPath);
-    if (!log.open(QIODevice::ReadOnly))
-        return 0;
-    qint64 highest = 0;
-    while (!log.atEnd()) {
-        const QString line = QString::fromUtf8(log.readLine(kMaxLineBytes));
-        const QRegularExpressionMatch match = generation.match(line);
-        if (match.hasMatch())
-            highest = std::max(highest, match.captured(1).toLongLong());
-    }
-    return highest;
+    static const QRegularExpression format(
+        QStringLiteral("^(\\S+) generation=(\\d{1,15}) user=(\\S*)"));
+    return format;
 }
 
 } // namespace
 
-qint64 appendApply(const QString &logPath, const QString &user)
+std::optional<AppliedSet> lastApply(const QString &logPath)
 {
-    const qint64 generation = highestGeneration(logPath) + 1;
-    const QString line = QStringLiteral("%1 generation=%2 user=%3\n")
-                             .arg(QDateTime::currentDateTimeUtc().toString(Qt::ISODate))
-                             .arg(generation)
-                             .arg(user);
     QFile log(logPath);
-    const QByteArray bytes = line.toUtf8();
-    if (!log.open(QIODevice::WriteOnly | QIODevice::Append) || log.write(bytes) != bytes.size()
-        || !log.flush())
-        return -1;
-    return generation;
+    if (!log.exists())
+        return AppliedSet {};
+    if (!log.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    AppliedSet last;
+    while (!log.atEnd()) {
+        const QString line = QString::fromUtf8(log.readLine(kMaxLineBytes));
+        const QRegularExpressionMatch match = lineFormat().match(line);
+        if (!match.hasMatch() || match.captured(2).toLongLong() < last.generation)
+            continue;
+        last.generation = match.captured(2).toLongLong();
+        last.time = QDateTime::fromString(match.captured(1), Qt::ISODate);
+        last.user = unprintable(match.captured(3));
+    }
+    return last;
+}
+
+bool appendApply(const QString &logPath, const AppliedSet &apply, platform::Durability durability)
+{
+    QFile log(logPath);
+    QByteArray bytes;
+    if (log.exists()) {
+        if (!log.open(QIODevice::ReadOnly))
+            return false;
+        bytes = log.readAll();
+        if (bytes.size() != log.size())
+            return false;
+        if (!bytes.isEmpty() && !bytes.endsWith('\n'))
+            bytes += '\n';
+    }
+    bytes += QStringLiteral("%1 generation=%2 user=%3\n")
+                 .arg(apply.time.toUTC().toString(Qt::ISODate))
+                 .arg(apply.generation)
+                 .arg(printable(apply.user))
+                 .toUtf8();
+    return !platform::writeFileAtomically(logPath, bytes, durability);
 }
 
 } // namespace quillon::dvrd

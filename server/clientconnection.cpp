@@ -1,6 +1,5 @@
 #include "clientconnection.h"
 
-#include "applylog.h"
 #include "serverlog.h"
 #include "settings/userrecords.h"
 
@@ -21,6 +20,21 @@ constexpr qint64 kReadBufferBytes = 256 * 1024;
 // Requests wait while this much of earlier replies is still unsent, so a peer that asks for
 // files without reading them cannot pile replies up in memory.
 constexpr qint64 kMaxUnsentReplyBytes = 64 * 1024;
+
+QString refusalReason(LoginGuard::Refusal refusal)
+{
+    switch (refusal) {
+    case LoginGuard::Refusal::AddressLockedOut:
+        return QStringLiteral("too many failed logins");
+    case LoginGuard::Refusal::TableFull:
+        return QStringLiteral("too many addresses failing logins");
+    case LoginGuard::Refusal::AccountBudgetSpent:
+        return QStringLiteral("too many failed logins to this account from unknown addresses");
+    case LoginGuard::Refusal::None:
+        break;
+    }
+    return {};
+}
 
 QString remoteName(SettingsFile file)
 {
@@ -53,6 +67,15 @@ ClientConnection::ClientConnection(
         deleteLater();
     });
 
+    // Bytes alone do not keep a connection that has not logged in or opened a session.
+    m_loginDeadline.setSingleShot(true);
+    m_loginDeadline.setInterval(timeouts::kServerLoginMs);
+    connect(&m_loginDeadline, &QTimer::timeout, this, [this] {
+        logLine(QStringLiteral("closed connection that did not log in in time %1").arg(who()));
+        m_socket->abort();
+        deleteLater();
+    });
+
     connect(m_socket, &QSslSocket::readyRead, this, [this] {
         m_idleTimer.start();
         if (m_phase == Phase::Handshake)
@@ -78,6 +101,7 @@ ClientConnection::ClientConnection(
 
     m_idleTimer.start();
     m_lifetimeTimer.start();
+    m_loginDeadline.start();
     if (m_socket->bytesAvailable() > 0)
         startHandshake();
 }
@@ -180,6 +204,7 @@ void ClientConnection::greet(const Frame &frame)
         m_token = open->token;
         m_userName = *user;
         m_phase = Phase::InSession;
+        m_loginDeadline.stop();
         m_decoder.setPayloadLimit(kMaxFramePayload);
         reply(StatusCode::Ok);
         return;
@@ -197,11 +222,12 @@ void ClientConnection::checkProof(const Frame &frame)
     // The nonce answers one proof only; a proof replayed on another connection meets another
     // nonce and fails.
     const QByteArray nonce = std::exchange(m_nonce, QByteArray());
-    if (m_loginGuard.isLockedOut(m_peer)) {
+    if (const LoginGuard::Refusal refusal = m_loginGuard.refusal(m_peer, m_userName);
+        refusal != LoginGuard::Refusal::None) {
         // Answered like a wrong password, without looking at the proof.
-        logLine(QStringLiteral("login refused code=%1 too many failed logins %2")
+        logLine(QStringLiteral("login refused code=%1 %2 %3")
                     .arg(int(LoginCode::WrongPassword))
-                    .arg(who()));
+                    .arg(refusalReason(refusal), who()));
         send(encode(LoginResult {LoginCode::WrongPassword, {}}));
         closeAfterReply();
         return;
@@ -218,13 +244,14 @@ void ClientConnection::checkProof(const Frame &frame)
         result.code = LoginCode::Accepted;
 
     if (result.code == LoginCode::Accepted) {
+        m_loginGuard.recordSuccess(m_peer);
         result.token = m_sessions.open(m_userName, m_peer);
         logLine(QStringLiteral("login ok %1").arg(who()));
     } else {
         logLine(QStringLiteral("login refused code=%1 %2").arg(int(result.code)).arg(who()));
     }
     if ((result.code == LoginCode::UnknownUser || result.code == LoginCode::WrongPassword)
-        && m_loginGuard.recordFailure(m_peer))
+        && m_loginGuard.recordFailure(m_peer, m_userName, account.has_value()))
         logLine(QStringLiteral("locked out peer=%1 for %2 s after %3 failed logins")
                     .arg(m_peer.toString())
                     .arg(LoginGuard::kLockoutMs / 1000)
@@ -244,7 +271,11 @@ void ClientConnection::serveRequest(const Frame &frame)
     else if (const std::optional<FileUpload> upload = decode<FileUpload>(frame))
         acceptFile(*upload);
     else if (const std::optional<Command> command = decode<Command>(frame))
-        runCommand(*command);
+        runCommand(command->bytes, std::nullopt);
+    else if (const std::optional<BasedCommand> based = decode<BasedCommand>(frame))
+        runCommand(based->bytes, based->baseGeneration);
+    else if (decode<SetRequest>(frame))
+        sendSetInfo();
     else
         refuseAndClose(StatusCode::Malformed, QStringLiteral("malformed request"));
 }
@@ -259,7 +290,8 @@ void ClientConnection::sendFile(const FileRequest &request)
         return;
     }
     QByteArray content;
-    const StatusCode status = m_root.read(file, &content);
+    const StatusCode status
+        = m_staging.servesWholeSet() ? m_root.read(file, &content) : StatusCode::StorageFailed;
     if (status != StatusCode::Ok) {
         logLine(QStringLiteral("refused download of %1: %2 %3")
                     .arg(remoteName(file),
@@ -292,7 +324,9 @@ void ClientConnection::acceptFile(const FileUpload &upload)
         return refuse(StatusCode::IntegrityFailed, QStringLiteral("digest mismatch"));
     if (file == SettingsFile::User && upload.content.size() % settings::UserRecord::kSize != 0)
         return refuse(StatusCode::SizeRefused, QStringLiteral("not whole user records"));
-    const StatusCode status = m_staging.stage(m_token, file, upload.content);
+    const StatusCode status = m_staging.stage(m_token, file, upload.content, upload.digest);
+    if (status == StatusCode::SizeRefused)
+        return refuse(status, QStringLiteral("the staging area is full"));
     if (status != StatusCode::Ok)
         return refuse(status, QStringLiteral("cannot store it"));
     logLine(QStringLiteral("upload %1 bytes=%2 %3")
@@ -302,26 +336,40 @@ void ClientConnection::acceptFile(const FileUpload &upload)
     reply(StatusCode::Ok);
 }
 
-void ClientConnection::runCommand(const Command &command)
+void ClientConnection::sendSetInfo()
 {
-    if (command.bytes != kApplyCommand) {
-        logLine(QStringLiteral("refused command %1 %2").arg(printable(command.bytes), who()));
+    const AppliedSet &current = m_staging.current();
+    send(encode(SetInfo {std::uint64_t(current.generation),
+        current.time.isValid() ? std::uint64_t(std::max<qint64>(current.time.toSecsSinceEpoch(), 0))
+                               : 0,
+        current.user.left(kMaxUserNameBytes)}));
+}
+
+void ClientConnection::runCommand(
+    const QByteArray &command, std::optional<std::uint64_t> baseGeneration)
+{
+    if (command != kApplyCommand) {
+        logLine(QStringLiteral("refused command %1 %2").arg(printable(command), who()));
         reply(StatusCode::UnknownCommand);
         return;
     }
-    if (m_staging.commit(m_token) != StatusCode::Ok) {
+    // Files based on another generation than the one served would undo an apply unseen.
+    const qint64 served = m_staging.current().generation;
+    if (baseGeneration && *baseGeneration != std::uint64_t(served)) {
+        logLine(QStringLiteral("refused apply: based on generation %1 while %2 is served %3")
+                    .arg(*baseGeneration)
+                    .arg(served)
+                    .arg(who()));
+        reply(StatusCode::Stale);
+        return;
+    }
+    const StagingArea::CommitResult result = m_staging.commit(m_token, m_userName);
+    if (result.status != StatusCode::Ok) {
         logLine(QStringLiteral("refused apply: cannot serve the uploaded files %1").arg(who()));
-        reply(StatusCode::StorageFailed);
+        reply(result.status);
         return;
     }
-    const qint64 generation = appendApply(m_root.applyLogPath(), printable(m_userName));
-    if (generation < 0) {
-        logLine(
-            QStringLiteral("refused apply: cannot write %1 %2").arg(m_root.applyLogPath(), who()));
-        reply(StatusCode::StorageFailed);
-        return;
-    }
-    logLine(QStringLiteral("apply generation=%1 %2").arg(generation).arg(who()));
+    logLine(QStringLiteral("apply generation=%1 %2").arg(result.applied.generation).arg(who()));
     reply(StatusCode::Ok);
 }
 

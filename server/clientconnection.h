@@ -11,6 +11,8 @@
 #include <QSslConfiguration>
 #include <QTimer>
 
+#include <optional>
+
 class QSslSocket;
 
 namespace quillon::dvrd {
@@ -20,7 +22,7 @@ struct ServerState
 {
     const SettingsRoot &root;
     SessionTable &sessions;
-    const StagingArea &staging;
+    StagingArea &staging;
     LoginGuard &loginGuard;
 };
 
@@ -50,7 +52,9 @@ private:
     void serveRequest(const wire::Frame &frame);
     void sendFile(const wire::FileRequest &request);
     void acceptFile(const wire::FileUpload &upload);
-    void runCommand(const wire::Command &command);
+    void sendSetInfo();
+    // Carries out the command; an apply with a base generation only while it is still served.
+    void runCommand(const QByteArray &command, std::optional<std::uint64_t> baseGeneration);
 
     void send(const QByteArray &frame);
     void reply(wire::StatusCode code);
@@ -63,7 +67,7 @@ private:
     QSslConfiguration m_tls;
     const SettingsRoot &m_root;
     SessionTable &m_sessions;
-    const StagingArea &m_staging;
+    StagingArea &m_staging;
     LoginGuard &m_loginGuard;
     QHostAddress m_peer;
     wire::FrameDecoder m_decoder {wire::kMaxControlPayload};
@@ -73,6 +77,7 @@ private:
     QByteArray m_token;
     QTimer m_idleTimer;
     QTimer m_lifetimeTimer;
+    QTimer m_loginDeadline; // until the session opens or the login's result is sent
 };
 
 } // namespace quillon::dvrd

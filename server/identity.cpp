@@ -1,5 +1,7 @@
 #include "identity.h"
 
+#include "platform/atomicfile.h"
+
 #include <QFile>
 
 #include <openssl/bio.h>
@@ -9,6 +11,7 @@
 #include <openssl/x509.h>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace quillon::dvrd {
 
@@ -71,10 +74,22 @@ std::optional<wire::TlsIdentity> loadOrCreateIdentity(const QString &path, QStri
     QFile file(path);
     if (!file.exists()) {
         const QByteArray pem = newIdentityPem();
-        if (pem.isEmpty() || !wire::writePrivateFile(path, pem)) {
-            *error = QStringLiteral("cannot create the identity %1").arg(path);
+        const std::optional<QString> failure = pem.isEmpty()
+            ? std::optional(QStringLiteral("no key was made"))
+            : platform::writeFileAtomically(path, pem, platform::Durability::Synced, 0600);
+        if (failure) {
+            *error = QStringLiteral("cannot create the identity %1: %2").arg(path, *failure);
             return std::nullopt;
         }
+    }
+    // The key proves the server to every client: a copy readable by others could impersonate it.
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0
+        && (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) {
+        *error = QStringLiteral("refusing the identity %1: group or others may read it (chmod 600 "
+                                "it, and replace it if others may have copied the key)")
+                     .arg(path);
+        return std::nullopt;
     }
     if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxIdentityBytes) {
         *error = QStringLiteral("cannot read the identity %1").arg(path);

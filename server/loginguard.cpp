@@ -14,21 +14,67 @@ QString LoginGuard::keyOf(const QHostAddress &peer)
     // An IPv4 client reached over a dual-stack socket counts as its IPv4 address.
     bool isIPv4 = false;
     const quint32 ipv4 = peer.toIPv4Address(&isIPv4);
-    return isIPv4 ? QHostAddress(ipv4).toString() : peer.toString();
+    if (isIPv4)
+        return QHostAddress(ipv4).toString();
+    Q_IPV6ADDR network = peer.toIPv6Address();
+    std::fill(std::begin(network.c) + 8, std::end(network.c), 0);
+    return QHostAddress(network).toString() + QStringLiteral("/64");
 }
 
-bool LoginGuard::isLockedOut(const QHostAddress &peer)
+bool LoginGuard::isKnown(const QHostAddress &peer) const
 {
-    const auto found = m_records.constFind(keyOf(peer));
-    return found != m_records.constEnd() && m_clock.elapsed() < found->lockedUntil;
+    const auto found = m_knownAddresses.constFind(keyOf(peer));
+    return found != m_knownAddresses.constEnd() && m_clock.elapsed() - *found < kKnownMs;
 }
 
-bool LoginGuard::recordFailure(const QHostAddress &peer)
+LoginGuard::Refusal LoginGuard::refusal(const QHostAddress &peer, const QByteArray &account)
 {
     const qint64 now = m_clock.elapsed();
     const QString key = keyOf(peer);
-    if (!m_records.contains(key) && m_records.size() >= kMaxAddresses)
+    const auto found = m_records.constFind(key);
+    if (found != m_records.constEnd() && now < found->lockedUntil)
+        return Refusal::AddressLockedOut;
+    if (isKnown(peer))
+        return Refusal::None;
+    if (found == m_records.constEnd() && m_records.size() >= kMaxAddresses) {
         forgetStale(now);
+        if (m_records.size() >= kMaxAddresses)
+            return Refusal::TableFull;
+    }
+    return accountBudgetSpent(account, now) ? Refusal::AccountBudgetSpent : Refusal::None;
+}
+
+bool LoginGuard::accountBudgetSpent(const QByteArray &account, qint64 now)
+{
+    const auto found = m_accountFailures.find(account);
+    if (found == m_accountFailures.end())
+        return false;
+    std::erase_if(*found, [now](qint64 at) { return now - at >= kAccountWindowMs; });
+    return int(found->size()) >= kMaxAccountFailures;
+}
+
+bool LoginGuard::recordFailure(
+    const QHostAddress &peer, const QByteArray &account, bool accountExists)
+{
+    const qint64 now = m_clock.elapsed();
+    if (accountExists) {
+        if (!m_accountFailures.contains(account) && m_accountFailures.size() >= kMaxAccounts)
+            m_accountFailures.removeIf([now](const auto &entry) {
+                return entry.value().empty() || now - entry.value().back() >= kAccountWindowMs;
+            });
+        if (m_accountFailures.contains(account) || m_accountFailures.size() < kMaxAccounts) {
+            std::vector<qint64> &failures = m_accountFailures[account];
+            std::erase_if(failures, [now](qint64 at) { return now - at >= kAccountWindowMs; });
+            failures.push_back(now);
+        }
+    }
+    const QString key = keyOf(peer);
+    if (!m_records.contains(key) && m_records.size() >= kMaxAddresses) {
+        forgetStale(now);
+        // Full of recent failures: this address stays refused by refusal() until room is made.
+        if (m_records.size() >= kMaxAddresses)
+            return false;
+    }
     Record &record = m_records[key];
     std::erase_if(record.failures, [now](qint64 at) { return now - at >= kWindowMs; });
     record.failures.push_back(now);
@@ -39,21 +85,23 @@ bool LoginGuard::recordFailure(const QHostAddress &peer)
     return true;
 }
 
+void LoginGuard::recordSuccess(const QHostAddress &peer)
+{
+    const qint64 now = m_clock.elapsed();
+    const QString key = keyOf(peer);
+    if (!m_knownAddresses.contains(key) && m_knownAddresses.size() >= kMaxKnownAddresses)
+        m_knownAddresses.erase(std::min_element(m_knownAddresses.begin(), m_knownAddresses.end()));
+    m_knownAddresses.insert(key, now);
+}
+
 void LoginGuard::forgetStale(qint64 now)
 {
+    // Only records that no longer count go: no lockout running, no failure within the window.
     m_records.removeIf([now](const auto &entry) {
         const Record &record = entry.value();
         return now >= record.lockedUntil
             && (record.failures.empty() || now - record.failures.back() >= kWindowMs);
     });
-    if (m_records.size() < kMaxAddresses)
-        return;
-    const auto oldest = std::min_element(
-        m_records.begin(), m_records.end(), [](const Record &a, const Record &b) {
-            return std::max(a.lockedUntil, a.failures.empty() ? -1 : a.failures.back())
-                < std::max(b.lockedUntil, b.failures.empty() ? -1 : b.failures.back());
-        });
-    m_records.erase(oldest);
 }
 
 } // namespace quillon::dvrd

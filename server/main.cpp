@@ -211,6 +211,9 @@ int main(int argc, char *argv[])
         return 0;
     }
     std::signal(SIGPIPE, SIG_IGN);
+    // A file size limit makes a write fail with an error the server reports, instead of
+    // killing it in the middle of a step.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!installStopSignals(app)) {
         logLine(QStringLiteral("cannot install signal handlers"));
         return 1;
@@ -219,8 +222,9 @@ int main(int argc, char *argv[])
     DvrdServer server(
         SettingsRoot(options->root, options->adminName, options->adminPassword), *identity);
     if (!server.recover()) {
-        logLine(QStringLiteral("cannot finish the interrupted apply recorded in %1")
-                    .arg(QDir(options->root).filePath(QStringLiteral(".commit-journal"))));
+        logLine(QStringLiteral("cannot start on %1: the apply recorded in .commit-journal can be "
+                               "neither finished nor rolled back, or apply.log cannot be read")
+                    .arg(QDir(options->root).absolutePath()));
         return 1;
     }
     if (!server.listen(options->address, options->port)) {

@@ -29,6 +29,8 @@ public:
 
     // Called with the token of every session that expires or is pushed out.
     void setEndHandler(std::function<void(const QByteArray &token)> handler);
+    // Ends every session whose idle time is up.
+    void dropExpired();
 
 private:
     struct Entry
@@ -38,8 +40,6 @@ private:
         QDeadlineTimer expiry;
         quint64 lastUse = 0;
     };
-
-    void dropExpired();
 
     void end(QHash<QByteArray, Entry>::iterator session);
 

@@ -29,4 +29,14 @@ bool askYesNo(QWidget *owner, const QString &question)
     return box.exec() == QMessageBox::Yes;
 }
 
+bool askReplace(QWidget *owner, const QString &question)
+{
+    QMessageBox box(QMessageBox::Question, formats::messageTitle(), question,
+        QMessageBox::Yes | QMessageBox::No, owner);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    box.setObjectName(QStringLiteral("ReplaceNewerSettingsBox"));
+    return box.exec() == QMessageBox::Yes;
+}
+
 } // namespace quillon::editor

@@ -11,5 +11,7 @@ void showNotice(QWidget *owner, const char *chinese, const char *english);
 void showFailure(QWidget *owner, const QString &text);
 // A question with Yes and No; true only for Yes.
 bool askYesNo(QWidget *owner, const QString &question);
+// Whether to replace settings someone else applied meanwhile; No, the default, keeps them.
+bool askReplace(QWidget *owner, const QString &question);
 
 } // namespace quillon::editor

@@ -39,7 +39,7 @@ constexpr int kDelayMs = 200;
 
 // The pages of PageControl1, by index.
 constexpr const char *kPageNames[] = {"TabSheet1", "TabSheet9", "TabSheet2", "TabSheet7",
-                                      "TabSheet3", "TabSheet8", "TabSheet10", "TabSheet11"};
+    "TabSheet3", "TabSheet8", "TabSheet10", "TabSheet11"};
 
 constexpr TextEntry kWindowTexts[] = {
     {"SysSetForm", "远程配置", "Quillon"},
@@ -105,9 +105,15 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     DelayTimer = new QTimer(this);
     DelayTimer->setObjectName(QStringLiteral("DelayTimer"));
 
-    m_context.noteChange = [this] { noteChange(); };
-    m_context.showPage = [this](int page, int innerPage) { showPage(page, innerPage); };
-    auto sheet = [this](int index) { return PageControl1->widget(index); };
+    m_context.noteChange = [this] {
+        noteChange();
+    };
+    m_context.showPage = [this](int page, int innerPage) {
+        showPage(page, innerPage);
+    };
+    auto sheet = [this](int index) {
+        return PageControl1->widget(index);
+    };
     // The network and camera pages come first: the system page saves the network ports and the
     // sensor page shares the camera page's control port list.
     m_networkPage = std::make_unique<NetworkPage>(m_context, sheet(6));
@@ -116,20 +122,27 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     m_usersPage = std::make_unique<UsersPage>(m_context, sheet(1));
     m_videoPage = std::make_unique<VideoPage>(m_context, sheet(2));
     m_motionPage = std::make_unique<MotionPage>(m_context, sheet(3));
-    m_sensorPage = std::make_unique<SensorPage>(m_context, sheet(4), m_cameraPage->controlPortList());
+    m_sensorPage
+        = std::make_unique<SensorPage>(m_context, sheet(4), m_cameraPage->controlPortList());
     m_smsPage = std::make_unique<SmsPage>(m_context, sheet(7));
 
     connect(BitBtn1, &QPushButton::clicked, this, &TSysSetForm::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(ApplyBitBtn, &QPushButton::clicked, this, &TSysSetForm::ApplyBitBtnClick);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TSysSetForm::PageControl1Change);
-    connect(ChangeShapeTimer, &QTimer::timeout, m_motionPage->sheet(), qOverload<>(&QWidget::update));
+    connect(
+        ChangeShapeTimer, &QTimer::timeout, m_motionPage->sheet(), qOverload<>(&QWidget::update));
     connect(DelayTimer, &QTimer::timeout, this, &TSysSetForm::DelayTimerTimer);
-    connect(m_systemPage->chineseButton(), &QRadioButton::clicked, this, &TSysSetForm::CnRadioBtnClick);
-    connect(m_systemPage->englishButton(), &QRadioButton::clicked, this, &TSysSetForm::CnRadioBtnClick);
-    connect(m_videoPage->channelTabs(), &QTabBar::currentChanged, this, &TSysSetForm::SelectChnTabSetChange);
-    connect(m_motionPage->channelTabs(), &QTabBar::currentChanged, this, &TSysSetForm::AlarmChnTabSetChange);
-    connect(m_sensorPage->sensorTabs(), &QTabBar::currentChanged, this, &TSysSetForm::SensorChnTabSetChange);
+    connect(
+        m_systemPage->chineseButton(), &QRadioButton::clicked, this, &TSysSetForm::CnRadioBtnClick);
+    connect(
+        m_systemPage->englishButton(), &QRadioButton::clicked, this, &TSysSetForm::CnRadioBtnClick);
+    connect(m_videoPage->channelTabs(), &QTabBar::currentChanged, this,
+        &TSysSetForm::SelectChnTabSetChange);
+    connect(m_motionPage->channelTabs(), &QTabBar::currentChanged, this,
+        &TSysSetForm::AlarmChnTabSetChange);
+    connect(m_sensorPage->sensorTabs(), &QTabBar::currentChanged, this,
+        &TSysSetForm::SensorChnTabSetChange);
     connect(this, &QDialog::finished, this, &TSysSetForm::FormClose);
 
     // OK uploads and applies on the live server: Enter in a field must never press it, nor any
@@ -257,9 +270,9 @@ void TSysSetForm::setTexts()
     tabFont.setPointSize(formats::isChinese() ? 9 : 8);
     PageControl1->tabBar()->setFont(tabFont);
 
-    const SetupPage *pages[] = {m_usersPage.get(),  m_systemPage.get(), m_videoPage.get(),
-                                m_motionPage.get(), m_sensorPage.get(), m_cameraPage.get(),
-                                m_networkPage.get(), m_smsPage.get()};
+    const SetupPage *pages[]
+        = {m_usersPage.get(), m_systemPage.get(), m_videoPage.get(), m_motionPage.get(),
+            m_sensorPage.get(), m_cameraPage.get(), m_networkPage.get(), m_smsPage.get()};
     for (const SetupPage *page : pages)
         applyTexts(controls, page->texts());
     for (const SetupPage *page : pages)
@@ -272,9 +285,15 @@ void TSysSetForm::noteChange()
         ApplyBitBtn->setEnabled(true);
 }
 
-void TSysSetForm::chkCancelSensortableClick() { noteChange(); }
+void TSysSetForm::chkCancelSensortableClick()
+{
+    noteChange();
+}
 
-void TSysSetForm::CIFRadioBtnClick() { noteChange(); }
+void TSysSetForm::CIFRadioBtnClick()
+{
+    noteChange();
+}
 
 void TSysSetForm::showPage(int page, int innerPage)
 {
@@ -319,13 +338,19 @@ void TSysSetForm::BitBtn1Click()
         return;
     BitBtn1->setEnabled(false);
     BitBtn2->setEnabled(false);
-    QString failure;
+    UploadResult result;
     if (!m_context.store.flush()) {
-        failure = formats::pick("不能保存本地设置文件，没有上传任何文件。",
-            "The local settings files could not be saved; nothing was uploaded.");
-    } else if (const std::optional<QString> sent = m_upload ? m_upload() : std::nullopt) {
-        failure = *sent;
-    } else {
+        result = {UploadResult::Kind::Failed,
+            formats::pick("不能保存本地设置文件，没有上传任何文件。",
+                "The local settings files could not be saved; nothing was uploaded.")};
+    } else if (m_upload) {
+        result = m_upload(false);
+        // Replacing what another operator applied meanwhile is the operator's choice, asked
+        // again if yet another apply slips in.
+        while (result.kind == UploadResult::Kind::Conflict && askReplace(this, result.text))
+            result = m_upload(true);
+    }
+    if (result.kind == UploadResult::Kind::Done) {
         done(QDialog::Accepted);
         return;
     }
@@ -333,8 +358,8 @@ void TSysSetForm::BitBtn1Click()
     // An empty failure is the operator's own choice to keep the window: nothing to report.
     BitBtn1->setEnabled(true);
     BitBtn2->setEnabled(true);
-    if (!failure.isEmpty())
-        showFailure(this, failure);
+    if (result.kind == UploadResult::Kind::Failed && !result.text.isEmpty())
+        showFailure(this, result.text);
 }
 
 void TSysSetForm::CnRadioBtnClick()
@@ -358,7 +383,10 @@ void TSysSetForm::PageControl1Change(int index)
         ChangeShapeTimer->start();
 }
 
-void TSysSetForm::DelayTimerTimer() { DelayTimer->stop(); }
+void TSysSetForm::DelayTimerTimer()
+{
+    DelayTimer->stop();
+}
 
 // A channel or sensor tab change reloads that page for the chosen index; unapplied edits are
 // dropped, so Apply goes off unless a pending copy will write the new index anyway.

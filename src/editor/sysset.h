@@ -42,10 +42,19 @@ public:
 
     SetupContext &context() { return m_context; }
 
-    // What OK does once Apply has saved: uploads the files and has the server apply them,
-    // giving the failure's text, or nothing when all went through (an empty text: the window
-    // stays open with nothing more to say). Without it OK only saves.
-    using Upload = std::function<std::optional<QString>()>;
+    // What OK's upload came to. Conflict: the server's files changed since they were
+    // downloaded, and the text asks whether to replace them. A failure without a text is the
+    // operator's own choice to keep the window open: there is nothing more to say.
+    struct UploadResult
+    {
+        enum class Kind { Done, Failed, Conflict };
+        Kind kind = Kind::Done;
+        QString text;
+    };
+    // What OK does once Apply has saved: uploads the files and has the server apply them.
+    // replaceNewerSettings: the operator chose to replace settings applied by someone else since
+    // the downloads. Without it OK only saves.
+    using Upload = std::function<UploadResult(bool replaceNewerSettings)>;
     void setUpload(Upload upload) { m_upload = std::move(upload); }
 
     // Sets every text of the window in the current language.

@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,12 +51,25 @@ struct CommandConnection
 {
     std::mutex mutex; // one exchange at a time on this connection
     BlockingChannel channel;
+    QByteArray host;
+    std::int32_t port = 0;
+};
+
+// What a visit saw of a server's set: the generation its downloads are based on (from the first
+// download after a login until an apply is refused as stale) and the set last reported.
+struct SetRecord
+{
+    QByteArray host;
+    std::int32_t port = 0;
+    std::optional<std::uint64_t> baseGeneration;
+    std::optional<SetInfo> served;
 };
 
 struct Library
 {
     std::mutex mutex;
     std::vector<Session> sessions; // most recently stored last
+    std::vector<SetRecord> sets; // most recently stored last, as many as sessions
     std::map<std::int32_t, std::shared_ptr<CommandConnection>> connections;
     std::int32_t lastHandle = 0;
 };
@@ -128,6 +142,46 @@ QByteArray sessionToken(const QByteArray &host, std::int32_t port)
             return session.token;
     }
     return {};
+}
+
+// The set record of host and port, made when missing; call with the library's mutex held.
+SetRecord &setRecord(Library &lib, const QByteArray &host, std::int32_t port)
+{
+    const auto found = std::find_if(lib.sets.begin(), lib.sets.end(),
+        [&](const SetRecord &set) { return set.port == port && set.host == host; });
+    if (found != lib.sets.end())
+        return *found;
+    if (lib.sets.size() >= kMaxSessions)
+        lib.sets.erase(lib.sets.begin());
+    lib.sets.push_back({host, port, {}, {}});
+    return lib.sets.back();
+}
+
+// A login starts a visit: its downloads decide the base again.
+void forgetBase(const QByteArray &host, std::int32_t port)
+{
+    Library &lib = library();
+    const std::lock_guard lock(lib.mutex);
+    setRecord(lib, host, port).baseGeneration.reset();
+}
+
+std::optional<std::uint64_t> baseGeneration(const QByteArray &host, std::int32_t port)
+{
+    Library &lib = library();
+    const std::lock_guard lock(lib.mutex);
+    return setRecord(lib, host, port).baseGeneration;
+}
+
+void storeServedSet(const QByteArray &host, std::int32_t port, const SetInfo &served, bool asBase)
+{
+    Library &lib = library();
+    const std::lock_guard lock(lib.mutex);
+    SetRecord &set = setRecord(lib, host, port);
+    set.served = served;
+    if (asBase)
+        set.baseGeneration = served.generation;
+    else
+        set.baseGeneration.reset();
 }
 
 enum class Reach {
@@ -426,6 +480,8 @@ std::int32_t KX_CALL KX_VerifyUser(const KX_LoginRecord *record)
     const std::int32_t result = login(*record);
     if (result != KX_LOGIN_ACCEPTED)
         forgetSession(QByteArray(record->host), record->port);
+    else
+        forgetBase(QByteArray(record->host), record->port);
     return result;
 }
 
@@ -434,6 +490,18 @@ std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record)
     if (!validTransferRecord(record))
         return KX_ERR_ARGUMENT;
     Frame frame;
+    // The first download of a visit fixes the generation its files are based on. Asked before
+    // the file, so an apply in between makes the visit's own apply refused, never unseen.
+    if (!baseGeneration(QByteArray(record->host), record->port)) {
+        const std::int32_t asked
+            = requestOnSession(record->host, record->port, encode(SetRequest {}), &frame);
+        if (asked != KX_OK)
+            return asked;
+        if (const std::optional<SetInfo> served = decode<SetInfo>(frame))
+            storeServedSet(QByteArray(record->host), record->port, *served, true);
+        else // a server without generations answers that it does not know the request
+            closeKeptChannel(QByteArray(record->host), record->port);
+    }
     const std::int32_t sent = requestOnSession(
         record->host, record->port, encode(FileRequest {QByteArray(record->remotePath)}), &frame);
     if (sent != KX_OK)
@@ -498,6 +566,8 @@ std::int32_t KX_CALL KX_ConnectTCPServer(const KX_ConnectRecord *record)
     }
     auto connection = std::make_shared<CommandConnection>();
     const QByteArray host(record->host);
+    connection->host = host;
+    connection->port = record->port;
     const QByteArray token = sessionToken(host, record->port);
     std::int32_t opened
         = openSessionChannel(connection->channel, record->host, record->port, token);
@@ -541,11 +611,44 @@ std::int32_t KX_CALL KX_ClientSendBuf(
     const std::lock_guard lock(connection->mutex);
     BlockingChannel &channel = connection->channel;
     channel.restartDeadline();
-    if (!channel.sendMessage(Command {QByteArray(buffer, length)}))
+    const QByteArray bytes(buffer, length);
+    const std::optional<std::uint64_t> base = baseGeneration(connection->host, connection->port);
+    if (!(base ? channel.sendMessage(BasedCommand {*base, bytes})
+               : channel.sendMessage(Command {bytes})))
         return KX_ERR_NETWORK;
     const std::optional<Frame> frame = channel.receive();
+    const std::optional<StatusReply> status = frame ? decode<StatusReply>(*frame) : std::nullopt;
+    if (status && status->code == StatusCode::Stale) {
+        // Whose apply came in between, for the caller to say; the next download bases anew.
+        std::optional<Frame> answer;
+        if (channel.sendMessage(SetRequest {}))
+            answer = channel.receive();
+        const std::optional<SetInfo> served = answer ? decode<SetInfo>(*answer) : std::nullopt;
+        storeServedSet(connection->host, connection->port, served.value_or(SetInfo {}), false);
+        return KX_ERR_STALE;
+    }
     const std::int32_t result = frame ? resultOfStatus(*frame) : KX_ERR_NETWORK;
     return result == KX_OK ? length : result;
+}
+
+std::int32_t KX_CALL KX_GetServedSet(const KX_ConnectRecord *record, KX_ServedSetRecord *served)
+{
+    if (!record || !record->host || !served)
+        return KX_ERR_ARGUMENT;
+    std::optional<SetInfo> known;
+    {
+        Library &lib = library();
+        const std::lock_guard lock(lib.mutex);
+        known = setRecord(lib, QByteArray(record->host), record->port).served;
+    }
+    if (!known)
+        return KX_ERR_NOT_FOUND;
+    *served = KX_ServedSetRecord {};
+    served->generation = std::int64_t(known->generation);
+    served->appliedAt = std::int64_t(known->appliedAt);
+    const qsizetype size = std::min<qsizetype>(known->user.size(), sizeof served->userName - 1);
+    std::memcpy(served->userName, known->user.constData(), size_t(size));
+    return KX_OK;
 }
 
 std::int32_t KX_CALL KX_DisConnectTCPServer(std::int32_t handle)

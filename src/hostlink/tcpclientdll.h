@@ -1,8 +1,8 @@
 #pragma once
 
 // The host-link library: every exchange between the setup module and a recording server goes
-// through these six functions. Texts are zero-terminated bytes in the system code page; the
-// records are read during the call only.
+// through the six functions the module imports, plus KX_GetServedSet. Texts are zero-terminated
+// bytes in the system code page; the records are read during the call only.
 
 #include <cstdint>
 
@@ -77,6 +77,17 @@ enum KX_TransferResult : std::int32_t {
     // The server no longer knew the session (it restarted, or the session expired) and the
     // login made again with the same user name and password was refused.
     KX_ERR_LOGIN_LOST = -6,
+    // (apply) another apply changed the server's files since this visit downloaded them; the
+    // server changed nothing. KX_GetServedSet says whose apply it was and when.
+    KX_ERR_STALE = -7,
+};
+
+// The set of files a server serves, as the library last learned it for a host and port.
+struct KX_ServedSetRecord
+{
+    std::int64_t generation; // counts the server's applies
+    std::int64_t appliedAt; // seconds since 1970-01-01 UTC; 0 when unknown
+    char userName[256]; // who applied it, zero-terminated bytes as the server stores the name
 };
 
 // Logs in by challenge and response; on success the library keeps a session for host and port,
@@ -95,6 +106,11 @@ KX_EXPORT std::int32_t KX_CALL KX_ConnectTCPServer(const KX_ConnectRecord *recor
 // Returns the number of bytes delivered, or a negative KX_TransferResult.
 KX_EXPORT std::int32_t KX_CALL KX_ClientSendBuf(
     std::int32_t handle, const char *buffer, std::int32_t length, std::int32_t flags);
+// What the library last learned about the set the server at host and port serves: at the first
+// download after a login, and when the server refused an apply as stale. KX_OK, KX_ERR_NOT_FOUND
+// when it knows nothing, KX_ERR_ARGUMENT for a null record.
+KX_EXPORT std::int32_t KX_CALL KX_GetServedSet(
+    const KX_ConnectRecord *record, KX_ServedSetRecord *served);
 // Closes the connection; handle 0 (a failed connect) is accepted and does nothing. An unknown
 // handle gives KX_ERR_ARGUMENT.
 KX_EXPORT std::int32_t KX_CALL KX_DisConnectTCPServer(std::int32_t handle);

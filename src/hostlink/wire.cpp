@@ -29,6 +29,12 @@ public:
         qToBigEndian(value, buffer);
         m_bytes.append(buffer, 4);
     }
+    void u64(std::uint64_t value)
+    {
+        char buffer[8];
+        qToBigEndian(value, buffer);
+        m_bytes.append(buffer, 8);
+    }
     void raw(QByteArrayView bytes) { m_bytes.append(bytes); }
     // A text preceded by its 16-bit length.
     void text(QByteArrayView bytes)
@@ -67,7 +73,13 @@ public:
         const QByteArrayView field = take(4);
         return field.isEmpty() ? 0 : qFromBigEndian<std::uint32_t>(field.data());
     }
+    std::uint64_t u64()
+    {
+        const QByteArrayView field = take(8);
+        return field.isEmpty() ? 0 : qFromBigEndian<std::uint64_t>(field.data());
+    }
     QByteArray raw(qsizetype size) { return take(size).toByteArray(); }
+    QByteArray rest() { return take(m_bytes.size() - m_pos).toByteArray(); }
     // A length-prefixed text of minBytes..maxBytes bytes.
     QByteArray text(qsizetype minBytes, qsizetype maxBytes)
     {
@@ -125,10 +137,16 @@ qsizetype maxPayloadFor(std::uint16_t type)
         return 4 + kDigestBytes + kMaxFileBytes;
     case MessageType::FileUpload:
         return textField + 4 + kDigestBytes + kMaxFileBytes;
+    case MessageType::SetRequest:
+        return 0;
+    case MessageType::SetInfo:
+        return 8 + 8 + 2 + kMaxUserNameBytes;
+    case MessageType::BasedCommand:
+        return 8 + kMaxCommandBytes;
     case MessageType::Command:
         return kMaxCommandBytes;
     }
-    return 0;
+    return -1;
 }
 
 static_assert(2 + kMaxPathBytes + 4 + kDigestBytes + kMaxFileBytes <= kMaxFramePayload);
@@ -212,7 +230,7 @@ void FrameDecoder::checkHeader()
         m_error = Error::BadMagic;
     else if (m_version != kVersion)
         m_error = Error::BadVersion;
-    else if (maxPayloadFor(m_type) == 0)
+    else if (maxPayloadFor(m_type) < 0)
         m_error = Error::UnknownType;
     else if (qsizetype(size) > maxPayloadFor(m_type) || qsizetype(size) > m_payloadLimit)
         m_error = Error::TooLarge;
@@ -415,6 +433,56 @@ QByteArray loginProof(
     mac.addData(nonce);
     mac.addData(userName);
     return mac.result();
+}
+
+QByteArray SetRequest::payload() const
+{
+    return {};
+}
+
+std::optional<SetRequest> SetRequest::parse(QByteArrayView payload)
+{
+    if (!payload.isEmpty())
+        return std::nullopt;
+    return SetRequest {};
+}
+
+QByteArray SetInfo::payload() const
+{
+    Writer writer;
+    writer.u64(generation);
+    writer.u64(appliedAt);
+    writer.text(user);
+    return writer.take();
+}
+
+std::optional<SetInfo> SetInfo::parse(QByteArrayView payload)
+{
+    Reader reader(payload);
+    SetInfo info;
+    info.generation = reader.u64();
+    info.appliedAt = reader.u64();
+    info.user = reader.text(0, kMaxUserNameBytes);
+    return finished(reader, info);
+}
+
+QByteArray BasedCommand::payload() const
+{
+    Writer writer;
+    writer.u64(baseGeneration);
+    writer.raw(bytes);
+    return writer.take();
+}
+
+std::optional<BasedCommand> BasedCommand::parse(QByteArrayView payload)
+{
+    Reader reader(payload);
+    BasedCommand command;
+    command.baseGeneration = reader.u64();
+    command.bytes = reader.rest();
+    if (!reader.ok() || command.bytes.isEmpty() || command.bytes.size() > kMaxCommandBytes)
+        return std::nullopt;
+    return command;
 }
 
 QByteArray sha256(QByteArrayView bytes)

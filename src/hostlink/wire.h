@@ -43,10 +43,14 @@ inline constexpr int kStallMs = 5000;
 inline constexpr int kOperationMs = 30000;
 // Server: a connection that moves no byte for this long is closed.
 inline constexpr int kServerIdleMs = 30000;
+// Server: a connection must have logged in or opened a session by then, however steadily bytes
+// arrive, so that a crowd of slow peers cannot hold the connections operators need.
+inline constexpr int kServerLoginMs = 10000;
 // Server: the longest a connection may stay open at all.
 inline constexpr int kServerConnectionMs = 120000;
-// Server: a session unused for this long is forgotten (an operator may edit for hours).
-inline constexpr qint64 kSessionIdleMs = 8LL * 60 * 60 * 1000;
+// Server: a session unused for this long is forgotten with its staged uploads. A visit uses its
+// session within seconds of the login and again at OK; an OK after a longer edit logs in again.
+inline constexpr qint64 kSessionIdleMs = 15LL * 60 * 1000;
 } // namespace timeouts
 
 enum class MessageType : std::uint16_t {
@@ -60,9 +64,13 @@ enum class MessageType : std::uint16_t {
     FileData = 8,
     FileUpload = 9,
     Command = 10,
+    SetRequest = 11,
+    SetInfo = 12,
+    BasedCommand = 13,
 };
+inline constexpr std::uint16_t kLastMessageType = std::uint16_t(MessageType::BasedCommand);
 
-// The largest payload a frame of that type can have; 0 for a type this version does not know.
+// The largest payload a frame of that type can have; -1 for a type this version does not know.
 qsizetype maxPayloadFor(std::uint16_t type);
 
 // Result codes of a Status reply.
@@ -78,8 +86,9 @@ enum class StatusCode : std::uint8_t {
     Malformed = 8, // a frame or message that breaks the protocol
     UnsupportedVersion = 9, // the frame header carried another version
     Busy = 10, // too many connections
+    Stale = 11, // an apply based on another generation than the one served; nothing changed
 };
-inline constexpr std::uint8_t kLastStatusCode = std::uint8_t(StatusCode::Busy);
+inline constexpr std::uint8_t kLastStatusCode = std::uint8_t(StatusCode::Stale);
 
 // Codes of a LoginResult, the same numbers the host-link library returns.
 enum class LoginCode : std::uint8_t {
@@ -230,6 +239,37 @@ struct Command
     QByteArray bytes; // 1..kMaxCommandBytes
     QByteArray payload() const;
     static std::optional<Command> parse(QByteArrayView payload);
+};
+
+// Asks which set of files the server serves; answered by SetInfo.
+struct SetRequest
+{
+    static constexpr MessageType kType = MessageType::SetRequest;
+    QByteArray payload() const;
+    static std::optional<SetRequest> parse(QByteArrayView payload);
+};
+
+// The served set: the generation of the apply that made it current, when (seconds since the
+// epoch, UTC) and by whom. Generation 0, time 0 and no user before any apply.
+struct SetInfo
+{
+    static constexpr MessageType kType = MessageType::SetInfo;
+    std::uint64_t generation = 0;
+    std::uint64_t appliedAt = 0;
+    QByteArray user; // at most kMaxUserNameBytes
+    QByteArray payload() const;
+    static std::optional<SetInfo> parse(QByteArrayView payload);
+};
+
+// A command that says which generation the files it acts on are based on: the server carries
+// out an apply only when that generation is still the one served.
+struct BasedCommand
+{
+    static constexpr MessageType kType = MessageType::BasedCommand;
+    std::uint64_t baseGeneration = 0;
+    QByteArray bytes; // 1..kMaxCommandBytes
+    QByteArray payload() const;
+    static std::optional<BasedCommand> parse(QByteArrayView payload);
 };
 
 template<typename Message> QByteArray encode(const Message &message)

@@ -118,13 +118,18 @@ std::int32_t runVisit(const char *host, std::uintptr_t ownerId, const char *user
     auto form = std::make_unique<editor::TSysSetForm>();
     setWorkFolder(form->context().workFolder);
     editor::TSysSetForm *window = form.get();
-    form->setUpload([window]() -> std::optional<QString> {
+    form->setUpload([window](bool replaceNewerSettings) {
+        using Result = editor::TSysSetForm::UploadResult;
         const auto ask = [window](const QString &why) {
             return askUploadWithoutBackup(window, why);
         };
-        if (const std::optional<TransferFailure> failure = uploadSettingsAndApply(ask))
-            return failureText(*failure);
-        return std::nullopt;
+        const std::optional<TransferFailure> failure
+            = uploadSettingsAndApply(ask, replaceNewerSettings);
+        if (!failure)
+            return Result {};
+        if (failure->step == TransferFailure::Step::Stale)
+            return Result {Result::Kind::Conflict, failureText(*failure)};
+        return Result {Result::Kind::Failed, failureText(*failure)};
     });
     makeOwned(form.get());
     // Held until the visit ends: no other visit may replace this one's local copies.

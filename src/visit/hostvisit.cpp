@@ -5,9 +5,14 @@
 #include "platform/platform.h"
 #include "settings/backups.h"
 
+#include "settings/gbk.h"
+
+#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QWindow>
 
 namespace quillon::visit {
@@ -114,17 +119,22 @@ std::int32_t TransferSettingsFile(std::uint8_t direction, settings::SettingsFile
     return TransferSettingsFile(direction, info.remoteFolder, info.name);
 }
 
-bool SendHostCommand(const QByteArray &command)
+std::int32_t sendHostCommandResult(const QByteArray &command)
 {
     KX_ConnectRecord record{};
     record.host = state().host.constData();
     record.port = state().port;
     const std::int32_t handle = KX_ConnectTCPServer(&record);
     const auto length = std::int32_t(command.size());
-    const bool acknowledged
-        = handle != 0 && KX_ClientSendBuf(handle, command.constData(), length, 0) == length;
+    const std::int32_t result
+        = handle != 0 ? KX_ClientSendBuf(handle, command.constData(), length, 0) : KX_ERR_NETWORK;
     KX_DisConnectTCPServer(handle);
-    return acknowledged;
+    return result;
+}
+
+bool SendHostCommand(const QByteArray &command)
+{
+    return sendHostCommandResult(command) == std::int32_t(command.size());
 }
 
 static QString reasonText(std::int32_t result)
@@ -169,6 +179,8 @@ QString failureText(const TransferFailure &failure)
             "Can not upload %2 to Remote Host: %1 (%3); the settings were not applied. "
             "Your changes are kept: press OK to try again.")
             .arg(host, file, reasonText(failure.result));
+    case TransferFailure::Step::Stale:
+        return staleQuestion();
     case TransferFailure::Step::Apply:
         return formats::pick(
             "远程计算机 %1 没有确认应用命令，新设置可能没有生效。修改已保留，可以再按确定。",
@@ -214,8 +226,66 @@ std::optional<TransferFailure> downloadSettingsFiles()
     return std::nullopt;
 }
 
+QString staleQuestion()
+{
+    KX_ConnectRecord record {};
+    record.host = state().host.constData();
+    record.port = state().port;
+    KX_ServedSetRecord served {};
+    const bool known = KX_GetServedSet(&record, &served) == KX_OK;
+    const QString user = known && served.userName[0] != 0
+        ? settings::fromGbk(QByteArray(served.userName))
+        : formats::pick("另一位用户", "another user");
+    const QString time = known && served.appliedAt > 0
+        ? QLocale().toString(
+            QDateTime::fromSecsSinceEpoch(served.appliedAt).toLocalTime(), QLocale::ShortFormat)
+        : formats::pick("某时", "an unknown time");
+    return formats::pick("远程计算机 %1 的设置已由 %2 于 %3 应用，晚于本窗口下载设置的时间。\n\n"
+                         "要用您的设置替换吗？服务器当前的设置会先备份，然后应用您的设置。\n"
+                         "选“否”则保留窗口和您的修改，服务器不作任何改变。",
+        "The settings of Remote Host: %1 were applied by %2 at %3, after this window "
+        "downloaded them.\n\nReplace them with your settings? The server's current settings "
+        "are backed up first, then yours are applied.\nNo keeps this window open with your "
+        "changes and changes nothing on the server.")
+        .arg(QString::fromLocal8Bit(state().host), user, time);
+}
+
+// Downloads the server's current files into a folder of their own (the work folder holds the
+// operator's edits) and stores them as a backup; the downloads also base the next apply on them.
+static std::optional<TransferFailure> backUpServedSettings()
+{
+    VisitState &visit = state();
+    const QTemporaryDir folder;
+    if (!folder.isValid())
+        return TransferFailure {TransferFailure::Step::Backup, settings::SettingsFile::User, 0,
+            formats::pick("不能建立临时文件夹", "no temporary folder")};
+    settings::SettingsFileSet served;
+    for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
+        const QByteArray remote = settings::remotePath(info.file);
+        const QByteArray local = QFile::encodeName(folder.filePath(QLatin1String(info.name)));
+        KX_FileTransferRecord record {};
+        record.remotePath = remote.constData();
+        record.localPath = local.constData();
+        record.host = visit.host.constData();
+        record.port = visit.port;
+        const std::int32_t result = KX_GetRemoteFile(&record);
+        if (result == KX_ERR_NOT_FOUND)
+            continue;
+        QFile file(QFile::decodeName(local));
+        if (result != KX_OK || !file.open(QIODevice::ReadOnly))
+            return TransferFailure {TransferFailure::Step::Download, info.file, result, {}};
+        served.insert(info.file, file.readAll());
+    }
+    QString error;
+    if (settings::writeBackup(QString::fromLocal8Bit(visit.host), visit.port, served, &error)
+            .isEmpty())
+        return TransferFailure {
+            TransferFailure::Step::Backup, settings::SettingsFile::User, 0, error};
+    return std::nullopt;
+}
+
 std::optional<TransferFailure> uploadSettingsAndApply(
-    const UploadWithoutBackup &uploadWithoutBackup)
+    const UploadWithoutBackup &uploadWithoutBackup, bool replaceNewerSettings)
 {
     VisitState &visit = state();
     if (!visit.backupWritten) {
@@ -234,6 +304,10 @@ std::optional<TransferFailure> uploadSettingsAndApply(
             visit.backupWritten = true;
         }
     }
+    if (replaceNewerSettings) {
+        if (std::optional<TransferFailure> failure = backUpServedSettings())
+            return failure;
+    }
     for (const settings::SettingsFile file : settings::uploadOrder()) {
         if (!visit.downloaded.contains(file)
             && !QFile::exists(settings::localPath(visit.workFolder, file)))
@@ -243,7 +317,12 @@ std::optional<TransferFailure> uploadSettingsAndApply(
         if (result != KX_OK)
             return TransferFailure {TransferFailure::Step::Upload, file, result, {}};
     }
-    if (!SendHostCommand(QByteArray(kApplyCommand)))
+    const QByteArray apply(kApplyCommand);
+    const std::int32_t applied = sendHostCommandResult(apply);
+    if (applied == KX_ERR_STALE)
+        return TransferFailure {
+            TransferFailure::Step::Stale, settings::SettingsFile::User, applied, {}};
+    if (applied != std::int32_t(apply.size()))
         return TransferFailure {TransferFailure::Step::Apply, settings::SettingsFile::User, 0, {}};
     return std::nullopt;
 }

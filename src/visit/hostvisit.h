@@ -45,11 +45,15 @@ std::int32_t TransferSettingsFile(std::uint8_t direction, settings::SettingsFile
 // Sends one command on a connection of its own. True only when the server acknowledged the
 // whole command; the connection is closed in every case.
 bool SendHostCommand(const QByteArray &command);
+// The same, giving the host-link library's result: the command's length when acknowledged.
+std::int32_t sendHostCommandResult(const QByteArray &command);
 
 // Where a download or OK's sequence stopped, and why.
 struct TransferFailure
 {
-    enum class Step { Download, Backup, Kept, Upload, Apply };
+    // Kept: the operator kept the window rather than upload without a backup. Stale: another
+    // apply changed the server's files since this visit downloaded them.
+    enum class Step { Download, Backup, Kept, Upload, Apply, Stale };
     Step step = Step::Download;
     settings::SettingsFile file = settings::SettingsFile::User;
     std::int32_t result = 0; // the host-link library's result
@@ -73,8 +77,13 @@ using UploadWithoutBackup = std::function<bool(const QString &why)>;
 // A file the server did not have and the window never wrote is not uploaded. Stops at the
 // first failure; the apply command is never sent after a failed upload. When the backup cannot
 // be written, uploadWithoutBackup decides; when it declines, the result is a failure of the
-// step Kept, which needs no further message.
+// step Kept, which needs no further message. The server refuses the apply (Step::Stale) when
+// another apply came after this visit's downloads; with replaceNewerSettings the server's current
+// files are downloaded and stored as a backup first, and the uploads are then based on them.
 std::optional<TransferFailure> uploadSettingsAndApply(
-    const UploadWithoutBackup &uploadWithoutBackup);
+    const UploadWithoutBackup &uploadWithoutBackup, bool replaceNewerSettings = false);
+
+// The question after a stale apply, naming the host and the other apply's user and time.
+QString staleQuestion();
 
 } // namespace quillon::visit

@@ -101,6 +101,8 @@ void StubServer::run()
                 sendNow(encode(LoginResult {LoginCode::Accepted, randomBytes(kTokenBytes)}));
             } else if (frame->type == MessageType::SessionOpen) {
                 sendNow(encode(StatusReply {StatusCode::Ok}));
+            } else if (frame->type == MessageType::SetRequest) {
+                sendNow(encode(SetInfo {}));
             } else if (frame->type == MessageType::FileRequest) {
                 const QByteArray content(64 * 1024, 'n');
                 if (m_fault == Fault::StatusWithoutFile) {

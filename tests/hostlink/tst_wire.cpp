@@ -196,8 +196,8 @@ void TestWire::badHeadersFailBeforeAnyPayloadIsTaken_data()
                                << FrameDecoder::Error::BadVersion;
     QTest::newRow("type 0") << header(kMagic, kVersion, 0, 1) << kMaxFramePayload
                             << FrameDecoder::Error::UnknownType;
-    QTest::newRow("type 11") << header(kMagic, kVersion, 11, 1) << kMaxFramePayload
-                             << FrameDecoder::Error::UnknownType;
+    QTest::newRow("first unknown type") << header(kMagic, kVersion, kLastMessageType + 1, 1)
+                                        << kMaxFramePayload << FrameDecoder::Error::UnknownType;
     QTest::newRow("status of 2 bytes")
         << header(kMagic, kVersion, status, 2) << kMaxFramePayload << FrameDecoder::Error::TooLarge;
     QTest::newRow("4 GiB") << header(kMagic, kVersion, fileData, 0xFFFFFFFF) << kMaxFramePayload
@@ -261,7 +261,8 @@ void TestWire::malformedPayloadsAreRefused_data()
         << int_(MessageType::LoginResult) << QByteArray(1, '\x02') + token;
     QTest::newRow("session: short token")
         << int_(MessageType::SessionOpen) << token.first(kTokenBytes - 1);
-    QTest::newRow("status: unknown code") << int_(MessageType::Status) << QByteArray(1, '\x0B');
+    QTest::newRow("status: unknown code")
+        << int_(MessageType::Status) << QByteArray(1, char(kLastStatusCode + 1));
     QTest::newRow("status: empty") << int_(MessageType::Status) << QByteArray();
     QTest::newRow("request: empty path")
         << int_(MessageType::FileRequest) << QByteArray("\x00\x00", 2);

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QTcpServer>
@@ -518,6 +519,77 @@ private Q_SLOTS:
             uploadAnyway ? remotePaths(true) : QStringList());
         QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("apply generation="))),
             uploadAnyway ? 1 : 0);
+    }
+
+    // Another operator pushes while the window is open: OK is refused as stale and asks, naming
+    // the host, the other operator and the time. No keeps the window and the server as they
+    // are; Yes backs up the server's current files, then applies the window's.
+    void applyByAnotherOperatorIsNotLost_data()
+    {
+        QTest::addColumn<bool>("replace");
+        QTest::newRow("keep editing") << false;
+        QTest::newRow("replace") << true;
+    }
+
+    void applyByAnotherOperatorIsNotLost()
+    {
+        QFETCH(bool, replace);
+        QTemporaryDir pushed;
+        QVERIFY(makeServerRoot(pushed.path(), QStringLiteral(QUILLON_SAMPLES_DIR)));
+        const QString pushedSysSet = pushed.filePath(QStringLiteral("SysConfig/SysSet.Ext"));
+        appendTo(pushedSysSet, "[Pushed]\r\nBy=operator\r\n");
+        const QString served = m_root->filePath(QStringLiteral("SysConfig/SysSet.Ext"));
+        const QString local = settings::localPath(m_workFolder, settings::SettingsFile::SysSet);
+        QString question;
+        bool stayedOpen = false;
+        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+            QProcess push;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("QUILLON_PASSWORD"), QStringLiteral("op2024"));
+            push.setProcessEnvironment(environment);
+            push.start(qEnvironmentVariable("QUILLON_PATH"),
+                {QStringLiteral("push"), QStringLiteral("--user"), QStringLiteral("operator"),
+                    pushed.path(), QStringLiteral("127.0.0.1:%1").arg(m_server->port())});
+            if (!push.waitForFinished(30000) || push.exitCode() != 0)
+                qWarning("push failed: %s", push.readAllStandardError().constData());
+            appendTo(local, "[Edited]\r\nBy=window\r\n");
+            whenShown(QStringLiteral("ReplaceNewerSettingsBox"), [&, form](QWidget *widget) {
+                auto *box = qobject_cast<QMessageBox *>(widget);
+                question = box->text();
+                QVERIFY(box->defaultButton() == box->button(QMessageBox::No));
+                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+                QTimer::singleShot(0, form, [&, form] {
+                    if (!form->isVisible())
+                        return;
+                    stayedOpen = form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))
+                                     ->isEnabled();
+                    form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+                });
+            });
+            form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
+        });
+        QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
+
+        QVERIFY2(question.contains(QStringLiteral("127.0.0.1"))
+                && question.contains(QStringLiteral("operator")),
+            qPrintable(question));
+        const QByteArray applies = fileBytes(m_root->filePath(QStringLiteral("apply.log")));
+        QCOMPARE(stayedOpen, !replace);
+        if (!replace) {
+            QCOMPARE(fileBytes(served), fileBytes(pushedSysSet));
+            QCOMPARE(applies.count("generation="), 1);
+            return;
+        }
+        QCOMPARE(fileBytes(served), fileBytes(local));
+        QVERIFY(fileBytes(served).endsWith("By=window\r\n"));
+        QCOMPARE(applies.count("generation="), 2);
+        // The newest backup holds what the replaced apply had served.
+        const QStringList backups
+            = settings::listBackups(QStringLiteral("127.0.0.1"), m_server->port());
+        QVERIFY(!backups.isEmpty());
+        settings::SettingsFileSet backedUp;
+        QVERIFY(settings::readSettingsFolder(backups.first(), &backedUp));
+        QCOMPARE(backedUp.value(settings::SettingsFile::SysSet), fileBytes(pushedSysSet));
     }
 
     // True only for a command the server acknowledged.

@@ -203,6 +203,7 @@ int exitCodeOf(Outcome outcome)
     case Outcome::LoginRefused:
     case Outcome::IdentityChanged:
         return kExitLoginRefused;
+    case Outcome::Stale:
     case Outcome::Failed:
         return kExitFailed;
     }
@@ -222,6 +223,8 @@ QString outcomeName(Outcome outcome)
         return QStringLiteral("login refused");
     case Outcome::IdentityChanged:
         return QStringLiteral("identity changed");
+    case Outcome::Stale:
+        return QStringLiteral("changed meanwhile");
     case Outcome::Failed:
         return QStringLiteral("failed");
     }

@@ -116,7 +116,12 @@ int editCommand(const Options &options)
 
     editor::TSysSetForm window(scratch.path());
     // OK's step after Apply's save: the folder stands in for the server.
-    window.setUpload([&edit] { return edit.publish(); });
+    window.setUpload([&edit](bool) {
+        using Result = editor::TSysSetForm::UploadResult;
+        if (const std::optional<QString> failure = edit.publish())
+            return Result {Result::Kind::Failed, *failure};
+        return Result {};
+    });
     // A click on Apply runs the window's own handler first (slots run in the order they were
     // connected); a disabled Apply button then means the pages were saved.
     auto *apply = window.findChild<QPushButton *>(QStringLiteral("ApplyBitBtn"));

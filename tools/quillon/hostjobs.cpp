@@ -31,7 +31,9 @@ bool sameProblem(const formats::Problem &a, const formats::Problem &b)
         && qstrcmp(a.message.english, b.message.english) == 0 && a.detail == b.detail;
 }
 
-HostReport runOne(const HostAddress &address, const JobPlan &plan)
+// Logs in, fetches the server's files and, unless a dry run or nothing changed, keeps them as a
+// backup, then uploads the changed files based on them and applies.
+HostReport backUpAndPush(const HostAddress &address, const JobPlan &plan)
 {
     RemoteSession session(address, plan.user, plan.password);
     HostReport report;
@@ -76,6 +78,14 @@ HostReport runOne(const HostAddress &address, const JobPlan &plan)
     return report;
 }
 
+// When another apply slipped in between the backup and the apply, the host is tried once more
+// from a fresh backup, so the backup always holds what the push replaced.
+HostReport runOne(const HostAddress &address, const JobPlan &plan)
+{
+    const HostReport first = backUpAndPush(address, plan);
+    return first.result.outcome == Outcome::Stale ? backUpAndPush(address, plan) : first;
+}
+
 } // namespace
 
 StepResult withLiveSession(RemoteSession &session, const std::function<StepResult()> &step)
@@ -94,6 +104,9 @@ QList<formats::Problem> newProblems(
     const QList<formats::Problem> before = formats::validateSettings(current);
     QList<formats::Problem> added;
     for (const formats::Problem &problem : formats::validateSettings(wanted)) {
+        // A note is a value the window keeps as it is: it never stops a change.
+        if (problem.severity == formats::Problem::Severity::Note)
+            continue;
         const bool known = std::any_of(before.begin(), before.end(),
             [&](const formats::Problem &old) { return sameProblem(old, problem); });
         if (!known)

@@ -4,6 +4,7 @@
 #include "hostlink/tcpclientdll.h"
 #include "platform/atomicfile.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -218,6 +219,18 @@ StepResult RemoteSession::uploadAndApply(const settings::SettingsFileSet &files)
     const std::int32_t length = std::int32_t(sizeof kApplyCommand - 1);
     const std::int32_t sent = KX_ClientSendBuf(handle, kApplyCommand, length, 0);
     KX_DisConnectTCPServer(handle);
+    if (sent == KX_ERR_STALE) {
+        KX_ServedSetRecord served {};
+        const bool known = KX_GetServedSet(&connect, &served) == KX_OK;
+        return {Outcome::Stale,
+            QStringLiteral("apply refused: the server's settings were applied by %1 at %2, after "
+                           "they were backed up; nothing changed")
+                .arg(known ? QString::fromLocal8Bit(served.userName) : QStringLiteral("someone"),
+                    known && served.appliedAt > 0
+                        ? QDateTime::fromSecsSinceEpoch(served.appliedAt, Qt::UTC)
+                              .toString(Qt::ISODate)
+                        : QStringLiteral("an unknown time"))};
+    }
     if (sent != length)
         return failed(QStringLiteral("apply: %1").arg(transferError(sent)));
     return {};

@@ -32,6 +32,8 @@ enum class Outcome {
     Invalid, // the result would fail the window's checks: nothing was sent
     LoginRefused, // wrong user or password, or no settings privilege
     IdentityChanged, // the server no longer proves the identity pinned for it
+    // another apply changed the server's files after they were backed up; nothing changed
+    Stale,
     Failed, // no connection, or a transfer or the apply failed
 };
 
@@ -55,7 +57,9 @@ public:
     // The nine files as the server has them; a file the server does not have is absent.
     StepResult fetch(settings::SettingsFileSet *files);
     // Uploads the given files of the upload order, then sends the apply command, all within
-    // this session (the server makes a session's uploads current only at its apply).
+    // this session (the server makes a session's uploads current only at its apply). The apply
+    // is based on the files of the last fetch: Outcome::Stale when the server has applied
+    // others since.
     StepResult uploadAndApply(const settings::SettingsFileSet &files);
 
     const HostAddress &address() const { return m_address; }
