@@ -101,6 +101,7 @@ public:
         ::close(m_listener);
     }
     quint16 port() const { return m_port; }
+    int connections() const { return m_connections; }
     QByteArray capture()
     {
         const std::lock_guard lock(m_mutex);
@@ -131,6 +132,7 @@ private:
                 ::close(server);
                 continue;
             }
+            ++m_connections;
             m_pipes.emplace_back([this, client, server] { forward(client, server); });
         }
     }
@@ -156,6 +158,7 @@ private:
     quint16 m_port = 0;
     int m_listener = -1;
     std::atomic<bool> m_stop {false};
+    std::atomic<int> m_connections {0};
     std::thread m_acceptor;
     std::vector<std::thread> m_pipes;
     std::mutex m_mutex;
@@ -741,6 +744,8 @@ void TestHostLink::capturedVisitShowsNoSecret()
             QCOMPARE(upload(kLoopback, port, file.remotePath, local), KX_OK);
     }
     QCOMPARE(sendApply(kLoopback, port), 9);
+    // The login's connection carries the transfers; the apply command has one of its own.
+    QCOMPARE(relay.connections(), 2);
 
     const QByteArray capture = relay.capture();
     QVERIFY(capture.size() > 4096);
