@@ -3,9 +3,9 @@
 #include "hostlink/blockingchannel.h"
 #include "hostlink/knownhosts.h"
 #include "hostlink/wire.h"
+#include "platform/atomicfile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <map>
@@ -315,10 +315,10 @@ std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record)
         return KX_ERR_NETWORK;
     }
 
-    // The local copy is replaced only now that the whole file is here and checked.
-    QSaveFile local(QFile::decodeName(record->localPath));
-    if (!local.open(QIODevice::WriteOnly) || local.write(file->content) != file->content.size()
-        || !local.commit())
+    // The local copy is replaced only now that the whole file is here and checked. It is not
+    // flushed to disk: a copy lost in a crash is downloaded again, as every visit does anyway.
+    if (quillon::platform::writeFileAtomically(QFile::decodeName(record->localPath), file->content,
+            quillon::platform::Durability::Written))
         return KX_ERR_LOCAL;
     return KX_OK;
 }

@@ -188,10 +188,9 @@ std::optional<TransferFailure> downloadSettingsFiles()
     VisitState &visit = state();
     visit.downloaded.clear();
     visit.backupWritten = false;
-    for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
-        if (!settings::removeLocalCopies(visit.workFolder, info.file))
-            return TransferFailure {TransferFailure::Step::Download, info.file, KX_ERR_LOCAL, {}};
-    }
+    if (const std::optional<settings::SettingsFile> kept
+        = settings::removeLocalCopies(visit.workFolder))
+        return TransferFailure {TransferFailure::Step::Download, *kept, KX_ERR_LOCAL, {}};
     for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
         const std::int32_t result = TransferSettingsFile(0, info.file);
         platform::pause(kTransferPauseMs);

@@ -285,6 +285,11 @@ void TestHostLink::downloadsEveryFileByteForByte()
                      .isEmpty());
     }
 
+    // A new copy is the user's alone: the user file holds every password.
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    QVERIFY(!(QFile::permissions(work.filePath(QStringLiteral("User.she"))) & others));
+
     // Any letter case and either separator name the same file; a new download replaces the
     // previous copy.
     const QString local = work.filePath(QStringLiteral("SysSet.Ext"));
