@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QWindow>
 
+#include <chrono>
+
 namespace quillon::visit {
 
 namespace {
@@ -183,7 +185,8 @@ static std::optional<QByteArray> readLocalCopy(settings::SettingsFile file)
     return bytes;
 }
 
-std::optional<TransferFailure> downloadSettingsFiles()
+std::optional<TransferFailure> downloadSettingsFiles(
+    const std::function<void(settings::SettingsFile)> &inPause)
 {
     VisitState &visit = state();
     visit.downloaded.clear();
@@ -193,15 +196,23 @@ std::optional<TransferFailure> downloadSettingsFiles()
         return TransferFailure {TransferFailure::Step::Download, *kept, KX_ERR_LOCAL, {}};
     for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
         const std::int32_t result = TransferSettingsFile(0, info.file);
-        platform::pause(kTransferPauseMs);
-        if (result == KX_ERR_NOT_FOUND)
-            continue;
-        if (result != KX_OK)
-            return TransferFailure {TransferFailure::Step::Download, info.file, result, {}};
-        const std::optional<QByteArray> bytes = readLocalCopy(info.file);
-        if (!bytes)
-            return TransferFailure {TransferFailure::Step::Download, info.file, KX_ERR_LOCAL, {}};
-        visit.downloaded.insert(info.file, *bytes);
+        const auto pauseEnd
+            = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTransferPauseMs);
+        std::optional<TransferFailure> failure;
+        if (result == KX_OK) {
+            if (const std::optional<QByteArray> bytes = readLocalCopy(info.file)) {
+                visit.downloaded.insert(info.file, *bytes);
+                if (inPause)
+                    inPause(info.file);
+            } else {
+                failure = {TransferFailure::Step::Download, info.file, KX_ERR_LOCAL, {}};
+            }
+        } else if (result != KX_ERR_NOT_FOUND) {
+            failure = {TransferFailure::Step::Download, info.file, result, {}};
+        }
+        platform::sleepUntil(pauseEnd);
+        if (failure)
+            return failure;
     }
     return std::nullopt;
 }
