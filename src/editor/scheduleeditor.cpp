@@ -18,7 +18,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-
 #include <functional>
 
 namespace quillon::editor {
@@ -90,12 +89,18 @@ QString listName(formats::ScheduleKind kind, int day)
     return QStringLiteral("%1ListView%2").arg(QLatin1String(namesOf(kind).lists)).arg(day);
 }
 
-// Grid lines right and below every cell. A style sheet on the list would draw the same lines
-// but makes every polish and layout of the list go through the style sheet engine.
+// Grid lines right and below every cell, each cell one pixel wider and taller for them. A style
+// sheet on the list would draw the same lines but makes every polish and layout of the list go
+// through the style sheet engine.
 class GridDelegate : public QStyledItemDelegate
 {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index) + QSize(1, 1);
+    }
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
         const QModelIndex &index) const override
