@@ -195,6 +195,7 @@ private Q_SLOTS:
     void brokenDownloadsKeepTheLocalCopy_data();
     void brokenDownloadsKeepTheLocalCopy();
     void serverKilledAfterLoginKeepsTheLocalCopy();
+    void serverClosingTheLoginConnection();
     void serverStalledOrKilledDuringUpload_data();
     void serverStalledOrKilledDuringUpload();
     void serverStalledBeforeTheApplyCommand();
@@ -615,6 +616,22 @@ void TestHostLink::serverKilledAfterLoginKeepsTheLocalCopy()
     QCOMPARE(connectTo(kLoopback, port), 0);
     QVERIFY(timer.elapsed() < quillon::wire::timeouts::kConnectMs);
     QCOMPARE(readFile(local), QByteArray("previous visit"));
+}
+
+// A server that ends the login connection after its result, as servers did before carrying the
+// session on it: the first transfer finds the kept connection closed and goes once more, on a
+// connection opened with the token.
+void TestHostLink::serverClosingTheLoginConnection()
+{
+    StubServer stub(StubServer::Fault::ClosesLoginConnection);
+    QVERIFY(stub.startListening());
+    QCOMPARE(login(kLoopback, stub.port(), kAdminName, "anything"), KX_LOGIN_ACCEPTED);
+    QTemporaryDir work;
+    const QString local = work.filePath(QStringLiteral("TVCard.Ext"));
+    for (int transfer = 0; transfer < 2; ++transfer) {
+        QCOMPARE(download(kLoopback, stub.port(), "SysConfig\\TVCard.Ext", local), KX_OK);
+        QCOMPARE(readFile(local), QByteArray(64 * 1024, 'n'));
+    }
 }
 
 void TestHostLink::serverStalledOrKilledDuringUpload_data()
