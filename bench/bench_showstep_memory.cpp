@@ -40,8 +40,8 @@ void writeLocalCopies(const QString &workFolder, const QByteArray &input)
 {
     const QByteArray separator(kSeparator);
     qsizetype from = 0;
+    quillon::settings::removeLocalCopies(workFolder);
     for (const quillon::settings::SettingsFileInfo &info : quillon::settings::settingsFiles()) {
-        quillon::settings::removeLocalCopies(workFolder, info.file);
         if (from > input.size())
             continue;
         qsizetype end = input.indexOf(separator, from);

@@ -82,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     const QByteArray input(reinterpret_cast<const char *>(bytes), qsizetype(size));
     const QByteArray separator(kSeparator);
     qsizetype from = 0;
+    quillon::settings::removeLocalCopies(h.workFolder);
     for (const SettingsFileInfo &info : quillon::settings::settingsFiles()) {
-        quillon::settings::removeLocalCopies(h.workFolder, info.file);
         if (from > input.size())
             continue;
         qsizetype end = input.indexOf(separator, from);

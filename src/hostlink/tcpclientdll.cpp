@@ -240,6 +240,10 @@ std::int32_t loginResultOf(Reach reach)
     return KX_LOGIN_NO_CONNECTION;
 }
 
+// Keeps the connection that logged in as the calling thread's session connection.
+void keepChannel(const QByteArray &host, std::int32_t port, const QByteArray &token,
+    std::unique_ptr<BlockingChannel> channel);
+
 std::int32_t login(const KX_LoginRecord &record)
 {
     const QByteArray userName(record.userName);
@@ -248,7 +252,8 @@ std::int32_t login(const KX_LoginRecord &record)
     if (userName.size() > kMaxUserNameBytes)
         return KX_LOGIN_UNKNOWN_USER;
 
-    BlockingChannel channel;
+    auto owned = std::make_unique<BlockingChannel>();
+    BlockingChannel &channel = *owned;
     const Reach reach = connectPinned(channel, record.host, record.port);
     if (reach != Reach::Connected)
         return loginResultOf(reach);
@@ -264,8 +269,13 @@ std::int32_t login(const KX_LoginRecord &record)
     const std::optional<LoginResult> result = frame ? decode<LoginResult>(*frame) : std::nullopt;
     if (!result)
         return KX_LOGIN_NO_CONNECTION;
-    if (result->code == LoginCode::Accepted)
+    if (result->code == LoginCode::Accepted) {
         storeSession(QByteArray(record.host), record.port, result->token, {userName, password});
+        // The server carries the session on this connection, so the transfers that follow
+        // need no handshake of their own. A server that closed it after the result is met
+        // like any kept connection it closed: the first request opens a new one.
+        keepChannel(QByteArray(record.host), record.port, result->token, std::move(owned));
+    }
     return std::int32_t(result->code);
 }
 
@@ -383,6 +393,16 @@ bool isNoSessionStatus(const Frame &frame)
         return false;
     const std::optional<StatusReply> reply = decode<StatusReply>(frame);
     return reply && reply->code == StatusCode::NoSession;
+}
+
+void keepChannel(const QByteArray &host, std::int32_t port, const QByteArray &token,
+    std::unique_ptr<BlockingChannel> channel)
+{
+    closeKeptChannelsWithTheApplication();
+    closeKeptChannel(host, port);
+    if (t_keptChannels.size() >= kMaxKeptPerThread)
+        t_keptChannels.erase(t_keptChannels.begin());
+    t_keptChannels.push_back({host, port, token, std::move(channel)});
 }
 
 // Sends one request on the kept session connection of host and port and takes its reply. When

@@ -99,12 +99,18 @@ void StubServer::run()
                 sendNow(encode(LoginChallenge {randomBytes(kNonceBytes)}));
             } else if (frame->type == MessageType::LoginProof) {
                 sendNow(encode(LoginResult {LoginCode::Accepted, randomBytes(kTokenBytes)}));
+                if (m_fault == Fault::ClosesLoginConnection)
+                    break;
             } else if (frame->type == MessageType::SessionOpen) {
                 sendNow(encode(StatusReply {StatusCode::Ok}));
             } else if (frame->type == MessageType::SetRequest) {
                 sendNow(encode(SetInfo {}));
             } else if (frame->type == MessageType::FileRequest) {
                 const QByteArray content(64 * 1024, 'n');
+                if (m_fault == Fault::ClosesLoginConnection) {
+                    sendNow(encode(FileData {content, sha256(content)}));
+                    continue;
+                }
                 if (m_fault == Fault::StatusWithoutFile) {
                     sendNow(encode(StatusReply {StatusCode::Ok}));
                     continue;

@@ -14,6 +14,9 @@ public:
         StallMidFile, // sends half of the file frame, then goes silent and keeps the line
         CorruptContent, // sends a whole frame whose digest does not match the content
         StatusWithoutFile, // answers Status(Ok) and no file
+        // closes the login connection after its result, as servers did before carrying the
+        // session on it, and then serves files whole
+        ClosesLoginConnection,
     };
 
     explicit StubServer(Fault fault);

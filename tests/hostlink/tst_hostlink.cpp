@@ -101,6 +101,7 @@ public:
         ::close(m_listener);
     }
     quint16 port() const { return m_port; }
+    int connections() const { return m_connections; }
     QByteArray capture()
     {
         const std::lock_guard lock(m_mutex);
@@ -131,6 +132,7 @@ private:
                 ::close(server);
                 continue;
             }
+            ++m_connections;
             m_pipes.emplace_back([this, client, server] { forward(client, server); });
         }
     }
@@ -156,6 +158,7 @@ private:
     quint16 m_port = 0;
     int m_listener = -1;
     std::atomic<bool> m_stop {false};
+    std::atomic<int> m_connections {0};
     std::thread m_acceptor;
     std::vector<std::thread> m_pipes;
     std::mutex m_mutex;
@@ -192,6 +195,7 @@ private Q_SLOTS:
     void brokenDownloadsKeepTheLocalCopy_data();
     void brokenDownloadsKeepTheLocalCopy();
     void serverKilledAfterLoginKeepsTheLocalCopy();
+    void serverClosingTheLoginConnection();
     void serverStalledOrKilledDuringUpload_data();
     void serverStalledOrKilledDuringUpload();
     void serverStalledBeforeTheApplyCommand();
@@ -283,6 +287,11 @@ void TestHostLink::downloadsEveryFileByteForByte()
                          + " bytes=" + QString::number(file.content.size())))
                      .isEmpty());
     }
+
+    // A new copy is the user's alone: the user file holds every password.
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    QVERIFY(!(QFile::permissions(work.filePath(QStringLiteral("User.she"))) & others));
 
     // Any letter case and either separator name the same file; a new download replaces the
     // previous copy.
@@ -624,6 +633,22 @@ void TestHostLink::serverKilledAfterLoginKeepsTheLocalCopy()
     QCOMPARE(readFile(local), QByteArray("previous visit"));
 }
 
+// A server that ends the login connection after its result, as servers did before carrying the
+// session on it: the first transfer finds the kept connection closed and goes once more, on a
+// connection opened with the token.
+void TestHostLink::serverClosingTheLoginConnection()
+{
+    StubServer stub(StubServer::Fault::ClosesLoginConnection);
+    QVERIFY(stub.startListening());
+    QCOMPARE(login(kLoopback, stub.port(), kAdminName, "anything"), KX_LOGIN_ACCEPTED);
+    QTemporaryDir work;
+    const QString local = work.filePath(QStringLiteral("TVCard.Ext"));
+    for (int transfer = 0; transfer < 2; ++transfer) {
+        QCOMPARE(download(kLoopback, stub.port(), "SysConfig\\TVCard.Ext", local), KX_OK);
+        QCOMPARE(readFile(local), QByteArray(64 * 1024, 'n'));
+    }
+}
+
 void TestHostLink::serverStalledOrKilledDuringUpload_data()
 {
     QTest::addColumn<bool>("killed");
@@ -756,6 +781,8 @@ void TestHostLink::capturedVisitShowsNoSecret()
             QCOMPARE(upload(kLoopback, port, file.remotePath, local), KX_OK);
     }
     QCOMPARE(sendApply(kLoopback, port), 9);
+    // The login's connection carries the transfers; the apply command has one of its own.
+    QCOMPARE(relay.connections(), 2);
 
     const QByteArray capture = relay.capture();
     QVERIFY(capture.size() > 4096);
