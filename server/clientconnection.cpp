@@ -177,10 +177,8 @@ void ClientConnection::greet(const Frame &frame)
             refuseAndClose(StatusCode::NoSession, QStringLiteral("session: no valid token"));
             return;
         }
-        m_token = open->token;
         m_userName = *user;
-        m_phase = Phase::InSession;
-        m_decoder.setPayloadLimit(kMaxFramePayload);
+        enterSession(open->token);
         reply(StatusCode::Ok);
         return;
     }
@@ -230,7 +228,20 @@ void ClientConnection::checkProof(const Frame &frame)
                     .arg(LoginGuard::kLockoutMs / 1000)
                     .arg(LoginGuard::kMaxFailures));
     send(encode(result));
-    closeAfterReply();
+    if (result.code != LoginCode::Accepted) {
+        closeAfterReply();
+        return;
+    }
+    // The connection that logged in carries the new session, as if it had been opened with
+    // the token: a visit's transfers need no second handshake.
+    enterSession(result.token);
+}
+
+void ClientConnection::enterSession(const QByteArray &token)
+{
+    m_token = token;
+    m_phase = Phase::InSession;
+    m_decoder.setPayloadLimit(kMaxFramePayload);
 }
 
 void ClientConnection::serveRequest(const Frame &frame)

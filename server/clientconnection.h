@@ -26,10 +26,10 @@ struct ServerState
 
 // One client connection, driven by the event loop. A peer that speaks the protocol in clear (an
 // earlier version) gets a refusal it can read; every other connection starts with the TLS
-// handshake. Over TLS a connection either logs in (hello,
-// challenge, proof, result, then it closes) or opens a session with a token and then carries
-// any number of transfers and commands. It closes itself on a protocol error, after the idle
-// timeout and at the end of its lifetime, and deletes itself once closed.
+// handshake. Over TLS a connection either logs in (hello, challenge, proof, result) or opens a
+// session with a token. After an accepted login or an opened session it carries any number of
+// transfers and commands; a refused login closes it. It closes itself on a protocol error, after
+// the idle timeout and at the end of its lifetime, and deletes itself once closed.
 class ClientConnection : public QObject
 {
     Q_OBJECT
@@ -47,6 +47,7 @@ private:
     void handleFrame(const wire::Frame &frame);
     void greet(const wire::Frame &frame);
     void checkProof(const wire::Frame &frame);
+    void enterSession(const QByteArray &token);
     void serveRequest(const wire::Frame &frame);
     void sendFile(const wire::FileRequest &request);
     void acceptFile(const wire::FileUpload &upload);

@@ -10,12 +10,14 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
-
-#include <algorithm>
+#include <QPainter>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTabBar>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 #include <functional>
 
@@ -82,6 +84,31 @@ QString named(const char *prefix, const char *suffix)
 {
     return QLatin1String(prefix) + QLatin1String(suffix);
 }
+
+QString listName(formats::ScheduleKind kind, int day)
+{
+    return QStringLiteral("%1ListView%2").arg(QLatin1String(namesOf(kind).lists)).arg(day);
+}
+
+// Grid lines right and below every cell. A style sheet on the list would draw the same lines
+// but makes every polish and layout of the list go through the style sheet engine.
+class GridDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+        const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const QRect cell = option.rect;
+        painter->save();
+        painter->setPen(QColor(0xd0, 0xd0, 0xd0));
+        painter->drawLine(cell.topRight(), cell.bottomRight());
+        painter->drawLine(cell.bottomLeft(), cell.bottomRight());
+        painter->restore();
+    }
+};
 
 // A day list that reports every click and double click, on a row or on the empty area.
 class DayListView : public QTreeWidget
@@ -212,37 +239,33 @@ ScheduleEditor::ScheduleEditor(
     m_notebook = new QStackedWidget(parent);
     m_notebook->setObjectName(named(names.lists, "Notebook"));
     m_notebook->setGeometry(left, top + kTabsHeight, kListWidth, kListHeight);
-    for (int day = 0; day < kDays; ++day) {
-        auto *list = new DayListView(m_notebook);
-        list->setObjectName(
-            QStringLiteral("%1ListView%2").arg(QLatin1String(names.lists)).arg(day));
-        list->setRootIsDecorated(false);
-        list->setUniformRowHeights(true);
-        list->setAllColumnsShowFocus(true);
-        list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        list->setSelectionBehavior(QAbstractItemView::SelectRows);
-        list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-        list->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0; "
-                                           "border-bottom: 1px solid #d0d0d0; }"));
-        list->header()->setSectionsClickable(false);
-        list->header()->setStretchLastSection(false);
-        list->header()->setMinimumSectionSize(60);
-        list->setColumnCount(withMode ? kModeCodeColumn + 1 : kEndColumn + 1);
-        list->setColumnWidth(kStartColumn, 130);
-        list->setColumnWidth(kEndColumn, 130);
-        if (withMode) {
-            list->setColumnWidth(kModeTextColumn, 120);
-            list->setColumnHidden(kModeCodeColumn, true);
-        }
-        list->onClick = [this] {
-            ListViewClick();
-        };
-        list->onDoubleClick = [this] {
-            ListViewDblClick();
-        };
-        m_notebook->addWidget(list);
-        m_dayLists[size_t(day)] = list;
+    auto *list = new DayListView(m_notebook);
+    list->setObjectName(listName(kind, m_shownDay));
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setAllColumnsShowFocus(true);
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setItemDelegate(new GridDelegate(list));
+    list->header()->setSectionsClickable(false);
+    list->header()->setStretchLastSection(false);
+    list->header()->setMinimumSectionSize(60);
+    list->setColumnCount(withMode ? kModeCodeColumn + 1 : kEndColumn + 1);
+    list->setColumnWidth(kStartColumn, 130);
+    list->setColumnWidth(kEndColumn, 130);
+    if (withMode) {
+        list->setColumnWidth(kModeTextColumn, 120);
+        list->setColumnHidden(kModeCodeColumn, true);
     }
+    list->onClick = [this] {
+        ListViewClick();
+    };
+    list->onDoubleClick = [this] {
+        ListViewDblClick();
+    };
+    m_notebook->addWidget(list);
+    m_list = list;
     connect(m_dayTabs, &QTabBar::currentChanged, this, &ScheduleEditor::TabSetChange);
 
     auto makeButton = [&](const char *suffix, int x) {
@@ -272,23 +295,22 @@ void ScheduleEditor::save(const settings::ProfileFile &file, int index) const
 
 formats::WeeklySchedule ScheduleEditor::schedule() const
 {
-    formats::WeeklySchedule week;
-    for (int day = 0; day < kDays; ++day)
-        week[size_t(day)] = segmentsOf(m_dayLists[size_t(day)], formats::hasModeColumn(m_kind));
+    formats::WeeklySchedule week = m_hiddenDays;
+    week[size_t(m_shownDay)] = segmentsOf(m_list, formats::hasModeColumn(m_kind));
     return week;
 }
 
 void ScheduleEditor::setSchedule(const formats::WeeklySchedule &schedule)
 {
-    for (int day = 0; day < kDays; ++day)
-        fillList(m_dayLists[size_t(day)], schedule[size_t(day)], formats::hasModeColumn(m_kind));
+    m_hiddenDays = schedule;
+    fillList(m_list, schedule[size_t(m_shownDay)], formats::hasModeColumn(m_kind));
+    m_hiddenDays[size_t(m_shownDay)].clear();
 }
 
 void ScheduleEditor::selectFirstDay()
 {
     m_dayTabs->setCurrentIndex(0);
-    m_notebook->setCurrentIndex(0);
-    m_shownDay = 0;
+    showDay(0);
 }
 
 void ScheduleEditor::retranslate()
@@ -308,14 +330,11 @@ void ScheduleEditor::retranslate()
     const bool withMode = formats::hasModeColumn(m_kind);
     if (withMode)
         columns << formats::pick("录像模式", "Record mode");
-    for (QTreeWidget *list : m_dayLists) {
-        list->setHeaderLabels(columns);
-        if (!withMode)
-            continue;
-        for (int row = 0; row < list->topLevelItemCount(); ++row) {
-            QTreeWidgetItem *item = list->topLevelItem(row);
-            item->setText(kModeTextColumn, modeTextFor(item->text(kModeCodeColumn).toLatin1()));
-        }
+    // The hidden days keep mode codes only; their texts are made when they are shown.
+    m_list->setHeaderLabels(columns);
+    for (int row = 0; withMode && row < m_list->topLevelItemCount(); ++row) {
+        QTreeWidgetItem *item = m_list->topLevelItem(row);
+        item->setText(kModeTextColumn, modeTextFor(item->text(kModeCodeColumn).toLatin1()));
     }
 
     const char *prefix = namesOf(m_kind).buttons;
@@ -332,11 +351,6 @@ bool ScheduleEditor::editable() const
     return m_kind != formats::ScheduleKind::Sensor || m_context.sensorCount > 0;
 }
 
-QTreeWidget *ScheduleEditor::shownList() const
-{
-    return m_dayLists[size_t(m_shownDay)];
-}
-
 QWidget *ScheduleEditor::owner() const
 {
     return m_dayTabs->window();
@@ -346,7 +360,7 @@ void ScheduleEditor::AddBitBtnClick()
 {
     if (!editable())
         return;
-    QTreeWidget *list = shownList();
+    QTreeWidget *list = m_list;
     const int limit = formats::maxSegmentsPerDay(m_kind);
     if (list->topLevelItemCount() >= limit) {
         // One stored line carries no more segments; a further one would be lost at the save.
@@ -381,7 +395,7 @@ void ScheduleEditor::ListViewDblClick()
 {
     if (!editable())
         return;
-    QTreeWidget *list = shownList();
+    QTreeWidget *list = m_list;
     const int edited = firstSelectedRow(list);
     if (edited < 0)
         return;
@@ -406,7 +420,7 @@ void ScheduleEditor::DelBitBtnClick()
 {
     if (!editable())
         return;
-    QTreeWidget *list = shownList();
+    QTreeWidget *list = m_list;
     if (firstSelectedRow(list) < 0)
         return;
     if (!askYesNo(owner(),
@@ -427,19 +441,16 @@ void ScheduleEditor::SetAllBitBtnClick()
         return;
     TChnSelectForm form(TChnSelectForm::Mode::Weekdays, kDays, owner());
     if (form.exec() == QDialog::Accepted) {
-        const bool withMode = formats::hasModeColumn(m_kind);
         const int shownDay = m_shownDay;
-        const formats::DaySegments shown = segmentsOf(shownList(), withMode);
+        const formats::DaySegments shown = segmentsOf(m_list, formats::hasModeColumn(m_kind));
         for (int day = 0; day < kDays; ++day) {
-            if (!form.isTicked(day))
+            if (!form.isTicked(day) || day == shownDay)
                 continue;
-            if (shown.empty()) {
-                m_dayLists[size_t(day)]->clear();
-            } else if (day != shownDay) {
+            if (!shown.empty()) {
                 // No input until the copy is written: a click could switch the channel halfway.
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                fillList(m_dayLists[size_t(day)], shown, withMode);
             }
+            m_hiddenDays[size_t(day)] = shown;
         }
     }
     m_context.noteChange();
@@ -448,27 +459,33 @@ void ScheduleEditor::SetAllBitBtnClick()
 
 void ScheduleEditor::ListViewClick()
 {
-    m_delete->setEnabled(editable() && firstSelectedRow(shownList()) >= 0);
+    m_delete->setEnabled(editable() && firstSelectedRow(m_list) >= 0);
 }
 
 void ScheduleEditor::TabSetChange(int day)
 {
     if (day < 0 || day >= kDays || day == m_shownDay)
         return;
-    QTreeWidget *old = shownList();
-    QTreeWidget *next = m_dayLists[size_t(day)];
-    for (int column = 0; column < old->columnCount(); ++column) {
-        if (!old->isColumnHidden(column))
-            next->setColumnWidth(column, old->columnWidth(column));
-    }
-    const int selected = firstSelectedRow(old);
-    next->clearSelection();
-    if (selected >= 0 && selected < next->topLevelItemCount())
-        next->topLevelItem(selected)->setSelected(true);
+    // The column widths stay those of the one list, so widths the operator dragged carry over.
+    const int selected = firstSelectedRow(m_list);
+    showDay(day);
+    if (selected >= 0 && selected < m_list->topLevelItemCount())
+        m_list->topLevelItem(selected)->setSelected(true);
     else
         m_delete->setEnabled(false);
+}
+
+// Keeps the shown day's rows in memory and fills the list with the day's segments.
+void ScheduleEditor::showDay(int day)
+{
+    if (day == m_shownDay)
+        return;
+    const bool withMode = formats::hasModeColumn(m_kind);
+    m_hiddenDays[size_t(m_shownDay)] = segmentsOf(m_list, withMode);
+    fillList(m_list, m_hiddenDays[size_t(day)], withMode);
+    m_hiddenDays[size_t(day)].clear();
     m_shownDay = day;
-    m_notebook->setCurrentIndex(day);
+    m_list->setObjectName(listName(m_kind, day));
 }
 
 } // namespace quillon::editor

@@ -4,8 +4,6 @@
 
 #include <QObject>
 
-#include <array>
-
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
@@ -21,12 +19,16 @@ namespace quillon::editor {
 struct SetupContext;
 
 // The weekly timetable editor that the recording, motion and sensor pages share: a tab per
-// weekday, one list per day on a page book, and the Add, Delete and Copy buttons. The kind
+// weekday, the shown day's list on a page book, and the Add, Delete and Copy buttons. The kind
 // names the controls:
 //   Recording  RecordTabSet, RecordNotebook, RecordListView0..6, RecAddBitBtn, RecDelBitBtn,
 //              RecSetAllBitBtn; three columns (start, end, mode)
 //   Motion     MotionTabSet, MotionNotebook, MotionListView0..6, MtnAddBitBtn, ...
 //   Sensor     SensorTabSet, SensorNotebook, SensorListView0..6, SnrAddBitBtn, ...
+// One list serves the seven days: choosing a day tab fills it with that day's segments and
+// names it after the day (RecordListView0 on Monday ... RecordListView6 on Sunday). The other
+// days' segments wait in memory. Three editors with seven lists each, every list polished and
+// laid out, were most of the window's creation time.
 // Add, edit (double click), Delete and Copy count as changes of the owning page: they go
 // through SetupContext::noteChange. The sensor timetable does nothing while the server has
 // no sensor input.
@@ -44,7 +46,9 @@ public:
     formats::ScheduleKind kind() const { return m_kind; }
     QTabBar *dayTabs() const { return m_dayTabs; }
     QStackedWidget *notebook() const { return m_notebook; }
-    const std::array<QTreeWidget *, kDays> &dayLists() const { return m_dayLists; }
+    // The list of the shown day.
+    QTreeWidget *dayList() const { return m_list; }
+    int shownDay() const { return m_shownDay; }
     QPushButton *addButton() const { return m_add; }
     QPushButton *deleteButton() const { return m_delete; }
     QPushButton *copyButton() const { return m_copy; }
@@ -81,16 +85,18 @@ Q_SIGNALS:
 private:
     void ListViewClick();
     void TabSetChange(int day);
+    void showDay(int day);
     bool editable() const;
-    QTreeWidget *shownList() const;
     QWidget *owner() const;
 
     SetupContext &m_context;
     formats::ScheduleKind m_kind;
     int m_shownDay = 0;
+    // Every day but the shown one, whose segments live in the list's rows.
+    formats::WeeklySchedule m_hiddenDays;
     QTabBar *m_dayTabs = nullptr;
     QStackedWidget *m_notebook = nullptr;
-    std::array<QTreeWidget *, kDays> m_dayLists {};
+    QTreeWidget *m_list = nullptr;
     QPushButton *m_add = nullptr;
     QPushButton *m_delete = nullptr;
     QPushButton *m_copy = nullptr;

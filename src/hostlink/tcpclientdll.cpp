@@ -3,9 +3,9 @@
 #include "hostlink/blockingchannel.h"
 #include "hostlink/knownhosts.h"
 #include "hostlink/wire.h"
+#include "platform/atomicfile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <map>
@@ -105,6 +105,10 @@ Reach connectPinned(BlockingChannel &channel, const char *host, std::int32_t por
     return pin == PinCheck::Changed ? Reach::IdentityChanged : Reach::NoConnection;
 }
 
+// Keeps the connection that logged in as the calling thread's session connection.
+void keepChannel(const QByteArray &host, std::int32_t port, const QByteArray &token,
+    std::unique_ptr<BlockingChannel> channel);
+
 std::int32_t login(const KX_LoginRecord &record)
 {
     const QByteArray userName(record.userName);
@@ -113,7 +117,8 @@ std::int32_t login(const KX_LoginRecord &record)
     if (userName.size() > kMaxUserNameBytes)
         return KX_LOGIN_UNKNOWN_USER;
 
-    BlockingChannel channel;
+    auto owned = std::make_unique<BlockingChannel>();
+    BlockingChannel &channel = *owned;
     const Reach reach = connectPinned(channel, record.host, record.port);
     if (reach == Reach::IdentityChanged)
         return KX_LOGIN_IDENTITY_CHANGED;
@@ -129,8 +134,13 @@ std::int32_t login(const KX_LoginRecord &record)
     const std::optional<LoginResult> result = frame ? decode<LoginResult>(*frame) : std::nullopt;
     if (!result)
         return KX_LOGIN_NO_CONNECTION;
-    if (result->code == LoginCode::Accepted)
+    if (result->code == LoginCode::Accepted) {
         storeSession(QByteArray(record.host), record.port, result->token);
+        // The server carries the session on this connection, so the transfers that follow
+        // need no handshake of their own. A server that closed it after the result is met
+        // like any kept connection it closed: the first request opens a new one.
+        keepChannel(QByteArray(record.host), record.port, result->token, std::move(owned));
+    }
     return std::int32_t(result->code);
 }
 
@@ -193,6 +203,15 @@ void closeKeptChannel(const QByteArray &host, std::int32_t port)
 {
     std::erase_if(t_keptChannels,
         [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
+}
+
+void keepChannel(const QByteArray &host, std::int32_t port, const QByteArray &token,
+    std::unique_ptr<BlockingChannel> channel)
+{
+    closeKeptChannel(host, port);
+    if (t_keptChannels.size() >= kMaxKeptPerThread)
+        t_keptChannels.erase(t_keptChannels.begin());
+    t_keptChannels.push_back({host, port, token, std::move(channel)});
 }
 
 // Sends one request on the kept session connection of host and port and takes its reply. When
@@ -296,10 +315,10 @@ std::int32_t KX_CALL KX_GetRemoteFile(const KX_FileTransferRecord *record)
         return KX_ERR_NETWORK;
     }
 
-    // The local copy is replaced only now that the whole file is here and checked.
-    QSaveFile local(QFile::decodeName(record->localPath));
-    if (!local.open(QIODevice::WriteOnly) || local.write(file->content) != file->content.size()
-        || !local.commit())
+    // The local copy is replaced only now that the whole file is here and checked. It is not
+    // flushed to disk: a copy lost in a crash is downloaded again, as every visit does anyway.
+    if (quillon::platform::writeFileAtomically(QFile::decodeName(record->localPath), file->content,
+            quillon::platform::Durability::Written))
         return KX_ERR_LOCAL;
     return KX_OK;
 }

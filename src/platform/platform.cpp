@@ -2,10 +2,11 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QThread>
 
 #include <array>
+#include <cerrno>
 #include <cstdlib>
+#include <time.h>
 
 namespace quillon::platform {
 
@@ -97,6 +98,21 @@ QString executableFolder()
     return QFileInfo(target).absolutePath() + QLatin1Char('/');
 }
 
-void pause(int milliseconds) { QThread::msleep(static_cast<unsigned long>(milliseconds)); }
+void pause(int milliseconds)
+{
+    sleepUntil(std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds));
+}
+
+void sleepUntil(std::chrono::steady_clock::time_point deadline)
+{
+    // The steady clock is CLOCK_MONOTONIC; a signal does not move the deadline.
+    static_assert(std::chrono::steady_clock::is_steady);
+    const auto since
+        = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline.time_since_epoch());
+    timespec until {};
+    until.tv_sec = time_t(since.count() / 1'000'000'000);
+    until.tv_nsec = long(since.count() % 1'000'000'000);
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) { }
+}
 
 } // namespace quillon::platform

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 namespace quillon::platform {
 
 // Windows language identifiers the module tells apart; any other value means Chinese texts.
@@ -25,5 +27,9 @@ QString executableFolder();
 
 // The blocking pause between transfers.
 void pause(int milliseconds);
+// Blocks until the monotonic clock reaches the deadline (at once when it has passed). Sleeping
+// to a deadline rather than for a duration keeps the wake-up late by the scheduler's latency
+// only, and lets a caller do work inside a pause without lengthening it.
+void sleepUntil(std::chrono::steady_clock::time_point deadline);
 
 } // namespace quillon::platform

@@ -50,6 +50,9 @@ public:
     // Erases every section of that name with its keys; a missing section leaves the file alone.
     bool removeSection(const QString &path, QByteArrayView section);
 
+    // Parses the file now, so that the reads that follow find it parsed.
+    void preload(const QString &path) { entryFor(path); }
+
     void beginBatch();
     // Ends a batch; the outermost end saves every changed file. False when a save failed or a
     // write of the batch was refused.

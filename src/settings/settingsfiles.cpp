@@ -76,18 +76,21 @@ QString localPath(const QString &workFolder, SettingsFile file)
     return findFileNoCase(workFolder, QString::fromLatin1(fileInfo(file).name));
 }
 
-bool removeLocalCopies(const QString &workFolder, SettingsFile file)
+std::optional<SettingsFile> removeLocalCopies(const QString &workFolder)
 {
-    const QString name = QString::fromLatin1(fileInfo(file).name);
     const QStringList entries = QDir(workFolder)
                                     .entryList(QDir::Files | QDir::Hidden | QDir::System
                                         | QDir::Dirs | QDir::NoDotAndDotDot);
-    bool allRemoved = true;
-    for (const QString &entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            allRemoved = QFile::remove(workFolder + entry) && allRemoved;
+    std::optional<SettingsFile> remaining;
+    for (const SettingsFileInfo &info : settingsFiles()) {
+        const QLatin1String name(info.name);
+        for (const QString &entry : entries) {
+            if (entry.compare(name, Qt::CaseInsensitive) == 0 && !QFile::remove(workFolder + entry)
+                && !remaining)
+                remaining = info.file;
+        }
     }
-    return allRemoved;
+    return remaining;
 }
 
 QString workFolderPath()

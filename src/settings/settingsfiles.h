@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <span>
 
 namespace quillon::settings {
@@ -48,9 +49,9 @@ QString findFileNoCase(const QString &folder, const QString &name);
 
 // The local copy of a settings file in the work folder (see findFileNoCase).
 QString localPath(const QString &workFolder, SettingsFile file);
-// Removes every local copy of the file, whatever the letter case of its name. False when one
-// remains.
-bool removeLocalCopies(const QString &workFolder, SettingsFile file);
+// Removes every local copy of the nine files, whatever the letter case of their names, with one
+// look at the folder. The first file (in download order) a copy of which remains, if any.
+std::optional<SettingsFile> removeLocalCopies(const QString &workFolder);
 
 // The per-user folder that holds the local copies of every visit: the data folder followed by
 // "Temp/", or the executable's folder followed by "Temp/" when there is no data folder. Ends

@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include <memory>
+#include <utility>
 
 namespace quillon::visit {
 
@@ -90,8 +91,18 @@ std::int32_t runVisit(const char *host, std::uintptr_t ownerId, const char *user
         showFailure("LoginFailureBox", loginFailureText(login, storedHost()));
         return result;
     }
+    // Work the show step would do, done inside the pauses where it costs the operator nothing:
+    // each copy parsed as it arrives, and the style's polish of every control of the hidden
+    // window once. What the window shows and when it reads the files do not change.
+    bool polished = false;
+    const auto prepareInPause = [&form, &polished](settings::SettingsFile file) {
+        editor::SetupContext &context = form->context();
+        context.store.preload(settings::localPath(context.workFolder, file));
+        if (!std::exchange(polished, true))
+            form->ensurePolished();
+    };
     // A visit never shows a window built from files that did not all arrive.
-    if (const std::optional<TransferFailure> failure = downloadSettingsFiles()) {
+    if (const std::optional<TransferFailure> failure = downloadSettingsFiles(prepareInPause)) {
         showFailure("DownloadFailureBox", failureText(*failure));
         return result;
     }

@@ -10,6 +10,8 @@
 #include <QPointer>
 #include <QWindow>
 
+#include <chrono>
+
 namespace quillon::visit {
 
 namespace {
@@ -183,26 +185,34 @@ static std::optional<QByteArray> readLocalCopy(settings::SettingsFile file)
     return bytes;
 }
 
-std::optional<TransferFailure> downloadSettingsFiles()
+std::optional<TransferFailure> downloadSettingsFiles(
+    const std::function<void(settings::SettingsFile)> &inPause)
 {
     VisitState &visit = state();
     visit.downloaded.clear();
     visit.backupWritten = false;
-    for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
-        if (!settings::removeLocalCopies(visit.workFolder, info.file))
-            return TransferFailure {TransferFailure::Step::Download, info.file, KX_ERR_LOCAL, {}};
-    }
+    if (const std::optional<settings::SettingsFile> kept
+        = settings::removeLocalCopies(visit.workFolder))
+        return TransferFailure {TransferFailure::Step::Download, *kept, KX_ERR_LOCAL, {}};
     for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
         const std::int32_t result = TransferSettingsFile(0, info.file);
-        platform::pause(kTransferPauseMs);
-        if (result == KX_ERR_NOT_FOUND)
-            continue;
-        if (result != KX_OK)
-            return TransferFailure {TransferFailure::Step::Download, info.file, result, {}};
-        const std::optional<QByteArray> bytes = readLocalCopy(info.file);
-        if (!bytes)
-            return TransferFailure {TransferFailure::Step::Download, info.file, KX_ERR_LOCAL, {}};
-        visit.downloaded.insert(info.file, *bytes);
+        const auto pauseEnd
+            = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTransferPauseMs);
+        std::optional<TransferFailure> failure;
+        if (result == KX_OK) {
+            if (const std::optional<QByteArray> bytes = readLocalCopy(info.file)) {
+                visit.downloaded.insert(info.file, *bytes);
+                if (inPause)
+                    inPause(info.file);
+            } else {
+                failure = {TransferFailure::Step::Download, info.file, KX_ERR_LOCAL, {}};
+            }
+        } else if (result != KX_ERR_NOT_FOUND) {
+            failure = {TransferFailure::Step::Download, info.file, result, {}};
+        }
+        platform::sleepUntil(pauseEnd);
+        if (failure)
+            return failure;
     }
     return std::nullopt;
 }

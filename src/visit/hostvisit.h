@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QWindow;
@@ -61,8 +62,11 @@ QString failureText(const TransferFailure &failure);
 // The nine downloads of a visit, in order, each followed by the transfer pause. The local copies
 // of an earlier visit are removed first, so none can pass for this server's. A file the server
 // does not have stays absent (its pages show their defaults); any other failure stops the
-// sequence at once.
-std::optional<TransferFailure> downloadSettingsFiles();
+// sequence at once. The pause runs from the end of each transfer, and the local work on the file
+// that arrived (reading it back, then inPause with it) is done inside it: the pause ends at the
+// same moment, or later only if that work outlasts it.
+std::optional<TransferFailure> downloadSettingsFiles(
+    const std::function<void(settings::SettingsFile)> &inPause = {});
 
 // OK's sequence: the visit's downloaded files are stored as a backup (once per visit), then the
 // eight uploads in their order, each followed by the transfer pause, then the apply command.

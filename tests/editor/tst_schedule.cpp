@@ -100,7 +100,12 @@ struct Editor
         window.show();
     }
 
-    QTreeWidget *list(int day) const { return editor->dayLists()[size_t(day)]; }
+    // The list showing that day: choosing the day's tab fills the editor's one list with it.
+    QTreeWidget *list(int day) const
+    {
+        editor->dayTabs()->setCurrentIndex(day);
+        return editor->dayList();
+    }
     void setDay(int day, const DaySegments &segments)
     {
         WeeklySchedule week = editor->schedule();
@@ -385,6 +390,8 @@ private Q_SLOTS:
         editor.editor->dayTabs()->setCurrentIndex(1);
         QTreeWidget *tuesday = editor.list(1);
         QCOMPARE(editor.editor->notebook()->currentWidget(), tuesday);
+        QCOMPARE(tuesday->objectName(), QStringLiteral("RecordListView1"));
+        QCOMPARE(rowsOf(tuesday).first(), QString::fromUtf8("05:00-06:00 夜间模式"));
         QCOMPARE(tuesday->columnWidth(0), 90);
         QCOMPARE(tuesday->columnWidth(2), 150);
         QVERIFY(tuesday->topLevelItem(1)->isSelected());
@@ -395,16 +402,23 @@ private Q_SLOTS:
         editor.editor->dayTabs()->setCurrentIndex(2);
         QVERIFY(!del->isEnabled());
         QCOMPARE(editor.changes, 0);
+        // Days shown and left keep their rows.
+        QCOMPARE(editor.line(0), QByteArray("2,01:00-02:00,92,03:00-04:00,92,"));
+        QCOMPARE(editor.line(1), QByteArray("2,05:00-06:00,92,07:00-08:00,92,"));
     }
 
     void languageRebuildsModeTexts()
     {
         Editor editor(ScheduleKind::Recording);
         editor.setDay(3, {{"08:00", "09:00", "91"}, {"10:00", "11:00", "92"}});
+        editor.setDay(5, {{"12:00", "13:00", "91"}});
+        // The shown day's rows are rebuilt; a hidden day gets the new texts when shown.
+        editor.list(3);
         setChinese(false);
         editor.editor->retranslate();
         QCOMPARE(
             rowsOf(editor.list(3)), (QStringList {"08:00-09:00 Daytime", "10:00-11:00 Nighttime"}));
+        QCOMPARE(rowsOf(editor.list(5)), QStringList {"12:00-13:00 Daytime"});
         QCOMPARE(editor.line(3), QByteArray("2,08:00-09:00,91,10:00-11:00,92,"));
     }
 

@@ -101,6 +101,7 @@ public:
         ::close(m_listener);
     }
     quint16 port() const { return m_port; }
+    int connections() const { return m_connections; }
     QByteArray capture()
     {
         const std::lock_guard lock(m_mutex);
@@ -131,6 +132,7 @@ private:
                 ::close(server);
                 continue;
             }
+            ++m_connections;
             m_pipes.emplace_back([this, client, server] { forward(client, server); });
         }
     }
@@ -156,6 +158,7 @@ private:
     quint16 m_port = 0;
     int m_listener = -1;
     std::atomic<bool> m_stop {false};
+    std::atomic<int> m_connections {0};
     std::thread m_acceptor;
     std::vector<std::thread> m_pipes;
     std::mutex m_mutex;
@@ -281,6 +284,11 @@ void TestHostLink::downloadsEveryFileByteForByte()
                          + " bytes=" + QString::number(file.content.size())))
                      .isEmpty());
     }
+
+    // A new copy is the user's alone: the user file holds every password.
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+        | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    QVERIFY(!(QFile::permissions(work.filePath(QStringLiteral("User.she"))) & others));
 
     // Any letter case and either separator name the same file; a new download replaces the
     // previous copy.
@@ -741,6 +749,8 @@ void TestHostLink::capturedVisitShowsNoSecret()
             QCOMPARE(upload(kLoopback, port, file.remotePath, local), KX_OK);
     }
     QCOMPARE(sendApply(kLoopback, port), 9);
+    // The login's connection carries the transfers; the apply command has one of its own.
+    QCOMPARE(relay.connections(), 2);
 
     const QByteArray capture = relay.capture();
     QVERIFY(capture.size() > 4096);

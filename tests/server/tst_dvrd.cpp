@@ -47,19 +47,21 @@ std::optional<StatusCode> statusOf(const std::optional<Frame> &frame)
     return reply ? std::optional(reply->code) : std::nullopt;
 }
 
-// Logs in over a fresh connection; the proof is kept so a test can replay it.
+// Logs in over a fresh connection; the proof is kept so a test can replay it, and the
+// connection so that a test can go on using it.
 struct Login
 {
     QByteArray nonce;
     QByteArray proof;
     std::optional<LoginResult> result;
+    std::unique_ptr<BlockingChannel> channel = std::make_unique<BlockingChannel>();
 };
 
 Login logIn(quint16 port, const QByteArray &user, const QByteArray &password,
     const QByteArray &proofToSend = {}, const QString &from = QStringLiteral("127.0.0.1"))
 {
     Login login;
-    BlockingChannel channel;
+    BlockingChannel &channel = *login.channel;
     if (!channel.socket().bind(QHostAddress(from))
         || !channel.open(QStringLiteral("127.0.0.1"), port))
         return login;
@@ -201,6 +203,13 @@ void TestDvrd::replayedProofIsRefused()
     QVERIFY(first.result);
     QCOMPARE(first.result->code, LoginCode::Accepted);
     QCOMPARE(first.result->token.size(), kTokenBytes);
+    // The connection that logged in carries the session.
+    const TestSettingsFile user = testSettingsFiles().first();
+    const std::optional<Frame> reply
+        = exchange(*first.channel, encode(FileRequest {user.remotePath}));
+    const std::optional<FileData> data = reply ? decode<FileData>(*reply) : std::nullopt;
+    QVERIFY(data && data->digestMatches());
+    QCOMPARE(data->content, user.content);
 
     // Someone who captured that exchange answers a new challenge with the old proof.
     const Login replay = logIn(port, kSetterName, {}, first.proof);
@@ -208,6 +217,7 @@ void TestDvrd::replayedProofIsRefused()
     QVERIFY(replay.nonce != first.nonce);
     QCOMPARE(replay.result->code, LoginCode::WrongPassword);
     QVERIFY(replay.result->token.isEmpty());
+    QVERIFY(closedByServer(*replay.channel));
 
     // Each accepted login gets its own token.
     const Login second = logIn(port, kSetterName, kSetterPassword);
@@ -287,7 +297,7 @@ void TestDvrd::protocolErrorsCloseTheConnection()
         QVERIFY(closedByServer(early));
     }
 
-    // A login connection ends with its result; it cannot be used for anything else.
+    // A refused login ends its connection; it cannot be used for anything else.
     BlockingChannel login;
     QVERIFY(login.open(QStringLiteral("127.0.0.1"), port));
     QVERIFY(exchange(login, encode(LoginHello {kAdminName})));

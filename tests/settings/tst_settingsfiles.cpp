@@ -84,6 +84,29 @@ private Q_SLOTS:
         QCOMPARE(findFileNoCase(folder, QStringLiteral("ProFile.ext")), folder + QStringLiteral("ProFile.ext"));
     }
 
+    // Every spelling of the nine names goes, nothing else does, and a copy that stays is named.
+    void localCopiesAreRemovedInEveryCase()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QLatin1Char('/');
+        const QStringList copies {
+            "User.she", "USER.SHE", "sysset.ext", "TVCard.Ext", "profile.EXT"};
+        const QStringList others {"User.she.tmp-abc123", "Notes.txt", "SysSet.Ext.bak"};
+        for (const QString &name : copies + others) {
+            QFile file(folder + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        QVERIFY(!removeLocalCopies(folder));
+        QStringList kept = others;
+        kept.sort();
+        QCOMPARE(QDir(folder).entryList(QDir::Files, QDir::Name), kept);
+
+        // A folder by a settings file's name cannot be removed as a copy: the visit must stop.
+        QVERIFY(QDir(folder).mkdir(QStringLiteral("alarmset.ext")));
+        QVERIFY(QDir(folder).mkdir(QStringLiteral("SMSSet.EXT")));
+        QVERIFY(removeLocalCopies(folder) == SettingsFile::AlarmSet);
+    }
+
     void workFolder()
     {
         QTemporaryDir dir;

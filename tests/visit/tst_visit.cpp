@@ -13,6 +13,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -198,7 +199,10 @@ private Q_SLOTS:
     void okUploadsEightFilesAndApplies()
     {
         QStringList localFilesWhenShown;
+        QElapsedTimer clock;
+        qint64 shownMs = -1;
         whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+            shownMs = clock.elapsed();
             // The nine files arrived whole; edit every local copy, then press OK.
             for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
                 const QString local = settings::localPath(m_workFolder, info.file);
@@ -211,8 +215,11 @@ private Q_SLOTS:
         });
         const QByteArray presets = fileBytes(m_root->filePath(QStringLiteral("SysConfig/Profile.ext")));
 
+        clock.start();
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
 
+        // Work done inside the pauses leaves each of them whole.
+        QVERIFY(shownMs >= qint64(settings::settingsFiles().size()) * visit::kTransferPauseMs);
         QCOMPARE(localFilesWhenShown.size(), 9);
         QCOMPARE(transfers(*m_server, QStringLiteral("download")), remotePaths(false));
         QCOMPARE(transfers(*m_server, QStringLiteral("upload")), remotePaths(true));
