@@ -15,7 +15,6 @@ using settings::SettingsFile;
 
 namespace {
 
-constexpr QByteArrayView kApplyCommand = "!!!!APPLY";
 // Bounds what a peer can make the socket hold beyond the frame being decoded.
 constexpr qint64 kReadBufferBytes = 256 * 1024;
 // Requests wait while this much of earlier replies is still unsent, so a peer that asks for
@@ -40,18 +39,12 @@ ClientConnection::ClientConnection(
 
     m_idleTimer.setSingleShot(true);
     m_idleTimer.setInterval(timeouts::kServerIdleMs);
-    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
-        logLine(QStringLiteral("closed idle connection %1").arg(who()));
-        m_socket->abort();
-        deleteLater();
-    });
+    connect(&m_idleTimer, &QTimer::timeout, this,
+        [this] { drop(QStringLiteral("closed idle connection %1").arg(who())); });
     m_lifetimeTimer.setSingleShot(true);
     m_lifetimeTimer.setInterval(timeouts::kServerConnectionMs);
-    connect(&m_lifetimeTimer, &QTimer::timeout, this, [this] {
-        logLine(QStringLiteral("closed connection open too long %1").arg(who()));
-        m_socket->abort();
-        deleteLater();
-    });
+    connect(&m_lifetimeTimer, &QTimer::timeout, this,
+        [this] { drop(QStringLiteral("closed connection open too long %1").arg(who())); });
 
     connect(m_socket, &QSslSocket::readyRead, this, [this] {
         m_idleTimer.start();
@@ -68,11 +61,8 @@ ClientConnection::ClientConnection(
     connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         if (error != QAbstractSocket::SslHandshakeFailedError)
             return;
-        logLine(QStringLiteral("refused connection: TLS handshake failed (%1) %2")
-                    .arg(m_socket->errorString(), who()));
-        m_phase = Phase::Closing;
-        m_socket->abort();
-        deleteLater();
+        drop(QStringLiteral("refused connection: TLS handshake failed (%1) %2")
+                 .arg(m_socket->errorString(), who()));
     });
     connect(m_socket, &QSslSocket::disconnected, this, &QObject::deleteLater);
 
@@ -124,10 +114,7 @@ void ClientConnection::handleDecodeFailure()
 {
     switch (m_decoder.error()) {
     case FrameDecoder::Error::BadMagic:
-        logLine(QStringLiteral("refused connection speaking another protocol %1").arg(who()));
-        m_phase = Phase::Closing;
-        m_socket->abort();
-        deleteLater();
+        drop(QStringLiteral("refused connection speaking another protocol %1").arg(who()));
         return;
     case FrameDecoder::Error::BadVersion:
         refuseAndClose(StatusCode::UnsupportedVersion,
@@ -315,7 +302,7 @@ void ClientConnection::acceptFile(const FileUpload &upload)
 
 void ClientConnection::runCommand(const Command &command)
 {
-    if (command.bytes != kApplyCommand) {
+    if (command.bytes != QByteArrayView(kApplyCommand)) {
         logLine(QStringLiteral("refused command %1 %2").arg(printable(command.bytes), who()));
         reply(StatusCode::UnknownCommand);
         return;
@@ -351,6 +338,15 @@ void ClientConnection::refuseAndClose(StatusCode code, const QString &why)
     logLine(QStringLiteral("refused %1 %2").arg(why, who()));
     reply(code);
     closeAfterReply();
+}
+
+void ClientConnection::drop(const QString &logText)
+{
+    logLine(logText);
+    // Closing stops the frame loop, so nothing more is read or answered before the deletion.
+    m_phase = Phase::Closing;
+    m_socket->abort();
+    deleteLater();
 }
 
 void ClientConnection::closeAfterReply()

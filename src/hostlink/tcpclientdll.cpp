@@ -61,18 +61,26 @@ QString hostText(const char *host)
     return QString::fromLocal8Bit(host);
 }
 
+// True for a session or kept connection of this host and port, the host compared as spelled.
+auto atHost(const QByteArray &host, std::int32_t port)
+{
+    return [&host, port](const auto &record) {
+        return record.port == port && record.host == host;
+    };
+}
+
 void forgetSession(const QByteArray &host, std::int32_t port)
 {
     Library &lib = library();
     const std::lock_guard lock(lib.mutex);
-    std::erase_if(lib.sessions, [&](const Session &s) { return s.port == port && s.host == host; });
+    std::erase_if(lib.sessions, atHost(host, port));
 }
 
 void storeSession(const QByteArray &host, std::int32_t port, const QByteArray &token)
 {
     Library &lib = library();
     const std::lock_guard lock(lib.mutex);
-    std::erase_if(lib.sessions, [&](const Session &s) { return s.port == port && s.host == host; });
+    std::erase_if(lib.sessions, atHost(host, port));
     if (lib.sessions.size() >= kMaxSessions)
         lib.sessions.erase(lib.sessions.begin());
     lib.sessions.push_back({host, port, token});
@@ -82,11 +90,8 @@ QByteArray sessionToken(const QByteArray &host, std::int32_t port)
 {
     Library &lib = library();
     const std::lock_guard lock(lib.mutex);
-    for (const Session &session : lib.sessions) {
-        if (session.port == port && session.host == host)
-            return session.token;
-    }
-    return {};
+    const auto found = std::find_if(lib.sessions.begin(), lib.sessions.end(), atHost(host, port));
+    return found != lib.sessions.end() ? found->token : QByteArray();
 }
 
 enum class Reach { Connected, NoConnection, IdentityChanged };
@@ -179,8 +184,8 @@ thread_local std::vector<KeptChannel> t_keptChannels; // most recently used last
 
 BlockingChannel &keptChannel(const QByteArray &host, std::int32_t port, const QByteArray &token)
 {
-    const auto found = std::find_if(t_keptChannels.begin(), t_keptChannels.end(),
-        [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
+    const auto found
+        = std::find_if(t_keptChannels.begin(), t_keptChannels.end(), atHost(host, port));
     KeptChannel kept;
     if (found != t_keptChannels.end()) {
         kept = std::move(*found);
@@ -201,8 +206,7 @@ BlockingChannel &keptChannel(const QByteArray &host, std::int32_t port, const QB
 
 void closeKeptChannel(const QByteArray &host, std::int32_t port)
 {
-    std::erase_if(t_keptChannels,
-        [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
+    std::erase_if(t_keptChannels, atHost(host, port));
 }
 
 void keepChannel(const QByteArray &host, std::int32_t port, const QByteArray &token,

@@ -2,6 +2,7 @@
 
 #include "formats/language.h"
 #include "hostlink/tcpclientdll.h"
+#include "hostlink/wire.h"
 #include "platform/platform.h"
 #include "settings/backups.h"
 
@@ -238,7 +239,7 @@ std::optional<TransferFailure> uploadSettingsAndApply()
         if (result != KX_OK)
             return TransferFailure {TransferFailure::Step::Upload, file, result, {}};
     }
-    if (!SendHostCommand(QByteArray(kApplyCommand)))
+    if (!SendHostCommand(QByteArray(wire::kApplyCommand)))
         return TransferFailure {TransferFailure::Step::Apply, settings::SettingsFile::User, 0, {}};
     return std::nullopt;
 }

@@ -1,6 +1,7 @@
 #include "tools/quillon/remote.h"
 
 #include "hostlink/tcpclientdll.h"
+#include "hostlink/wire.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -13,7 +14,6 @@ namespace quillon::tool {
 
 namespace {
 
-constexpr char kApplyCommand[] = "!!!!APPLY";
 // The host link's login result for a server that no longer proves the identity pinned for it.
 constexpr std::int32_t kLoginIdentityChanged = -2;
 
@@ -201,8 +201,8 @@ StepResult RemoteSession::uploadAndApply(const settings::SettingsFileSet &files)
     const std::int32_t handle = KX_ConnectTCPServer(&connect);
     if (handle == 0)
         return failed(QStringLiteral("apply: no command connection"));
-    const std::int32_t length = std::int32_t(sizeof kApplyCommand - 1);
-    const std::int32_t sent = KX_ClientSendBuf(handle, kApplyCommand, length, 0);
+    const std::int32_t length = std::int32_t(sizeof wire::kApplyCommand - 1);
+    const std::int32_t sent = KX_ClientSendBuf(handle, wire::kApplyCommand, length, 0);
     KX_DisConnectTCPServer(handle);
     if (sent != length)
         return failed(QStringLiteral("apply: %1").arg(transferError(sent)));
