@@ -14,11 +14,11 @@ constexpr char kMissingRow[] = "00000000000";
 
 QByteArray encoderSection(int channel)
 {
-    return "ENCODER" + QByteArray::number(channel);
+    return schema::indexedSection(schema::kEncoderSection, channel);
 }
 QByteArray areaSection(int channel)
 {
-    return "ALARM MOTION" + QByteArray::number(channel);
+    return schema::indexedSection(schema::kMotionAreaSection, channel);
 }
 QByteArray rowKey(int row)
 {
@@ -56,7 +56,7 @@ MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel
 {
     MotionSettings values;
     const auto setting = [](const char *key) -> const schema::Setting & {
-        return schema::setting(settings::SettingsFile::AlarmSet, "ENCODER", key);
+        return schema::setting(settings::SettingsFile::AlarmSet, schema::kEncoderSection, key);
     };
     values.alarmY = formats::readNumber(file, setting("AlarmY"), channel);
     values.alarmUV = formats::readNumber(file, setting("AlarmUV"), channel);

@@ -15,7 +15,7 @@ constexpr int kTriple = 3;
 
 QByteArray sensorSection(int sensor)
 {
-    return "SENSOR" + QByteArray::number(sensor);
+    return schema::indexedSection(schema::kSensorSection, sensor);
 }
 
 bool isDigit(char c)
@@ -80,7 +80,7 @@ SensorSettings readSensorSettings(const settings::ProfileFile &file, int sensor)
 {
     SensorSettings values;
     const auto setting = [](const char *key) -> const schema::Setting & {
-        return schema::setting(settings::SettingsFile::SensorSet, "SENSOR", key);
+        return schema::setting(settings::SettingsFile::SensorSet, schema::kSensorSection, key);
     };
     values.startupDetect = formats::readFlag(file, setting("StartupDetect"), sensor);
     values.linkChn = formats::readText(file, setting("LinkChn"), sensor);

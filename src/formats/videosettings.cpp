@@ -13,12 +13,12 @@ constexpr int kPositionMax = 999; // three digits
 
 QByteArray encoderSection(int channel)
 {
-    return "ENCODER" + QByteArray::number(channel);
+    return schema::indexedSection(schema::kEncoderSection, channel);
 }
 
 const schema::Setting &encoderSetting(const char *key)
 {
-    return schema::setting(settings::SettingsFile::TVCard, "ENCODER", key);
+    return schema::setting(settings::SettingsFile::TVCard, schema::kEncoderSection, key);
 }
 
 QByteArray readPosition(const settings::ProfileFile &tvCard, int channel, const char *key)

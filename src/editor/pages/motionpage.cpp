@@ -18,7 +18,6 @@ namespace quillon::editor {
 
 namespace {
 
-constexpr int kMotionPageIndex = 3;
 constexpr int kCopyDialogWidth = 279;
 constexpr int kCopyDialogHeight = 355;
 
@@ -156,7 +155,7 @@ bool MotionPage::checkForApply()
 {
     if (!CheckBox6->isChecked() || isAreaSet())
         return true;
-    m_context.showPage(kMotionPageIndex, -1);
+    m_context.showPage(PageIndex::Motion, std::nullopt);
     showNotice(m_sheet->window(), "请设置动态检测区域！", "Set motion detect area please!");
     return false;
 }

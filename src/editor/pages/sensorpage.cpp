@@ -380,9 +380,7 @@ void SensorPage::outputBoxClick(QCheckBox *box, QCheckBox *other)
 
 void SensorPage::updateOutputEnabling()
 {
-    const bool output = CheckBox9->isChecked() || CheckBox10->isChecked();
-    for (QWidget *control : std::initializer_list<QWidget *>{Label51, SpinEdit5, Label52})
-        control->setEnabled(output);
+    enableWhile(CheckBox9->isChecked() || CheckBox10->isChecked(), {Label51, SpinEdit5, Label52});
 }
 
 void SensorPage::LinkChnListViewDblClick()

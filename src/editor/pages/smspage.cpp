@@ -66,10 +66,9 @@ void SmsPage::load()
 
 void SmsPage::updateEnabling()
 {
-    const bool on = SMSCheckBox->isChecked();
-    for (QWidget *control : std::initializer_list<QWidget *> {SMSPortLabel, SMSComboBox,
-             SMSPhoneLabel, SMSPhoneEdit, SMSPhoneListBox, AddPhoneBitBtn, DelPhoneBitBtn})
-        control->setEnabled(on);
+    enableWhile(SMSCheckBox->isChecked(),
+        {SMSPortLabel, SMSComboBox, SMSPhoneLabel, SMSPhoneEdit, SMSPhoneListBox, AddPhoneBitBtn,
+            DelPhoneBitBtn});
 }
 
 void SmsPage::save()

@@ -227,17 +227,11 @@ void SystemPage::retranslateRows()
 
 void SystemPage::updateEnabling()
 {
-    const bool switching = AutoSwitchCheckBox->isChecked();
-    for (QWidget *control :
-        std::initializer_list<QWidget *> {AutoSwitchLabel, SwitchTimeSpinEdit, SwitchTimeLabel})
-        control->setEnabled(switching);
-    const bool autoLogin = AutoLoginChkBox->isChecked();
-    for (QWidget *control : std::initializer_list<QWidget *> {
-             AutoLoginUserLabel, AutoLoginPwdLabel, AutoLoginUserEdit, AutoLoginPwdEdit})
-        control->setEnabled(autoLogin);
-    const bool locking = AutoChgStateChkBox->isChecked();
-    ChgStateSpinEdit->setEnabled(locking);
-    ChgStateLabel->setEnabled(locking);
+    enableWhile(
+        AutoSwitchCheckBox->isChecked(), {AutoSwitchLabel, SwitchTimeSpinEdit, SwitchTimeLabel});
+    enableWhile(AutoLoginChkBox->isChecked(),
+        {AutoLoginUserLabel, AutoLoginPwdLabel, AutoLoginUserEdit, AutoLoginPwdEdit});
+    enableWhile(AutoChgStateChkBox->isChecked(), {ChgStateSpinEdit, ChgStateLabel});
 }
 
 void SystemPage::load()

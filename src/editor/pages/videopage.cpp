@@ -5,6 +5,7 @@
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
 #include "editor/tabsets.h"
+#include "formats/checks.h"
 #include "formats/language.h"
 #include "settings/gbk.h"
 #include "settings/profilestore.h"
@@ -24,10 +25,6 @@ namespace quillon::editor {
 
 namespace {
 
-constexpr int kVideoPage = 2;
-constexpr int kPropertiesPage = 0;
-constexpr int kPictureWidth = 352;
-constexpr int kPictureHeight = 288;
 constexpr int kCameraNameBytes = 20;
 constexpr int kLabel28Top = 140;
 
@@ -96,6 +93,14 @@ QWidget *addInnerPage(QTabWidget *pages, const char *name)
     page->setObjectName(QLatin1String(name));
     pages->addTab(page, QString());
     return page;
+}
+
+// The field that shows a key of the channel's video settings.
+QLineEdit *fieldOf(const QWidget *sheet, const char *key)
+{
+    const schema::Setting &setting
+        = schema::setting(settings::SettingsFile::TVCard, schema::kEncoderSection, key);
+    return sheet->findChild<QLineEdit *>(QLatin1String(setting.control));
 }
 
 // A title or date position as the operator sees it, blanks between digits included.
@@ -201,9 +206,7 @@ void VideoPage::buildCompressionPage()
     VBRHighLabel = place<QLabel>("VBRHighLabel", RateSetupGroupBox, 130, 124, 50, 16);
     VBRLowLabel = place<QLabel>("VBRLowLabel", RateSetupGroupBox, 300, 124, 50, 16);
     RateSetupGroupBox->setEnabled(false);
-    for (QWidget *control :
-        std::initializer_list<QWidget *> {IFrameTrackBar, QualityTrackBar, QualityEdit})
-        control->setEnabled(false);
+    enableWhile(false, {IFrameTrackBar, QualityTrackBar, QualityEdit});
 
     EncodeGroupBox = place<QGroupBox>("EncodeGroupBox", TabSheet5, 520, 8, 292, 80);
     RadioButton1 = place<QRadioButton>("RadioButton1", EncodeGroupBox, 16, 22, 268, 20);
@@ -412,19 +415,12 @@ formats::EncoderSettings VideoPage::shownSettings() const
 
 void VideoPage::updateEnabling()
 {
-    const bool title = CameraCheckBox->isChecked();
-    for (QWidget *control : std::initializer_list<QWidget *> {
-             CameraNameLabel, CameraNameEdit, CamLabel, CamXLabel, CamXEdit, CamYLabel, CamYEdit})
-        control->setEnabled(title);
-    const bool dateOrTime = DateCheckBox->isChecked() || TimeCheckBox->isChecked();
-    for (QWidget *control :
-        std::initializer_list<QWidget *> {DateXLabel, DateXEdit, DateYLabel, DateYEdit})
-        control->setEnabled(dateOrTime);
-    for (QWidget *control : std::initializer_list<QWidget *> {Label37, SpinEdit2, Label38})
-        control->setEnabled(CheckBox5->isChecked());
-    for (QWidget *control :
-        std::initializer_list<QWidget *> {Label29, SpinEdit7, Label16, SpinEdit6, Label17})
-        control->setEnabled(ATMCheckBox->isChecked());
+    enableWhile(CameraCheckBox->isChecked(),
+        {CameraNameLabel, CameraNameEdit, CamLabel, CamXLabel, CamXEdit, CamYLabel, CamYEdit});
+    enableWhile(DateCheckBox->isChecked() || TimeCheckBox->isChecked(),
+        {DateXLabel, DateXEdit, DateYLabel, DateYEdit});
+    enableWhile(CheckBox5->isChecked(), {Label37, SpinEdit2, Label38});
+    enableWhile(ATMCheckBox->isChecked(), {Label29, SpinEdit7, Label16, SpinEdit6, Label17});
 }
 
 void VideoPage::lookUpQuality(int level)
@@ -438,59 +434,47 @@ void VideoPage::lookUpQuality(int level)
 
 void VideoPage::focusField(QLineEdit *field)
 {
-    m_context.showPage(kVideoPage, kPropertiesPage);
+    m_context.showPage(PageIndex::Video, VideoInnerPage::Properties);
     field->setFocus();
     field->selectAll();
 }
 
-bool VideoPage::checkPosition(QLineEdit *field, const char *emptyChinese, const char *emptyEnglish,
-    const char *badChinese, const char *badEnglish)
+bool VideoPage::checkPositions(std::span<const formats::OverlayPosition> positions)
 {
-    const QString text = positionText(field);
-    if (text.isEmpty()) {
-        focusField(field);
-        showNotice(m_sheet->window(), emptyChinese, emptyEnglish);
-        return false;
+    for (const formats::OverlayPosition &position : positions) {
+        QLineEdit *field = fieldOf(m_sheet, position.key);
+        const QString text = positionText(field);
+        if (text.isEmpty()) {
+            focusField(field);
+            showNotice(m_sheet->window(), position.missing.chinese, position.missing.english);
+            return false;
+        }
+        bool isNumber = false;
+        const int value = text.toInt(&isNumber);
+        if (!isNumber) {
+            // Digits with a blank between them ("1 2") are no position: nothing is written.
+            focusField(field);
+            showNotice(m_sheet->window(), position.notWhole.chinese, position.notWhole.english);
+            return false;
+        }
+        field->setText(QString::number(value));
     }
-    bool isNumber = false;
-    const int value = text.toInt(&isNumber);
-    if (!isNumber) {
-        // Digits with a blank between them ("1 2") are no position: nothing is written.
-        focusField(field);
-        showNotice(m_sheet->window(), badChinese, badEnglish);
-        return false;
-    }
-    field->setText(QString::number(value));
     return true;
 }
 
 bool VideoPage::checkForApply()
 {
-    if (CameraCheckBox->isChecked()) {
-        if (!checkPosition(CamXEdit, "请输入摄像机标题显示的横坐标（8 的倍数）！",
-                "Input title X coordinates please!", "摄像机标题显示的横坐标必须是整数！",
-                "The title X coordinate must be a whole number!")
-            || !checkPosition(CamYEdit, "请输入摄像机标题显示的纵坐标！",
-                "Input title Y coordinates please!", "摄像机标题显示的纵坐标必须是整数！",
-                "The title Y coordinate must be a whole number!"))
-            return false;
-    }
-    if (DateCheckBox->isChecked() || TimeCheckBox->isChecked()) {
-        if (!checkPosition(DateXEdit, "请输入日期显示的横坐标！（8 的倍数）",
-                "Input date X coordinates please!", "日期显示的横坐标必须是整数！",
-                "The date X coordinate must be a whole number!")
-            || !checkPosition(DateYEdit, "请输入日期显示的纵坐标！",
-                "Input date Y coordinates please!", "日期显示的纵坐标必须是整数！",
-                "The date Y coordinate must be a whole number!"))
-            return false;
-    }
+    if (CameraCheckBox->isChecked() && !checkPositions(formats::titlePositions()))
+        return false;
+    if ((DateCheckBox->isChecked() || TimeCheckBox->isChecked())
+        && !checkPositions(formats::datePositions()))
+        return false;
     if (PrevCoverCheckBox->isChecked() || RecCoverCheckBox->isChecked()) {
-        const bool tooWide = CoverXEdit->value() + CoverWEdit->value() > kPictureWidth;
-        const bool tooHigh = CoverYEdit->value() + CoverHEdit->value() > kPictureHeight;
-        if (tooWide || tooHigh) {
-            focusField(tooWide ? CoverWEdit : CoverHEdit);
-            showNotice(m_sheet->window(), "宽度应少于352，高度应少于288！",
-                "Width must less than 352, and Height must less than 288!");
+        const std::optional<formats::MaskOverflow> overflow = formats::maskOverflow(
+            CoverXEdit->value(), CoverYEdit->value(), CoverWEdit->value(), CoverHEdit->value());
+        if (overflow) {
+            focusField(fieldOf(m_sheet, overflow->key));
+            showNotice(m_sheet->window(), overflow->message.chinese, overflow->message.english);
             return false;
         }
     }
