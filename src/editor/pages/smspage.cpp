@@ -38,10 +38,9 @@ SmsPage::SmsPage(SetupContext &context, QWidget *sheet) : SetupPage(context, she
     DelPhoneBitBtn = place<QPushButton>("DelPhoneBitBtn", sheet, 332, 126, 90, 25);
     SMSPhoneListBox = place<QListWidget>("SMSPhoneListBox", sheet, 160, 126, 160, 220);
 
-    QObject::connect(SMSCheckBox, &QCheckBox::toggled, sheet, [this] {
-        updateEnabling();
-        m_context.noteChange();
-    });
+    QObject::connect(SMSCheckBox, &QCheckBox::toggled, sheet, [this] { updateEnabling(); });
+    m_bindings.bind(context, sheet, {"SMSCheckBox"});
+    // Unlike the bound lists, any change of the port list counts, the window's own included.
     QObject::connect(
         SMSComboBox, &QComboBox::currentIndexChanged, sheet, [this] { m_context.noteChange(); });
 }
@@ -54,7 +53,7 @@ std::span<const TextEntry> SmsPage::texts() const
 void SmsPage::load()
 {
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
-    SMSCheckBox->setChecked(formats::readFlag(sms, schema::settingOf("SMSCheckBox")));
+    m_bindings.load(sms);
     m_storedPort = formats::readNumber(sms, schema::settingOf("SMSComboBox"));
     SMSComboBox->setCurrentIndex(formats::listEntryFor(m_storedPort, SMSComboBox->count()));
 
@@ -74,7 +73,7 @@ void SmsPage::updateEnabling()
 void SmsPage::save()
 {
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
-    formats::writeFlag(sms, schema::settingOf("SMSCheckBox"), SMSCheckBox->isChecked());
+    m_bindings.save(sms);
     formats::writeNumber(sms, schema::settingOf("SMSComboBox"),
         formats::listIndexToStore(SMSComboBox->currentIndex(), m_storedPort));
 }

@@ -2,7 +2,6 @@
 
 #include "editor/numberfield.h"
 #include "editor/pages/networkpage.h"
-#include "editor/schemarange.h"
 #include "formats/language.h"
 #include "formats/profileaccess.h"
 #include "settings/userrecords.h"
@@ -75,6 +74,10 @@ SystemPage::SystemPage(SetupContext &context, QWidget *sheet, NetworkPage &netwo
     buildAlarms(sheet);
     buildDisplayAndLock(sheet);
     buildDrivesLanguageAndLogin(sheet);
+    m_options.bind(context, sheet,
+        {"CheckBox2", "CheckBoxBeep", "CheckBox7", "chkAlarmRotate", "seRotateTime", "SpinEdit3",
+            "seAlarmOutPutTime", "cbbOutPortType", "AutoSwitchCheckBox", "SwitchTimeSpinEdit",
+            "AutoChgStateChkBox", "ChgStateSpinEdit", "chkExitQuery"});
 }
 
 QCheckBox *SystemPage::changeBox(const char *name, QWidget *parent, int left, int top, int width)
@@ -82,15 +85,6 @@ QCheckBox *SystemPage::changeBox(const char *name, QWidget *parent, int left, in
     auto *box = place<QCheckBox>(name, parent, left, top, width, 20);
     QObject::connect(box, &QCheckBox::toggled, m_sheet, [this] { m_context.noteChange(); });
     return box;
-}
-
-NumberField *SystemPage::numberField(
-    const char *name, QWidget *parent, int left, int top, int width)
-{
-    auto *field = place<NumberField>(name, parent, left, top, width, 21);
-    setSchemaRange(field);
-    QObject::connect(field, &QLineEdit::textChanged, m_sheet, [this] { m_context.noteChange(); });
-    return field;
 }
 
 QLineEdit *SystemPage::textField(const char *name, QWidget *parent, int left, int top, int width)
@@ -133,38 +127,35 @@ void SystemPage::buildAlarms(QWidget *sheet)
         QObject::connect(button, &QRadioButton::toggled, sheet, [this] { m_context.noteChange(); });
 
     GroupBox4 = place<QGroupBox>("GroupBox4", sheet, 8, 168, 404, 236);
-    CheckBox2 = changeBox("CheckBox2", GroupBox4, 12, 22, 384);
-    CheckBoxBeep = changeBox("CheckBoxBeep", GroupBox4, 12, 46, 384);
-    CheckBox7 = changeBox("CheckBox7", GroupBox4, 12, 70, 384);
-    chkAlarmRotate = changeBox("chkAlarmRotate", GroupBox4, 12, 94, 384);
+    CheckBox2 = place<QCheckBox>("CheckBox2", GroupBox4, 12, 22, 384, 20);
+    CheckBoxBeep = place<QCheckBox>("CheckBoxBeep", GroupBox4, 12, 46, 384, 20);
+    CheckBox7 = place<QCheckBox>("CheckBox7", GroupBox4, 12, 70, 384, 20);
+    chkAlarmRotate = place<QCheckBox>("chkAlarmRotate", GroupBox4, 12, 94, 384, 20);
     lblRotateTime = place<QLabel>("lblRotateTime", GroupBox4, 30, 122, 170, 21);
-    seRotateTime = numberField("seRotateTime", GroupBox4, 204, 122, 60);
+    seRotateTime = place<NumberField>("seRotateTime", GroupBox4, 204, 122, 60, 21);
     Label39 = place<QLabel>("Label39", GroupBox4, 30, 150, 170, 21);
-    SpinEdit3 = numberField("SpinEdit3", GroupBox4, 204, 150, 60);
+    SpinEdit3 = place<NumberField>("SpinEdit3", GroupBox4, 204, 150, 60, 21);
     Label40 = place<QLabel>("Label40", GroupBox4, 270, 150, 100, 21);
     lbl2 = place<QLabel>("lbl2", GroupBox4, 30, 178, 170, 21);
-    seAlarmOutPutTime = numberField("seAlarmOutPutTime", GroupBox4, 204, 178, 60);
+    seAlarmOutPutTime = place<NumberField>("seAlarmOutPutTime", GroupBox4, 204, 178, 60, 21);
     OutPortLabel = place<QLabel>("OutPortLabel", GroupBox4, 30, 206, 170, 21);
     cbbOutPortType = place<QComboBox>("cbbOutPortType", GroupBox4, 204, 205, 180, 23);
     for (size_t entry = 0; entry < schema::settingOf("cbbOutPortType").choices.size(); ++entry)
         cbbOutPortType->addItem(QString());
-    // The operator's choice counts as a change; a selection made by the window does not.
-    QObject::connect(
-        cbbOutPortType, &QComboBox::activated, sheet, [this] { m_context.noteChange(); });
 }
 
 void SystemPage::buildDisplayAndLock(QWidget *sheet)
 {
-    AutoSwitchCheckBox = changeBox("AutoSwitchCheckBox", sheet, 16, 414, 390);
+    AutoSwitchCheckBox = place<QCheckBox>("AutoSwitchCheckBox", sheet, 16, 414, 390, 20);
     AutoSwitchLabel = place<QLabel>("AutoSwitchLabel", sheet, 36, 438, 166, 21);
-    SwitchTimeSpinEdit = numberField("SwitchTimeSpinEdit", sheet, 212, 438, 60);
+    SwitchTimeSpinEdit = place<NumberField>("SwitchTimeSpinEdit", sheet, 212, 438, 60, 21);
     SwitchTimeLabel = place<QLabel>("SwitchTimeLabel", sheet, 278, 438, 100, 21);
 
-    AutoChgStateChkBox = changeBox("AutoChgStateChkBox", sheet, 16, 468, 390);
-    ChgStateSpinEdit = numberField("ChgStateSpinEdit", sheet, 36, 492, 50);
+    AutoChgStateChkBox = place<QCheckBox>("AutoChgStateChkBox", sheet, 16, 468, 390, 20);
+    ChgStateSpinEdit = place<NumberField>("ChgStateSpinEdit", sheet, 36, 492, 50, 21);
     ChgStateLabel = place<QLabel>("ChgStateLabel", sheet, 92, 492, 320, 21);
 
-    chkExitQuery = changeBox("chkExitQuery", sheet, 16, 524, 390);
+    chkExitQuery = place<QCheckBox>("chkExitQuery", sheet, 16, 524, 390, 20);
     QPalette red = chkExitQuery->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     red.setColor(QPalette::ButtonText, Qt::red);
@@ -254,26 +245,7 @@ void SystemPage::load()
     AutoLoginPwdEdit->setText(m_autoPassword.load(
         formats::trimmedText(formats::readText(sysSet, schema::settingOf("AutoLoginPwdEdit")))));
 
-    CheckBox2->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBox2")));
-    CheckBoxBeep->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBoxBeep")));
-    CheckBox7->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBox7")));
-    chkAlarmRotate->setChecked(formats::readFlag(sysSet, schema::settingOf("chkAlarmRotate")));
-    seRotateTime->setValue(formats::readNumber(sysSet, schema::settingOf("seRotateTime")));
-    SpinEdit3->setValue(formats::readNumber(sysSet, schema::settingOf("SpinEdit3")));
-    seAlarmOutPutTime->setValue(
-        formats::readNumber(sysSet, schema::settingOf("seAlarmOutPutTime")));
-    m_storedOutputType = formats::readNumber(sysSet, schema::settingOf("cbbOutPortType"));
-    cbbOutPortType->setCurrentIndex(
-        formats::listEntryFor(m_storedOutputType, cbbOutPortType->count()));
-
-    AutoSwitchCheckBox->setChecked(
-        formats::readFlag(sysSet, schema::settingOf("AutoSwitchCheckBox")));
-    SwitchTimeSpinEdit->setValue(
-        formats::readNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit")));
-    AutoChgStateChkBox->setChecked(
-        formats::readFlag(sysSet, schema::settingOf("AutoChgStateChkBox")));
-    ChgStateSpinEdit->setValue(formats::readNumber(sysSet, schema::settingOf("ChgStateSpinEdit")));
-    chkExitQuery->setChecked(formats::readFlag(sysSet, schema::settingOf("chkExitQuery")));
+    m_options.load(sysSet);
 
     m_networkPage.loadPorts(sysSet);
     m_context.channelCount = formats::boundedCount(
@@ -331,25 +303,7 @@ void SystemPage::save()
     formats::writeText(sysSet, schema::settingOf("AutoLoginPwdEdit"),
         m_autoPassword.bytesFor(AutoLoginPwdEdit->text()));
 
-    formats::writeFlag(sysSet, schema::settingOf("CheckBox2"), CheckBox2->isChecked());
-    formats::writeFlag(sysSet, schema::settingOf("CheckBoxBeep"), CheckBoxBeep->isChecked());
-    formats::writeFlag(sysSet, schema::settingOf("CheckBox7"), CheckBox7->isChecked());
-    formats::writeFlag(sysSet, schema::settingOf("chkAlarmRotate"), chkAlarmRotate->isChecked());
-    formats::writeNumber(sysSet, schema::settingOf("seRotateTime"), seRotateTime->value());
-    formats::writeNumber(sysSet, schema::settingOf("SpinEdit3"), SpinEdit3->value());
-    formats::writeNumber(
-        sysSet, schema::settingOf("seAlarmOutPutTime"), seAlarmOutPutTime->value());
-    formats::writeNumber(sysSet, schema::settingOf("cbbOutPortType"),
-        formats::listIndexToStore(cbbOutPortType->currentIndex(), m_storedOutputType));
-
-    formats::writeFlag(
-        sysSet, schema::settingOf("AutoSwitchCheckBox"), AutoSwitchCheckBox->isChecked());
-    formats::writeNumber(
-        sysSet, schema::settingOf("SwitchTimeSpinEdit"), SwitchTimeSpinEdit->value());
-    formats::writeFlag(
-        sysSet, schema::settingOf("AutoChgStateChkBox"), AutoChgStateChkBox->isChecked());
-    formats::writeNumber(sysSet, schema::settingOf("ChgStateSpinEdit"), ChgStateSpinEdit->value());
-    formats::writeFlag(sysSet, schema::settingOf("chkExitQuery"), chkExitQuery->isChecked());
+    m_options.save(sysSet);
 
     // The drive text is read again so that drives without a row keep their characters.
     if (DriveListView->topLevelItemCount() > 0) {
