@@ -260,6 +260,7 @@ void TSysSetForm::setTexts()
     const SetupPage *pages[] = {m_usersPage.get(),  m_systemPage.get(), m_videoPage.get(),
                                 m_motionPage.get(), m_sensorPage.get(), m_cameraPage.get(),
                                 m_networkPage.get(), m_smsPage.get()};
+    applySwitchCaptions(controls);
     for (const SetupPage *page : pages)
         applyTexts(controls, page->texts());
     for (const SetupPage *page : pages)

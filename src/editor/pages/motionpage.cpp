@@ -24,7 +24,7 @@ constexpr int kCopyDialogHeight = 355;
 constexpr TextEntry kTexts[] = {
     {"Label20", "视频通道选择", "Video channel selection"},
     {"Label21", "注：设置报警 -- 鼠标左键，撤消报警 -- 鼠标右键",
-     "Note: Selecting - Left mouse click, Recover - Right mouse click"},
+        "Note: Selecting - Left mouse click, Recover - Right mouse click"},
     {"BitBtn11", "设置全部", "Set all"},
     {"BitBtn12", "撤消全部", "Cancel all"},
     {"Label22", "高速运动检测帧间隔：", "High speed detection interval:"},
@@ -32,9 +32,7 @@ constexpr TextEntry kTexts[] = {
     {"Label33", "检测灵敏度：", "Detection sensitivity:"},
     {"Label35", "高", "High"},
     {"Label36", "低", "Low"},
-    {"CheckBox4", "移动报警区域发生变化时显示网格", "Display mesh when the arming area change"},
     {"GroupBox8", "布防设置", "Schedule setup"},
-    {"CheckBox6", "自动启动报警录像时间表", "Auto-execute alarm schedule"},
     {"BitBtn14", "当前设置复制到...", "Copy to ..."},
 };
 

@@ -39,7 +39,6 @@ constexpr TextEntry kTexts[] = {
     {"RadioButton3", "断开报警", "N.O. alarm"},
     {"RadioButton4", "闭合报警", "N.C. alarm"},
     {"GroupBox12", "报警联动设置", "Alarm trigger settings"},
-    {"CheckBox8", "启动录像", "Start recording"},
     {"CheckBox9", "闭合输出", "High-voltage output"},
     {"CheckBox10", "断开输出", "Low-voltage output"},
     {"Label51", "联动输出时间：", "Output time:"},

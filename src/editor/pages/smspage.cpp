@@ -16,7 +16,6 @@ namespace quillon::editor {
 namespace {
 
 constexpr TextEntry kTexts[] = {
-    {"SMSCheckBox", "报警时发送手机短信息", "Send mobile message when alarm triggered"},
     {"SMSPortLabel", "短信设备端口：", "Modem port:"},
     {"SMSPhoneLabel", "手机号码：", "Mobile number:"},
     {"AddPhoneBitBtn", "添  加", "Add"},

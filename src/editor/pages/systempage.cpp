@@ -31,33 +31,24 @@ constexpr TextEntry kTexts[] = {
     {"PhotoPathBitBtn", "浏  览", "Browse"},
     {"WebPathBitBtn", "浏  览", "Browse"},
     {"GroupBox2", "硬盘空间不够处理方式", "When HDD full "},
-    {"DelFirstRadioBtn", "删除最旧的录像文件", "Overwrite oldest Rec."},
     {"StopRecRadioBtn", "提示并停止录像", "Stop Rec. && notify"},
     {"GroupBox4", "报警设置", "Alarm settings"},
-    {"CheckBox2", "视频信号丢失时允许蜂鸣器报警", "Send sound signal when video signal lost"},
     {"CheckBoxBeep", "报警发生时允许蜂鸣器报警", "Send sound signal when alarm triggered "},
-    {"CheckBox7", "报警触发时切换报警画面", "Switch to alarm window when alarm triggered"},
-    {"chkAlarmRotate", "多路报警时切换报警画面", "Rotate display windows when alarms triggered"},
     {"lblRotateTime", "切换时间:", "Rotation duration:"},
     {"Label39", "报警联动录像时间：", "Alarm triggered rec time:"},
     {"Label40", "秒", "Second"},
     {"lbl2", "报警联动输出时间:", "Alarm OutPut duration:"},
     {"OutPortLabel", "输出类型:", "OutPut type:"},
-    {"AutoSwitchCheckBox", "自动视频切换", "Video auto switch"},
     {"AutoSwitchLabel", "视频切换时间：", "Swicth time:"},
     {"SwitchTimeLabel", "秒", "Second"},
-    {"AutoChgStateChkBox", "允许自动状态转换", "Allow auto change state"},
     {"ChgStateLabel", "分钟鼠标键盘无动作时，自动切换到锁定状态",
         "minute later, auto change to system lock state"},
-    {"chkExitQuery", "系统退出时提示用户校验", "Ask User when sytem exit"},
     {"GroupBox15", "语言选择", "Language"},
     {"CnRadioBtn", "中  文", "Chinese"},
     {"EnRadioBtn", "英  文", "English"},
-    {"AutoLoginChkBox", "自动登录系统", "Auto login system"},
     {"AutoLoginUserLabel", "用户名：", "User name:"},
     {"AutoLoginPwdLabel", "密  码：", "Password:"},
 };
-
 
 constexpr int kDriveColumn = 0;
 constexpr int kPositionColumn = 1;
