@@ -57,18 +57,34 @@ void Bindings::load(const settings::ProfileFile &file, int index)
 
 void Bindings::save(const settings::ProfileFile &file, int index) const
 {
+    write(file, shown(), index);
+}
+
+Bindings::Shown Bindings::shown() const
+{
+    Shown values;
     for (const Bound &bound : m_bound) {
-        const schema::Setting &setting = *bound.setting;
-        if (auto *field = qobject_cast<NumberField *>(bound.control)) {
-            formats::writeNumber(file, setting, field->value(), index);
-        } else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control)) {
-            formats::writeNumber(file, setting, slider->value(), index);
-        } else if (auto *button = qobject_cast<QAbstractButton *>(bound.control)) {
-            formats::writeFlag(file, setting, button->isChecked(), index);
-        } else if (auto *list = qobject_cast<QComboBox *>(bound.control)) {
-            formats::writeNumber(file, setting,
-                formats::listIndexToStore(list->currentIndex(), bound.storedIndex), index);
-        }
+        if (auto *field = qobject_cast<NumberField *>(bound.control))
+            values.push_back(field->value());
+        else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control))
+            values.push_back(slider->value());
+        else if (auto *button = qobject_cast<QAbstractButton *>(bound.control))
+            values.push_back(button->isChecked() ? 1 : 0);
+        else if (auto *list = qobject_cast<QComboBox *>(bound.control))
+            values.push_back(formats::listIndexToStore(list->currentIndex(), bound.storedIndex));
+    }
+    return values;
+}
+
+void Bindings::write(const settings::ProfileFile &file, const Shown &values, int index) const
+{
+    Q_ASSERT(values.size() == m_bound.size());
+    for (size_t row = 0; row < m_bound.size(); ++row) {
+        const schema::Setting &setting = *m_bound[row].setting;
+        if (qobject_cast<const QAbstractButton *>(m_bound[row].control))
+            formats::writeFlag(file, setting, values[row] != 0, index);
+        else
+            formats::writeNumber(file, setting, values[row], index);
     }
 }
 

@@ -30,6 +30,12 @@ public:
     // Writes what the controls show.
     void save(const settings::ProfileFile &file, int index = -1) const;
 
+    // The values the controls show, one per control, taken at once so that a copy to several
+    // channels writes the same values to each.
+    using Shown = std::vector<qint32>;
+    Shown shown() const;
+    void write(const settings::ProfileFile &file, const Shown &values, int index = -1) const;
+
 private:
     struct Bound
     {
