@@ -78,15 +78,6 @@ EncoderSettings readEncoderSettings(const settings::ProfileFile &tvCard, int cha
     encoder.compressMode = normalCompressMode(number("CompressMode"));
     encoder.encodeMode = normalEncodeMode(number("EncodeMode"));
     encoder.iFrameInterval = number("IFrameIntervalPS");
-    encoder.frameRateLevel = number("FrameRateLevel");
-    encoder.frameRateReduction = flag("FrameRateReduction");
-    encoder.preRecord = flag("PreRecord");
-    encoder.preRecTime = number("PreRecTime");
-    encoder.autoRecord = flag("AutoRecord");
-    encoder.secondPerFile = number("SecondPerFile");
-    encoder.allowAtmRecord = flag("AllowATMRecord");
-    encoder.atmNo = number("ATMNo");
-    encoder.atmSecondPerFile = number("ATMSecondPerFile");
     return encoder;
 }
 
@@ -128,15 +119,6 @@ void writeEncoderSettings(const settings::ProfileFile &tvCard, int channel,
     }
     number("EncodeMode", encoder.encodeMode);
     number("IFrameInterval", encoder.iFrameInterval);
-    number("FrameRateLevel", encoder.frameRateLevel);
-    flag("FrameRateReduction", encoder.frameRateReduction);
-    flag("PreRecord", encoder.preRecord);
-    number("PreRecTime", encoder.preRecTime);
-    flag("AutoRecord", encoder.autoRecord);
-    number("SecondPerFile", encoder.secondPerFile);
-    flag("AllowATMRecord", encoder.allowAtmRecord);
-    number("ATMNo", encoder.atmNo);
-    number("ATMSecondPerFile", encoder.atmSecondPerFile);
 }
 
 QByteArray profileSection(int channelCount)

@@ -26,7 +26,8 @@ int normalRecordMode(int stored);
 int normalCompressMode(int stored);
 int normalEncodeMode(int stored);
 
-// One channel's "ENCODER%d" section of TVCard.Ext, in the order a save writes its keys.
+// The keys of one channel's "ENCODER%d" section of TVCard.Ext that the video page shows through
+// its own code, in the order a save writes them.
 struct EncoderSettings
 {
     bool showCamera = true;
@@ -49,15 +50,6 @@ struct EncoderSettings
     int compressMode = kCompressH264;
     int encodeMode = kQualityStandard;
     int iFrameInterval = 4;
-    int frameRateLevel = 2;
-    bool frameRateReduction = false;
-    bool preRecord = false;
-    int preRecTime = 5;
-    bool autoRecord = false;
-    int secondPerFile = 10;
-    bool allowAtmRecord = false;
-    int atmNo = 1;
-    int atmSecondPerFile = 1;
 };
 
 // The stored title of a channel, or its default title ("Cam No." and the 0-based index).
@@ -77,7 +69,8 @@ struct EncoderWriteOptions
     std::optional<int> compressModeChannels;
 };
 
-// Writes every key of the channel's section in order; the key interval goes to IFrameInterval.
+// Writes the keys above in order; the key interval goes to IFrameInterval. The frame rate and
+// recording keys, bound to the page's controls, follow them.
 void writeEncoderSettings(const settings::ProfileFile &tvCard, int channel,
     const EncoderSettings &encoder, const EncoderWriteOptions &options);
 

@@ -125,6 +125,9 @@ VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context,
     buildCompressionPage();
     buildRecordingPage();
     watchChanges();
+    m_recording.bind(context, sheet,
+        {"TrackBar5", "CheckBox65", "CheckBox5", "SpinEdit2", "AutoRunCheckBox", "SpinEdit1",
+            "ATMCheckBox", "SpinEdit7", "SpinEdit6"});
 }
 
 void VideoPage::buildOverlayPage()
@@ -210,7 +213,6 @@ void VideoPage::buildCompressionPage()
     Label5 = place<QLabel>("Label5", VideoGroupBox, 16, 28, 100, 20);
     TrackBar5 = place<QSlider>("TrackBar5", VideoGroupBox, 130, 26, 200, 22);
     TrackBar5->setOrientation(Qt::Horizontal);
-    setSchemaRange(TrackBar5);
     TrackBar5->setEnabled(false);
     Label6 = place<QLabel>("Label6", VideoGroupBox, 340, 28, 100, 20);
 
@@ -237,21 +239,17 @@ void VideoPage::buildRecordingPage()
     GroupBox11 = place<QGroupBox>("GroupBox11", TabSheet6, 8, 8, 372, 210);
     Label30 = place<QLabel>("Label30", GroupBox11, 16, 28, 100, 20);
     SpinEdit1 = place<NumberField>("SpinEdit1", GroupBox11, 120, 26, 60, 22);
-    setSchemaRange(SpinEdit1);
     Label1 = place<QLabel>("Label1", GroupBox11, 186, 28, 60, 20);
     AutoRunCheckBox = place<QCheckBox>("AutoRunCheckBox", GroupBox11, 16, 60, 300, 20);
     CheckBox5 = place<QCheckBox>("CheckBox5", GroupBox11, 16, 90, 240, 20);
     Label37 = place<QLabel>("Label37", GroupBox11, 16, 118, 100, 20);
     SpinEdit2 = place<NumberField>("SpinEdit2", GroupBox11, 120, 116, 60, 22);
-    setSchemaRange(SpinEdit2);
     Label38 = place<QLabel>("Label38", GroupBox11, 186, 118, 60, 20);
     ATMCheckBox = place<QCheckBox>("ATMCheckBox", GroupBox11, 16, 146, 240, 20);
     Label29 = place<QLabel>("Label29", GroupBox11, 16, 176, 90, 20);
     SpinEdit7 = place<NumberField>("SpinEdit7", GroupBox11, 106, 174, 50, 22);
-    setSchemaRange(SpinEdit7);
     Label16 = place<QLabel>("Label16", GroupBox11, 164, 176, 96, 20);
     SpinEdit6 = place<NumberField>("SpinEdit6", GroupBox11, 262, 174, 50, 22);
-    setSchemaRange(SpinEdit6);
     Label17 = place<QLabel>("Label17", GroupBox11, 316, 176, 50, 20);
     // Pre-alarm and teller-terminal recording are carried through but not offered.
     CheckBox5->setEnabled(false);
@@ -270,13 +268,15 @@ void VideoPage::watchChanges()
         m_context.noteChange();
     };
     QObject *receiver = m_sheet;
-    for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox, CheckBox5, ATMCheckBox}) {
+    for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox}) {
         QObject::connect(box, &QCheckBox::toggled, receiver, [this] {
             updateEnabling();
             m_context.noteChange();
         });
     }
-    for (QCheckBox *box : {PrevCoverCheckBox, RecCoverCheckBox, CheckBox65, AutoRunCheckBox})
+    for (QCheckBox *box : {CheckBox5, ATMCheckBox})
+        QObject::connect(box, &QCheckBox::toggled, receiver, [this] { updateEnabling(); });
+    for (QCheckBox *box : {PrevCoverCheckBox, RecCoverCheckBox})
         QObject::connect(box, &QCheckBox::toggled, receiver, noteChange);
     for (QRadioButton *button : {RadioButton1, RadioButton2, LVERadioBtn, LAVERadioBtn})
         QObject::connect(button, &QRadioButton::toggled, receiver, noteChange);
@@ -290,10 +290,8 @@ void VideoPage::watchChanges()
     }
     for (QLineEdit *edit : {CameraNameEdit, CamXEdit, CamYEdit, DateXEdit, DateYEdit})
         QObject::connect(edit, &QLineEdit::textChanged, receiver, noteChange);
-    for (NumberField *field : {CoverXEdit, CoverYEdit, CoverWEdit, CoverHEdit, SpinEdit1, SpinEdit2,
-             SpinEdit6, SpinEdit7})
+    for (NumberField *field : {CoverXEdit, CoverYEdit, CoverWEdit, CoverHEdit})
         QObject::connect(field, &QLineEdit::textChanged, receiver, noteChange);
-    QObject::connect(TrackBar5, &QSlider::valueChanged, receiver, noteChange);
     const std::pair<QSlider *, QLineEdit *> displays[] = {{IFrameTrackBar, IFrameEdit},
         {QualityTrackBar, QualityEdit}, {MaxRateTrackBar, MaxRateEdit}};
     for (const auto &[bar, edit] : displays) {
@@ -316,6 +314,7 @@ void VideoPage::load()
         showCameraName(formats::readCameraName(tvCard, channel));
     } else {
         showSettings(formats::readEncoderSettings(tvCard, channel));
+        m_recording.load(tvCard, channel);
         updateEnabling();
         m_schedule->load(tvCard, channel);
     }
@@ -353,15 +352,6 @@ void VideoPage::showSettings(const formats::EncoderSettings &encoder)
     quality[size_t(formats::normalEncodeMode(encoder.encodeMode))]->setChecked(true);
     IFrameTrackBar->setValue(encoder.iFrameInterval);
     IFrameEdit->setText(QString::number(IFrameTrackBar->value()));
-    TrackBar5->setValue(encoder.frameRateLevel);
-    CheckBox65->setChecked(encoder.frameRateReduction);
-    CheckBox5->setChecked(encoder.preRecord);
-    SpinEdit2->setValue(encoder.preRecTime);
-    AutoRunCheckBox->setChecked(encoder.autoRecord);
-    SpinEdit1->setValue(encoder.secondPerFile);
-    ATMCheckBox->setChecked(encoder.allowAtmRecord);
-    SpinEdit7->setValue(encoder.atmNo);
-    SpinEdit6->setValue(encoder.atmSecondPerFile);
 }
 
 formats::EncoderSettings VideoPage::shownSettings() const
@@ -393,15 +383,6 @@ formats::EncoderSettings VideoPage::shownSettings() const
         : RadioButton6->isChecked()                ? formats::kQualityGood
                                                    : formats::kQualityStandard;
     encoder.iFrameInterval = IFrameTrackBar->value();
-    encoder.frameRateLevel = TrackBar5->value();
-    encoder.frameRateReduction = CheckBox65->isChecked();
-    encoder.preRecord = CheckBox5->isChecked();
-    encoder.preRecTime = SpinEdit2->value();
-    encoder.autoRecord = AutoRunCheckBox->isChecked();
-    encoder.secondPerFile = SpinEdit1->value();
-    encoder.allowAtmRecord = ATMCheckBox->isChecked();
-    encoder.atmNo = SpinEdit7->value();
-    encoder.atmSecondPerFile = SpinEdit6->value();
     return encoder;
 }
 
@@ -479,9 +460,11 @@ void VideoPage::save()
     const formats::EncoderSettings shown = shownSettings();
     const formats::WeeklySchedule week = m_schedule->schedule();
     const int current = m_context.currentVideoChannel;
+    const Bindings::Shown recording = m_recording.shown();
     PendingCopy &copy = m_context.videoCopy;
     if (!copy.pending) {
         formats::writeEncoderSettings(tvCard, current, shown, {true, m_context.channelCount});
+        m_recording.write(tvCard, recording, current);
         formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, current, week);
         return;
     }
@@ -489,6 +472,7 @@ void VideoPage::save()
         // The window repaints between channels but takes no input until the copy is written.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         formats::writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
+        m_recording.write(tvCard, recording, channel);
         formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, channel, week);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/bindings.h"
 #include "editor/pages/setuppage.h"
 #include "editor/scheduleeditor.h"
 #include "formats/checks.h"
@@ -150,6 +151,9 @@ private:
     QLabel *Label17 = nullptr;
     QGroupBox *GroupBox13 = nullptr;
     ScheduleEditor *m_schedule = nullptr;
+
+    // The frame rate and recording settings, written after the encoder settings in this order.
+    Bindings m_recording;
 };
 
 } // namespace quillon::editor
