@@ -40,12 +40,6 @@ struct EncoderSettings
     bool showTime = true;
     QByteArray dateX;
     QByteArray dateY;
-    bool previewCover = false;
-    bool recordCover = false;
-    int coverX = 0;
-    int coverY = 0;
-    int coverWidth = 0;
-    int coverHeight = 0;
     int recordMode = kRecordVideoOnly;
     int compressMode = kCompressH264;
     int encodeMode = kQualityStandard;
@@ -69,10 +63,13 @@ struct EncoderWriteOptions
     std::optional<int> compressModeChannels;
 };
 
-// Writes the keys above in order; the key interval goes to IFrameInterval. The frame rate and
-// recording keys, bound to the page's controls, follow them.
-void writeEncoderSettings(const settings::ProfileFile &tvCard, int channel,
+// Write the keys above in order: the title and date first; the privacy mask, bound to the page's
+// controls, follows them, then the encoding (the key interval goes to IFrameInterval), then the
+// frame rate and recording keys, also bound.
+void writeTitleAndDate(const settings::ProfileFile &tvCard, int channel,
     const EncoderSettings &encoder, const EncoderWriteOptions &options);
+void writeEncoding(const settings::ProfileFile &tvCard, int channel, const EncoderSettings &encoder,
+    const EncoderWriteOptions &options);
 
 // Profile.ext: the section of stream presets for a server's channel count.
 QByteArray profileSection(int channelCount);

@@ -125,6 +125,9 @@ VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context,
     buildCompressionPage();
     buildRecordingPage();
     watchChanges();
+    m_mask.bind(context, sheet,
+        {"PrevCoverCheckBox", "RecCoverCheckBox", "CoverXEdit", "CoverYEdit", "CoverWEdit",
+            "CoverHEdit"});
     m_recording.bind(context, sheet,
         {"TrackBar5", "CheckBox65", "CheckBox5", "SpinEdit2", "AutoRunCheckBox", "SpinEdit1",
             "ATMCheckBox", "SpinEdit7", "SpinEdit6"});
@@ -160,7 +163,6 @@ void VideoPage::buildOverlayPage()
     RecCoverCheckBox->hide();
     auto coverField = [this](const char *name, int left, int top) {
         auto *field = place<NumberField>(name, GroupBox14, left, top, 60, 22);
-        setSchemaRange(field);
         field->setMaxLength(3);
         return field;
     };
@@ -276,8 +278,6 @@ void VideoPage::watchChanges()
     }
     for (QCheckBox *box : {CheckBox5, ATMCheckBox})
         QObject::connect(box, &QCheckBox::toggled, receiver, [this] { updateEnabling(); });
-    for (QCheckBox *box : {PrevCoverCheckBox, RecCoverCheckBox})
-        QObject::connect(box, &QCheckBox::toggled, receiver, noteChange);
     for (QRadioButton *button : {RadioButton1, RadioButton2, LVERadioBtn, LAVERadioBtn})
         QObject::connect(button, &QRadioButton::toggled, receiver, noteChange);
     const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
@@ -290,8 +290,6 @@ void VideoPage::watchChanges()
     }
     for (QLineEdit *edit : {CameraNameEdit, CamXEdit, CamYEdit, DateXEdit, DateYEdit})
         QObject::connect(edit, &QLineEdit::textChanged, receiver, noteChange);
-    for (NumberField *field : {CoverXEdit, CoverYEdit, CoverWEdit, CoverHEdit})
-        QObject::connect(field, &QLineEdit::textChanged, receiver, noteChange);
     const std::pair<QSlider *, QLineEdit *> displays[] = {{IFrameTrackBar, IFrameEdit},
         {QualityTrackBar, QualityEdit}, {MaxRateTrackBar, MaxRateEdit}};
     for (const auto &[bar, edit] : displays) {
@@ -314,6 +312,7 @@ void VideoPage::load()
         showCameraName(formats::readCameraName(tvCard, channel));
     } else {
         showSettings(formats::readEncoderSettings(tvCard, channel));
+        m_mask.load(tvCard, channel);
         m_recording.load(tvCard, channel);
         updateEnabling();
         m_schedule->load(tvCard, channel);
@@ -338,12 +337,6 @@ void VideoPage::showSettings(const formats::EncoderSettings &encoder)
     TimeCheckBox->setChecked(encoder.showTime);
     DateXEdit->setText(QString::fromLatin1(encoder.dateX));
     DateYEdit->setText(QString::fromLatin1(encoder.dateY));
-    PrevCoverCheckBox->setChecked(encoder.previewCover);
-    RecCoverCheckBox->setChecked(encoder.recordCover);
-    CoverXEdit->setValue(encoder.coverX);
-    CoverYEdit->setValue(encoder.coverY);
-    CoverWEdit->setValue(encoder.coverWidth);
-    CoverHEdit->setValue(encoder.coverHeight);
     (encoder.recordMode == formats::kRecordVideoAndAudio ? LAVERadioBtn : LVERadioBtn)
         ->setChecked(true);
     (encoder.compressMode == formats::kCompressMpeg4 ? RadioButton1 : RadioButton2)
@@ -369,12 +362,6 @@ formats::EncoderSettings VideoPage::shownSettings() const
     encoder.showTime = TimeCheckBox->isChecked();
     encoder.dateX = positionText(DateXEdit).toLatin1();
     encoder.dateY = positionText(DateYEdit).toLatin1();
-    encoder.previewCover = PrevCoverCheckBox->isChecked();
-    encoder.recordCover = RecCoverCheckBox->isChecked();
-    encoder.coverX = CoverXEdit->value();
-    encoder.coverY = CoverYEdit->value();
-    encoder.coverWidth = CoverWEdit->value();
-    encoder.coverHeight = CoverHEdit->value();
     encoder.recordMode
         = LAVERadioBtn->isChecked() ? formats::kRecordVideoAndAudio : formats::kRecordVideoOnly;
     encoder.compressMode
@@ -460,10 +447,14 @@ void VideoPage::save()
     const formats::EncoderSettings shown = shownSettings();
     const formats::WeeklySchedule week = m_schedule->schedule();
     const int current = m_context.currentVideoChannel;
+    const Bindings::Shown mask = m_mask.shown();
     const Bindings::Shown recording = m_recording.shown();
     PendingCopy &copy = m_context.videoCopy;
     if (!copy.pending) {
-        formats::writeEncoderSettings(tvCard, current, shown, {true, m_context.channelCount});
+        const formats::EncoderWriteOptions options {true, m_context.channelCount};
+        formats::writeTitleAndDate(tvCard, current, shown, options);
+        m_mask.write(tvCard, mask, current);
+        formats::writeEncoding(tvCard, current, shown, options);
         m_recording.write(tvCard, recording, current);
         formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, current, week);
         return;
@@ -471,7 +462,10 @@ void VideoPage::save()
     for (const int channel : copy.takeSaveTargets(current)) {
         // The window repaints between channels but takes no input until the copy is written.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        formats::writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
+        const formats::EncoderWriteOptions options {channel == current, std::nullopt};
+        formats::writeTitleAndDate(tvCard, channel, shown, options);
+        m_mask.write(tvCard, mask, channel);
+        formats::writeEncoding(tvCard, channel, shown, options);
         m_recording.write(tvCard, recording, channel);
         formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, channel, week);
     }

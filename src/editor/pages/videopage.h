@@ -152,7 +152,9 @@ private:
     QGroupBox *GroupBox13 = nullptr;
     ScheduleEditor *m_schedule = nullptr;
 
-    // The frame rate and recording settings, written after the encoder settings in this order.
+    // The privacy mask, written between the title and date and the encoding, and the frame
+    // rate and recording settings, written after the encoding, each in this order.
+    Bindings m_mask;
     Bindings m_recording;
 };
 
