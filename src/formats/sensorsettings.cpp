@@ -10,7 +10,6 @@ namespace quillon::formats {
 
 namespace {
 
-constexpr char kAlarmCardOptions[] = "AlarmCard Options";
 constexpr int kTriple = 3;
 
 QByteArray sensorSection(int sensor)
@@ -103,20 +102,6 @@ void writeSensorSettings(const settings::ProfileFile &file, int sensor,
     file.writeInt(section, "OutputTime", values.outputTime);
     file.writeInt(section, "OutputType", int(values.output));
     writeSchedule(file, ScheduleKind::Sensor, sensor, values.schedule);
-}
-
-AlarmCardSettings readAlarmCard(const settings::ProfileFile &file)
-{
-    AlarmCardSettings values;
-    values.alarmIn = formats::readNumber(file, schema::settingOf("SpinEdit9"));
-    values.baseAlarmIn = formats::readNumber(file, schema::settingOf("SpinEdit8"));
-    return values;
-}
-
-void writeAlarmCard(const settings::ProfileFile &file, const AlarmCardSettings &values)
-{
-    file.writeInt(kAlarmCardOptions, "AlarmIn", values.alarmIn);
-    file.writeInt(kAlarmCardOptions, "BaseAlarmIn", values.baseAlarmIn);
 }
 
 QStringList alarmDeviceNames(const settings::ProfileFile &alarmCard)

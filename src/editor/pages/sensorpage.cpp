@@ -141,18 +141,16 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     refillPorts(AlarmComboBox);
     Label7 = place<QLabel>("Label7", GroupBox17, 12, 60, 110, 20);
     SpinEdit8 = place<NumberField>("SpinEdit8", GroupBox17, 126, 58, 50, 21);
-    setSchemaRange(SpinEdit8);
     SpinEdit8->setMaxLength(2);
     Label4 = place<QLabel>("Label4", GroupBox17, 290, 60, 140, 20);
     SpinEdit9 = place<NumberField>("SpinEdit9", GroupBox17, 434, 58, 50, 21);
-    setSchemaRange(SpinEdit9);
     SpinEdit9->setMaxLength(2);
 
     auto noteChange = [this] { m_context.noteChange(); };
     for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{CheckBox11, RadioButton3, RadioButton4})
         QObject::connect(button, &QAbstractButton::toggled, sheet, noteChange);
-    for (NumberField *field : {SpinEdit5, SpinEdit8, SpinEdit9})
-        QObject::connect(field, &QLineEdit::textChanged, sheet, noteChange);
+    QObject::connect(SpinEdit5, &QLineEdit::textChanged, sheet, noteChange);
+    m_alarmCard.bind(context, sheet, {"SpinEdit9", "SpinEdit8"});
     QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, sheet, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemSelectionChanged, sheet, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemDoubleClicked, sheet,
@@ -194,10 +192,7 @@ void SensorPage::fillChannelRows()
 
 void SensorPage::loadAlarmDevice()
 {
-    const formats::AlarmCardSettings card
-        = formats::readAlarmCard(m_context.file(settings::SettingsFile::AlarmCard));
-    SpinEdit8->setValue(card.baseAlarmIn);
-    SpinEdit9->setValue(card.alarmIn);
+    m_alarmCard.load(m_context.file(settings::SettingsFile::AlarmCard));
     ComboBox3->clear();
     ComboBox3->addItem(QString());
     ComboBox3->addItems(
@@ -278,8 +273,7 @@ void SensorPage::ComboBox3Change()
 
 void SensorPage::saveAlarmDevice()
 {
-    formats::writeAlarmCard(m_context.file(settings::SettingsFile::AlarmCard),
-        {SpinEdit9->value(), SpinEdit8->value()});
+    m_alarmCard.save(m_context.file(settings::SettingsFile::AlarmCard));
 }
 
 // ---- The current sensor ----
