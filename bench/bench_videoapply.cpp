@@ -119,7 +119,7 @@ int main(int argc, char **argv)
     context.channelCount = kChannels;
     context.noteChange = [] {
     };
-    context.showPage = [](int, int) {
+    context.showPage = [](editor::PageIndex, std::optional<editor::VideoInnerPage>) {
     };
     QWidget sheet;
     editor::VideoPage page(context, &sheet);

@@ -14,7 +14,6 @@ using settings::SettingsFile;
 
 namespace {
 
-constexpr QByteArrayView kApplyCommand = "!!!!APPLY";
 // Bounds what a peer can make the socket hold beyond the frame being decoded.
 constexpr qint64 kReadBufferBytes = 256 * 1024;
 // Requests wait while this much of earlier replies is still unsent, so a peer that asks for
@@ -54,26 +53,18 @@ ClientConnection::ClientConnection(
 
     m_idleTimer.setSingleShot(true);
     m_idleTimer.setInterval(timeouts::kServerIdleMs);
-    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
-        logLine(QStringLiteral("closed idle connection %1").arg(who()));
-        m_socket->abort();
-        deleteLater();
-    });
+    connect(&m_idleTimer, &QTimer::timeout, this,
+        [this] { drop(QStringLiteral("closed idle connection %1").arg(who())); });
     m_lifetimeTimer.setSingleShot(true);
     m_lifetimeTimer.setInterval(timeouts::kServerConnectionMs);
-    connect(&m_lifetimeTimer, &QTimer::timeout, this, [this] {
-        logLine(QStringLiteral("closed connection open too long %1").arg(who()));
-        m_socket->abort();
-        deleteLater();
-    });
+    connect(&m_lifetimeTimer, &QTimer::timeout, this,
+        [this] { drop(QStringLiteral("closed connection open too long %1").arg(who())); });
 
     // Bytes alone do not keep a connection that has not logged in or opened a session.
     m_loginDeadline.setSingleShot(true);
     m_loginDeadline.setInterval(timeouts::kServerLoginMs);
     connect(&m_loginDeadline, &QTimer::timeout, this, [this] {
-        logLine(QStringLiteral("closed connection that did not log in in time %1").arg(who()));
-        m_socket->abort();
-        deleteLater();
+        drop(QStringLiteral("closed connection that did not log in in time %1").arg(who()));
     });
 
     connect(m_socket, &QSslSocket::readyRead, this, [this] {
@@ -91,11 +82,8 @@ ClientConnection::ClientConnection(
     connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         if (error != QAbstractSocket::SslHandshakeFailedError)
             return;
-        logLine(QStringLiteral("refused connection: TLS handshake failed (%1) %2")
-                    .arg(m_socket->errorString(), who()));
-        m_phase = Phase::Closing;
-        m_socket->abort();
-        deleteLater();
+        drop(QStringLiteral("refused connection: TLS handshake failed (%1) %2")
+                 .arg(m_socket->errorString(), who()));
     });
     connect(m_socket, &QSslSocket::disconnected, this, &QObject::deleteLater);
 
@@ -148,10 +136,7 @@ void ClientConnection::handleDecodeFailure()
 {
     switch (m_decoder.error()) {
     case FrameDecoder::Error::BadMagic:
-        logLine(QStringLiteral("refused connection speaking another protocol %1").arg(who()));
-        m_phase = Phase::Closing;
-        m_socket->abort();
-        deleteLater();
+        drop(QStringLiteral("refused connection speaking another protocol %1").arg(who()));
         return;
     case FrameDecoder::Error::BadVersion:
         refuseAndClose(StatusCode::UnsupportedVersion,
@@ -399,6 +384,15 @@ void ClientConnection::refuseAndClose(StatusCode code, const QString &why)
     logLine(QStringLiteral("refused %1 %2").arg(why, who()));
     reply(code);
     closeAfterReply();
+}
+
+void ClientConnection::drop(const QString &logText)
+{
+    logLine(logText);
+    // Closing stops the frame loop, so nothing more is read or answered before the deletion.
+    m_phase = Phase::Closing;
+    m_socket->abort();
+    deleteLater();
 }
 
 void ClientConnection::closeAfterReply()

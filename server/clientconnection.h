@@ -62,6 +62,8 @@ private:
     // Replies (when there is something to say), logs why, and closes once the reply is out.
     void refuseAndClose(wire::StatusCode code, const QString &why);
     void closeAfterReply();
+    // Logs why, then closes the connection at once without a reply and deletes it.
+    void drop(const QString &logText);
     QString who() const;
 
     QSslSocket *m_socket;

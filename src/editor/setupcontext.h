@@ -9,8 +9,14 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace quillon::editor {
+
+// The window's pages by their place among its tabs, in the order of schema::pages().
+enum class PageIndex { System, Users, Video, Motion, Sensors, Camera, Network, Sms };
+// The inner pages of the video page.
+enum class VideoInnerPage { Properties, Encoding, Timetable };
 
 // The setup window's state that its pages share: the local copies of the settings files,
 // the loading flag, the channel and sensor counts, the current channel of each page and the
@@ -34,8 +40,8 @@ struct SetupContext
     // Enables Apply unless a page is loading; every control that edits a setting calls it.
     std::function<void()> noteChange;
     // Makes a page of the window current (and, for the video page, one of its inner pages;
-    // -1 leaves the inner page as it is).
-    std::function<void(int page, int innerPage)> showPage;
+    // none leaves the inner page as it is).
+    std::function<void(PageIndex page, std::optional<VideoInnerPage> innerPage)> showPage;
     // Writes the alarm device's type and port keys of the system options from the sensor
     // page's controls; the system page's save calls it at their place in its order.
     std::function<void(const settings::ProfileFile &sysSet)> saveAlarmDeviceKeys;

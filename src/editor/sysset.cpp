@@ -12,6 +12,7 @@
 #include "editor/tabsets.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
+#include "schema/schema.h"
 #include "settings/settingsfiles.h"
 #include "videoclient/kxclient.h"
 
@@ -31,16 +32,10 @@ constexpr int kClientWidth = 840;
 constexpr int kClientHeight = 661;
 constexpr int kPagesHeight = 608;
 constexpr int kButtonTop = 622;
-constexpr int kMotionPage = 3;
-constexpr int kVideoPage = 2;
-constexpr int kHiddenSmsPage = 7;
 constexpr int kShapeRepaintMs = 50;
 constexpr int kDelayMs = 200;
 
 // The pages of PageControl1, by index.
-constexpr const char *kPageNames[] = {"TabSheet1", "TabSheet9", "TabSheet2", "TabSheet7",
-    "TabSheet3", "TabSheet8", "TabSheet10", "TabSheet11"};
-
 constexpr TextEntry kWindowTexts[] = {
     {"SysSetForm", "远程配置", "Quillon"},
     {"BitBtn1", "确    定", "OK"},
@@ -84,9 +79,9 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(0, 0, kClientWidth, kPagesHeight);
     PageControl1->tabBar()->setExpanding(false);
-    for (const char *name : kPageNames)
-        addPage(name);
-    PageControl1->setTabVisible(kHiddenSmsPage, false);
+    for (const schema::Page &page : schema::pages())
+        addPage(page.sheet);
+    PageControl1->setTabVisible(int(PageIndex::Sms), false);
 
     auto makeButton = [this](const char *name, int left) {
         auto *button = new QPushButton(this);
@@ -105,26 +100,25 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     DelayTimer = new QTimer(this);
     DelayTimer->setObjectName(QStringLiteral("DelayTimer"));
 
-    m_context.noteChange = [this] {
-        noteChange();
-    };
-    m_context.showPage = [this](int page, int innerPage) {
+    m_context.noteChange = [this] { noteChange(); };
+    m_context.showPage = [this](PageIndex page, std::optional<VideoInnerPage> innerPage) {
         showPage(page, innerPage);
     };
-    auto sheet = [this](int index) {
-        return PageControl1->widget(index);
+    auto sheet = [this](PageIndex page) {
+        return PageControl1->widget(int(page));
     };
     // The network and camera pages come first: the system page saves the network ports and the
     // sensor page shares the camera page's control port list.
-    m_networkPage = std::make_unique<NetworkPage>(m_context, sheet(6));
-    m_cameraPage = std::make_unique<CameraPage>(m_context, sheet(5));
-    m_systemPage = std::make_unique<SystemPage>(m_context, sheet(0), *m_networkPage);
-    m_usersPage = std::make_unique<UsersPage>(m_context, sheet(1));
-    m_videoPage = std::make_unique<VideoPage>(m_context, sheet(2));
-    m_motionPage = std::make_unique<MotionPage>(m_context, sheet(3));
-    m_sensorPage
-        = std::make_unique<SensorPage>(m_context, sheet(4), m_cameraPage->controlPortList());
-    m_smsPage = std::make_unique<SmsPage>(m_context, sheet(7));
+    m_networkPage = std::make_unique<NetworkPage>(m_context, sheet(PageIndex::Network));
+    m_cameraPage = std::make_unique<CameraPage>(m_context, sheet(PageIndex::Camera));
+    m_systemPage
+        = std::make_unique<SystemPage>(m_context, sheet(PageIndex::System), *m_networkPage);
+    m_usersPage = std::make_unique<UsersPage>(m_context, sheet(PageIndex::Users));
+    m_videoPage = std::make_unique<VideoPage>(m_context, sheet(PageIndex::Video));
+    m_motionPage = std::make_unique<MotionPage>(m_context, sheet(PageIndex::Motion));
+    m_sensorPage = std::make_unique<SensorPage>(
+        m_context, sheet(PageIndex::Sensors), m_cameraPage->controlPortList());
+    m_smsPage = std::make_unique<SmsPage>(m_context, sheet(PageIndex::Sms));
 
     connect(BitBtn1, &QPushButton::clicked, this, &TSysSetForm::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
@@ -171,8 +165,7 @@ void TSysSetForm::FormCreate()
     m_context.workFolder
         = m_givenWorkFolder.isEmpty() ? settings::ensureWorkFolder() : m_givenWorkFolder;
 
-    PageControl1->setCurrentIndex(0);
-    m_videoPage->innerPages()->setCurrentIndex(0);
+    showPage(PageIndex::System, VideoInnerPage::Properties);
     m_usersPage->showList();
 
     m_context.loading = false;
@@ -270,9 +263,10 @@ void TSysSetForm::setTexts()
     tabFont.setPointSize(formats::isChinese() ? 9 : 8);
     PageControl1->tabBar()->setFont(tabFont);
 
-    const SetupPage *pages[]
-        = {m_usersPage.get(), m_systemPage.get(), m_videoPage.get(), m_motionPage.get(),
-            m_sensorPage.get(), m_cameraPage.get(), m_networkPage.get(), m_smsPage.get()};
+    const SetupPage *pages[] = {m_usersPage.get(),  m_systemPage.get(), m_videoPage.get(),
+                                m_motionPage.get(), m_sensorPage.get(), m_cameraPage.get(),
+                                m_networkPage.get(), m_smsPage.get()};
+    applySwitchCaptions(controls);
     for (const SetupPage *page : pages)
         applyTexts(controls, page->texts());
     for (const SetupPage *page : pages)
@@ -295,11 +289,11 @@ void TSysSetForm::CIFRadioBtnClick()
     noteChange();
 }
 
-void TSysSetForm::showPage(int page, int innerPage)
+void TSysSetForm::showPage(PageIndex page, std::optional<VideoInnerPage> innerPage)
 {
-    PageControl1->setCurrentIndex(page);
-    if (page == kVideoPage && innerPage >= 0)
-        m_videoPage->innerPages()->setCurrentIndex(innerPage);
+    PageControl1->setCurrentIndex(int(page));
+    if (innerPage)
+        m_videoPage->innerPages()->setCurrentIndex(int(*innerPage));
 }
 
 void TSysSetForm::ApplyBitBtnClick()
@@ -379,45 +373,43 @@ void TSysSetForm::CnRadioBtnClick()
 
 void TSysSetForm::PageControl1Change(int index)
 {
-    if (index == kMotionPage)
+    if (index == int(PageIndex::Motion))
         ChangeShapeTimer->start();
 }
 
-void TSysSetForm::DelayTimerTimer()
-{
-    DelayTimer->stop();
-}
+// The window starts this timer when it is shown and nothing depends on it: its one tick only
+// stops it, so it fires once and has no other effect.
+void TSysSetForm::DelayTimerTimer() { DelayTimer->stop(); }
 
 // A channel or sensor tab change reloads that page for the chosen index; unapplied edits are
 // dropped, so Apply goes off unless a pending copy will write the new index anyway.
+void TSysSetForm::switchShownIndex(
+    int index, int &shown, const PendingCopy &copy, const std::function<void()> &reload)
+{
+    if (index < 0 || index == shown)
+        return;
+    shown = index;
+    reload();
+    if (!(copy.pending && copy.isTarget(index)))
+        ApplyBitBtn->setEnabled(false);
+}
+
 void TSysSetForm::SelectChnTabSetChange(int index)
 {
-    if (index < 0 || index == m_context.currentVideoChannel)
-        return;
-    m_context.currentVideoChannel = index;
-    m_videoPage->load();
-    if (!(m_context.videoCopy.pending && m_context.videoCopy.isTarget(index)))
-        ApplyBitBtn->setEnabled(false);
+    switchShownIndex(
+        index, m_context.currentVideoChannel, m_context.videoCopy, [this] { m_videoPage->load(); });
 }
 
 void TSysSetForm::AlarmChnTabSetChange(int index)
 {
-    if (index < 0 || index == m_context.currentAlarmChannel)
-        return;
-    m_context.currentAlarmChannel = index;
-    m_motionPage->load();
-    if (!(m_context.motionCopy.pending && m_context.motionCopy.isTarget(index)))
-        ApplyBitBtn->setEnabled(false);
+    switchShownIndex(index, m_context.currentAlarmChannel, m_context.motionCopy,
+        [this] { m_motionPage->load(); });
 }
 
 void TSysSetForm::SensorChnTabSetChange(int index)
 {
-    if (index < 0 || index == m_context.currentSensor)
-        return;
-    m_context.currentSensor = index;
-    m_sensorPage->loadSensor();
-    if (!(m_context.sensorCopy.pending && m_context.sensorCopy.isTarget(index)))
-        ApplyBitBtn->setEnabled(false);
+    switchShownIndex(index, m_context.currentSensor, m_context.sensorCopy,
+        [this] { m_sensorPage->loadSensor(); });
 }
 
 } // namespace quillon::editor

@@ -81,8 +81,10 @@ private:
     void SelectChnTabSetChange(int index);
     void AlarmChnTabSetChange(int index);
     void SensorChnTabSetChange(int index);
+    void switchShownIndex(
+        int index, int &shown, const PendingCopy &copy, const std::function<void()> &reload);
     void noteChange();
-    void showPage(int page, int innerPage);
+    void showPage(PageIndex page, std::optional<VideoInnerPage> innerPage);
     QWidget *addPage(const char *name);
 
     SetupContext m_context;

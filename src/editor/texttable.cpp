@@ -1,6 +1,7 @@
 #include "editor/texttable.h"
 
 #include "formats/language.h"
+#include "schema/schema.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>
@@ -41,6 +42,18 @@ void setControlText(QWidget *control, const QString &text)
         group->setTitle(text);
     else if (control->isWindow())
         control->setWindowTitle(text);
+}
+
+void applySwitchCaptions(const ControlIndex &controls)
+{
+    for (const schema::TableOf table : schema::settingTables()) {
+        for (const schema::Setting &setting : table()) {
+            if (setting.kind != schema::Kind::Flag)
+                continue;
+            if (auto *button = qobject_cast<QAbstractButton *>(controls.find(setting.control)))
+                setControlText(button, setting.caption.in(formats::isChinese()));
+        }
+    }
 }
 
 void applyTexts(const ControlIndex &controls, std::span<const TextEntry> table)

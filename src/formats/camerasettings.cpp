@@ -13,7 +13,7 @@ constexpr char kCameraCtrl[] = "Camera Ctrl";
 
 QByteArray encoderSection(int channel)
 {
-    return "ENCODER" + QByteArray::number(channel);
+    return schema::indexedSection(schema::kEncoderSection, channel);
 }
 
 } // namespace
@@ -22,7 +22,7 @@ CameraRecord readCameraRecord(const settings::ProfileFile &file, int channel)
 {
     CameraRecord record;
     const auto setting = [](const char *key) -> const schema::Setting & {
-        return schema::setting(settings::SettingsFile::CameraSet, "ENCODER", key);
+        return schema::setting(settings::SettingsFile::CameraSet, schema::kEncoderSection, key);
     };
     record.decoderAddress = formats::readNumber(file, setting("CamNo"), channel);
     record.cameraType = formats::readNumber(file, setting("CamType"), channel);

@@ -21,8 +21,25 @@ using schema::setting;
 using schema::Words;
 using settings::SettingsFile;
 
-constexpr int kPictureWidth = 352;
-constexpr int kPictureHeight = 288;
+constexpr OverlayPosition kTitlePositions[] = {
+    {"Camera_X",
+        {"请输入摄像机标题显示的横坐标（8 的倍数）！", "Input title X coordinates please!"},
+        {"摄像机标题显示的横坐标必须是整数！", "The title X coordinate must be a whole number!"}},
+    {"Camera_Y", {"请输入摄像机标题显示的纵坐标！", "Input title Y coordinates please!"},
+        {"摄像机标题显示的纵坐标必须是整数！", "The title Y coordinate must be a whole number!"}},
+};
+
+constexpr OverlayPosition kDatePositions[] = {
+    {"Date_X", {"请输入日期显示的横坐标！（8 的倍数）", "Input date X coordinates please!"},
+        {"日期显示的横坐标必须是整数！", "The date X coordinate must be a whole number!"}},
+    {"Date_Y", {"请输入日期显示的纵坐标！", "Input date Y coordinates please!"},
+        {"日期显示的纵坐标必须是整数！", "The date Y coordinate must be a whole number!"}},
+};
+
+const Setting &encoderSetting(const char *key)
+{
+    return setting(SettingsFile::TVCard, schema::kEncoderSection, key);
+}
 
 // The parsed profile files of a set, read the way the pages read them.
 class FileReader
@@ -102,50 +119,38 @@ private:
     // A shown title or date needs whole-number positions.
     void checkOverlay(int channel)
     {
-        const QByteArray section = "ENCODER" + QByteArray::number(channel);
-        const auto position = [&](const char *key, Words message) {
-            const std::optional<QByteArray> text
-                = m_reader.stored(SettingsFile::TVCard, section, key);
-            if (text && !settings::parseProfileInteger(*text))
-                add(setting(SettingsFile::TVCard, "ENCODER", key), channel, message);
+        const QByteArray section = schema::indexedSection(schema::kEncoderSection, channel);
+        const auto checkPositions = [&](std::span<const OverlayPosition> positions) {
+            for (const OverlayPosition &position : positions) {
+                const std::optional<QByteArray> text
+                    = m_reader.stored(SettingsFile::TVCard, section, position.key);
+                if (text && !settings::parseProfileInteger(*text))
+                    add(encoderSetting(position.key), channel, position.notWhole);
+            }
         };
-        if (m_reader.flag(SettingsFile::TVCard, section, "ShowCamera", true)) {
-            position("Camera_X",
-                {"摄像机标题显示的横坐标必须是整数！",
-                    "The title X coordinate must be a whole number!"});
-            position("Camera_Y",
-                {"摄像机标题显示的纵坐标必须是整数！",
-                    "The title Y coordinate must be a whole number!"});
-        }
+        if (m_reader.flag(SettingsFile::TVCard, section, "ShowCamera", true))
+            checkPositions(kTitlePositions);
         if (m_reader.flag(SettingsFile::TVCard, section, "ShowDate", true)
-            || m_reader.flag(SettingsFile::TVCard, section, "ShowTime", true)) {
-            position("Date_X",
-                {"日期显示的横坐标必须是整数！", "The date X coordinate must be a whole number!"});
-            position("Date_Y",
-                {"日期显示的纵坐标必须是整数！", "The date Y coordinate must be a whole number!"});
-        }
+            || m_reader.flag(SettingsFile::TVCard, section, "ShowTime", true))
+            checkPositions(kDatePositions);
         if (!m_reader.flag(SettingsFile::TVCard, section, "PreviewCover", false)
             && !m_reader.flag(SettingsFile::TVCard, section, "RecordCover", false))
             return;
         const auto number = [&](const char *key) {
             return qint64(m_reader.number(SettingsFile::TVCard, section, key, 0));
         };
-        const bool tooWide = number("Cover_X") + number("Cover_Width") > kPictureWidth;
-        const bool tooHigh = number("Cover_Y") + number("Cover_Height") > kPictureHeight;
-        if (tooWide || tooHigh)
-            add(setting(SettingsFile::TVCard, "ENCODER", tooWide ? "Cover_Width" : "Cover_Height"),
-                channel,
-                {"宽度应少于352，高度应少于288！",
-                    "Width must less than 352, and Height must less than 288!"});
+        if (const std::optional<MaskOverflow> overflow = maskOverflow(number("Cover_X"),
+                number("Cover_Y"), number("Cover_Width"), number("Cover_Height")))
+            add(encoderSetting(overflow->key), channel, overflow->message);
     }
 
     // A motion timetable that starts by itself needs at least one armed cell.
     void checkMotionArea(int channel)
     {
-        const QByteArray encoder = "ENCODER" + QByteArray::number(channel);
+        const QByteArray encoder = schema::indexedSection(schema::kEncoderSection, channel);
         if (!m_reader.flag(SettingsFile::AlarmSet, encoder, "AutoAlarmRecord", false))
             return;
-        const QByteArray area = "ALARM MOTION" + QByteArray::number(channel);
+        const QByteArray area = schema::indexedSection(schema::kMotionAreaSection, channel);
         for (int row = 1; row <= kMotionRows; ++row) {
             const QByteArray stored
                 = m_reader.stored(SettingsFile::AlarmSet, area, QByteArray::number(row))
@@ -154,7 +159,7 @@ private:
             if (std::find(cells.begin(), cells.end(), true) != cells.end())
                 return;
         }
-        add(setting(SettingsFile::AlarmSet, "ENCODER", "AutoAlarmRecord"), channel,
+        add(setting(SettingsFile::AlarmSet, schema::kEncoderSection, "AutoAlarmRecord"), channel,
             {"请设置动态检测区域！", "Set motion detect area please!"});
     }
 
@@ -162,7 +167,7 @@ private:
     // window takes the start off at load, so only a stored one is checked.)
     void checkLinkedChannels(int sensor)
     {
-        const QByteArray section = "SENSOR" + QByteArray::number(sensor);
+        const QByteArray section = schema::indexedSection(schema::kSensorSection, sensor);
         const std::optional<QByteArray> startupRec
             = m_reader.stored(SettingsFile::SensorSet, section, "StartupRec");
         if (!startupRec || settings::parseProfileInteger(*startupRec).value_or(0) == 0)
@@ -173,7 +178,7 @@ private:
             if (link.linked)
                 return;
         }
-        add(setting(SettingsFile::SensorSet, "SENSOR", "StartupRec"), sensor,
+        add(setting(SettingsFile::SensorSet, schema::kSensorSection, "StartupRec"), sensor,
             {"请选择联动录像的通道！", "Select alarm trigger record channel please!"});
     }
 
@@ -259,6 +264,27 @@ int channelCountOf(const settings::SettingsFileSet &files)
 int sensorCountOf(const settings::SettingsFileSet &files)
 {
     return countOf(files, "Sensor Options", "AlarmDevChn", kMaxSensors);
+}
+
+std::span<const OverlayPosition> titlePositions()
+{
+    return kTitlePositions;
+}
+
+std::span<const OverlayPosition> datePositions()
+{
+    return kDatePositions;
+}
+
+std::optional<MaskOverflow> maskOverflow(qint64 x, qint64 y, qint64 width, qint64 height)
+{
+    const bool tooWide = x + width > schema::kPictureWidth;
+    const bool tooHigh = y + height > schema::kPictureHeight;
+    if (!tooWide && !tooHigh)
+        return std::nullopt;
+    return MaskOverflow {tooWide ? "Cover_Width" : "Cover_Height",
+        {"宽度应少于352，高度应少于288！",
+            "Width must less than 352, and Height must less than 288!"}};
 }
 
 QList<Problem> validateSettings(const settings::SettingsFileSet &files)

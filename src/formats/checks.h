@@ -5,6 +5,9 @@
 
 #include <QList>
 
+#include <optional>
+#include <span>
+
 namespace quillon::formats {
 
 // One problem found in a set of settings files: where it is and what is wrong, in both
@@ -31,6 +34,27 @@ struct Problem
 // damaged file cannot make a check run for ever.
 int channelCountOf(const settings::SettingsFileSet &files);
 int sensorCountOf(const settings::SettingsFileSet &files);
+
+// A title or date position that Apply wants as a whole number while its overlay is shown.
+struct OverlayPosition
+{
+    const char *key; // in the channel's section of the video settings
+    schema::Words missing; // what the page says when the field is empty
+    schema::Words notWhole; // what the page and the checks say when it is no whole number
+};
+// The camera title's positions, checked while the title is shown.
+std::span<const OverlayPosition> titlePositions();
+// The date's positions, checked while the date or the time is shown.
+std::span<const OverlayPosition> datePositions();
+
+// A privacy mask that reaches past the picture: the key to blame and what to say.
+struct MaskOverflow
+{
+    const char *key; // "Cover_Width" when too wide, else "Cover_Height"
+    schema::Words message;
+};
+// Nothing when the mask at (x, y) of the given size lies within the picture.
+std::optional<MaskOverflow> maskOverflow(qint64 x, qint64 y, qint64 width, qint64 height);
 
 // Apply's checks for every channel and sensor (not only the one a page shows) and the user
 // file's layout, as errors; then every stored number against its control's range, as notes.

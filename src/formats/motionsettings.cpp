@@ -1,9 +1,7 @@
 #include "formats/motionsettings.h"
 
-#include "formats/profileaccess.h"
+#include "schema/schema.h"
 #include "settings/profilestore.h"
-
-#include <algorithm>
 
 namespace quillon::formats {
 
@@ -12,13 +10,9 @@ namespace {
 // A missing row reads as eleven zeros (the eleventh is never used), so it needs no repair.
 constexpr char kMissingRow[] = "00000000000";
 
-QByteArray encoderSection(int channel)
-{
-    return "ENCODER" + QByteArray::number(channel);
-}
 QByteArray areaSection(int channel)
 {
-    return "ALARM MOTION" + QByteArray::number(channel);
+    return schema::indexedSection(schema::kMotionAreaSection, channel);
 }
 QByteArray rowKey(int row)
 {
@@ -55,15 +49,6 @@ QByteArray formatMotionRow(const MotionRow &row)
 MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel)
 {
     MotionSettings values;
-    const auto setting = [](const char *key) -> const schema::Setting & {
-        return schema::setting(settings::SettingsFile::AlarmSet, "ENCODER", key);
-    };
-    values.alarmY = formats::readNumber(file, setting("AlarmY"), channel);
-    values.alarmUV = formats::readNumber(file, setting("AlarmUV"), channel);
-    values.alarmSense = formats::readNumber(file, setting("AlarmSense"), channel);
-    values.showGrid = formats::readFlag(file, setting("ShowGrid"), channel);
-    values.autoAlarmRecord = formats::readFlag(file, setting("AutoAlarmRecord"), channel);
-
     const QByteArray area = areaSection(channel);
     for (int row = 0; row < kMotionRows; ++row) {
         QByteArray stored = file.readText(area, rowKey(row), kMissingRow);
@@ -80,13 +65,6 @@ MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel
 void writeMotionSettings(
     const settings::ProfileFile &file, int channel, const MotionSettings &values)
 {
-    const QByteArray encoder = encoderSection(channel);
-    file.writeInt(encoder, "AlarmY", std::clamp(values.alarmY, 0, kMaxFrameInterval));
-    file.writeInt(encoder, "AlarmUV", std::clamp(values.alarmUV, 0, kMaxFrameInterval));
-    file.writeInt(encoder, "AlarmSense", std::clamp(values.alarmSense, 0, kMaxSensitivity));
-    file.writeFlag(encoder, "ShowGrid", values.showGrid);
-    file.writeFlag(encoder, "AutoAlarmRecord", values.autoAlarmRecord);
-
     const QByteArray area = areaSection(channel);
     for (int row = 0; row < kMotionRows; ++row)
         file.writeText(area, rowKey(row), formatMotionRow(values.area[size_t(row)]));

@@ -20,10 +20,6 @@ using MotionRow = std::array<bool, kMotionColumns>;
 // The detection area, rows from the top, columns from the left; true is armed.
 using MotionArea = std::array<MotionRow, kMotionRows>;
 
-// Ranges of the three detector values as the page offers them.
-constexpr int kMaxFrameInterval = 12;
-constexpr int kMaxSensitivity = 49;
-
 // A stored row shorter than ten characters, padded on the right with '0' to exactly ten;
 // nothing for a row that needs no repair.
 std::optional<QByteArray> repairedMotionRow(QByteArrayView stored);
@@ -32,22 +28,18 @@ MotionRow parseMotionRow(QByteArrayView stored);
 // Exactly ten characters of '1' and '0'.
 QByteArray formatMotionRow(const MotionRow &row);
 
-// One channel's motion detection as the page shows it.
+// One channel's motion area and timetable as the page shows them (the detector values and
+// switches are bound to the schema's keys by the page).
 struct MotionSettings
 {
-    int alarmY = 2; // high-speed detection frame interval
-    int alarmUV = 0; // low-speed detection frame interval
-    int alarmSense = 20; // sensitivity, 0 high to 49 low
-    bool showGrid = false;
-    bool autoAlarmRecord = false;
     MotionArea area {};
     WeeklySchedule schedule;
 };
 
-// Reads a channel's sections of the motion settings file. A stored area row shorter than ten
-// characters is repaired in the file at once. The detector values come back as stored.
+// Reads a channel's area and timetable. A stored area row shorter than ten characters is
+// repaired in the file at once.
 MotionSettings readMotionSettings(const settings::ProfileFile &file, int channel);
-// Writes every key of a channel's sections, detector values clamped into their ranges.
+// Writes a channel's area and timetable.
 void writeMotionSettings(
     const settings::ProfileFile &file, int channel, const MotionSettings &values);
 

@@ -10,12 +10,11 @@ namespace quillon::formats {
 
 namespace {
 
-constexpr char kAlarmCardOptions[] = "AlarmCard Options";
 constexpr int kTriple = 3;
 
 QByteArray sensorSection(int sensor)
 {
-    return "SENSOR" + QByteArray::number(sensor);
+    return schema::indexedSection(schema::kSensorSection, sensor);
 }
 
 bool isDigit(char c)
@@ -80,7 +79,7 @@ SensorSettings readSensorSettings(const settings::ProfileFile &file, int sensor)
 {
     SensorSettings values;
     const auto setting = [](const char *key) -> const schema::Setting & {
-        return schema::setting(settings::SettingsFile::SensorSet, "SENSOR", key);
+        return schema::setting(settings::SettingsFile::SensorSet, schema::kSensorSection, key);
     };
     values.startupDetect = formats::readFlag(file, setting("StartupDetect"), sensor);
     values.linkChn = formats::readText(file, setting("LinkChn"), sensor);
@@ -103,20 +102,6 @@ void writeSensorSettings(const settings::ProfileFile &file, int sensor,
     file.writeInt(section, "OutputTime", values.outputTime);
     file.writeInt(section, "OutputType", int(values.output));
     writeSchedule(file, ScheduleKind::Sensor, sensor, values.schedule);
-}
-
-AlarmCardSettings readAlarmCard(const settings::ProfileFile &file)
-{
-    AlarmCardSettings values;
-    values.alarmIn = formats::readNumber(file, schema::settingOf("SpinEdit9"));
-    values.baseAlarmIn = formats::readNumber(file, schema::settingOf("SpinEdit8"));
-    return values;
-}
-
-void writeAlarmCard(const settings::ProfileFile &file, const AlarmCardSettings &values)
-{
-    file.writeInt(kAlarmCardOptions, "AlarmIn", values.alarmIn);
-    file.writeInt(kAlarmCardOptions, "BaseAlarmIn", values.baseAlarmIn);
 }
 
 QStringList alarmDeviceNames(const settings::ProfileFile &alarmCard)

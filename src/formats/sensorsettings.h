@@ -60,16 +60,6 @@ SensorSettings readSensorSettings(const settings::ProfileFile &file, int sensor)
 void writeSensorSettings(const settings::ProfileFile &file, int sensor,
     const SensorSettings &values, std::span<const LinkedChannel> links);
 
-// Input counts of the alarm device, and the names of the device types it may be.
-struct AlarmCardSettings
-{
-    int alarmIn = 8; // all inputs
-    int baseAlarmIn = 8; // inputs of one unit
-};
-
-AlarmCardSettings readAlarmCard(const settings::ProfileFile &file);
-void writeAlarmCard(const settings::ProfileFile &file, const AlarmCardSettings &values);
-
 // At least four device types are offered, and at most this many.
 constexpr int kMinDeviceTypes = 4;
 constexpr int kMaxDeviceTypes = 255;

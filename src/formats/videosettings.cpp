@@ -13,12 +13,12 @@ constexpr int kPositionMax = 999; // three digits
 
 QByteArray encoderSection(int channel)
 {
-    return "ENCODER" + QByteArray::number(channel);
+    return schema::indexedSection(schema::kEncoderSection, channel);
 }
 
 const schema::Setting &encoderSetting(const char *key)
 {
-    return schema::setting(settings::SettingsFile::TVCard, "ENCODER", key);
+    return schema::setting(settings::SettingsFile::TVCard, schema::kEncoderSection, key);
 }
 
 QByteArray readPosition(const settings::ProfileFile &tvCard, int channel, const char *key)
@@ -68,75 +68,41 @@ EncoderSettings readEncoderSettings(const settings::ProfileFile &tvCard, int cha
     encoder.showTime = flag("ShowTime");
     encoder.dateX = readPosition(tvCard, channel, "Date_X");
     encoder.dateY = readPosition(tvCard, channel, "Date_Y");
-    encoder.previewCover = flag("PreviewCover");
-    encoder.recordCover = flag("RecordCover");
-    encoder.coverX = number("Cover_X");
-    encoder.coverY = number("Cover_Y");
-    encoder.coverWidth = number("Cover_Width");
-    encoder.coverHeight = number("Cover_Height");
     encoder.recordMode = normalRecordMode(number("RecordMode"));
     encoder.compressMode = normalCompressMode(number("CompressMode"));
     encoder.encodeMode = normalEncodeMode(number("EncodeMode"));
     encoder.iFrameInterval = number("IFrameIntervalPS");
-    encoder.frameRateLevel = number("FrameRateLevel");
-    encoder.frameRateReduction = flag("FrameRateReduction");
-    encoder.preRecord = flag("PreRecord");
-    encoder.preRecTime = number("PreRecTime");
-    encoder.autoRecord = flag("AutoRecord");
-    encoder.secondPerFile = number("SecondPerFile");
-    encoder.allowAtmRecord = flag("AllowATMRecord");
-    encoder.atmNo = number("ATMNo");
-    encoder.atmSecondPerFile = number("ATMSecondPerFile");
     return encoder;
 }
 
-void writeEncoderSettings(const settings::ProfileFile &tvCard, int channel,
+void writeTitleAndDate(const settings::ProfileFile &tvCard, int channel,
     const EncoderSettings &encoder, const EncoderWriteOptions &options)
 {
     const QByteArray section = encoderSection(channel);
-    const auto flag = [&](const char *key, bool value) {
-        tvCard.writeFlag(section, key, value);
-    };
-    const auto number = [&](const char *key, int value) {
-        tvCard.writeInt(section, key, value);
-    };
-    const auto text = [&](const char *key, const QByteArray &value) {
-        tvCard.writeText(section, key, value);
-    };
-
-    flag("ShowCamera", encoder.showCamera);
+    tvCard.writeFlag(section, "ShowCamera", encoder.showCamera);
     if (options.cameraName)
-        text("CameraName", encoder.cameraName);
-    text("Camera_X", encoder.cameraX);
-    text("Camera_Y", encoder.cameraY);
-    flag("ShowDate", encoder.showDate);
-    flag("ShowTime", encoder.showTime);
-    text("Date_X", encoder.dateX);
-    text("Date_Y", encoder.dateY);
-    flag("PreviewCover", encoder.previewCover);
-    flag("RecordCover", encoder.recordCover);
-    number("Cover_X", encoder.coverX);
-    number("Cover_Y", encoder.coverY);
-    number("Cover_Width", encoder.coverWidth);
-    number("Cover_Height", encoder.coverHeight);
-    number("RecordMode", encoder.recordMode);
+        tvCard.writeText(section, "CameraName", encoder.cameraName);
+    tvCard.writeText(section, "Camera_X", encoder.cameraX);
+    tvCard.writeText(section, "Camera_Y", encoder.cameraY);
+    tvCard.writeFlag(section, "ShowDate", encoder.showDate);
+    tvCard.writeFlag(section, "ShowTime", encoder.showTime);
+    tvCard.writeText(section, "Date_X", encoder.dateX);
+    tvCard.writeText(section, "Date_Y", encoder.dateY);
+}
+
+void writeEncoding(const settings::ProfileFile &tvCard, int channel, const EncoderSettings &encoder,
+    const EncoderWriteOptions &options)
+{
+    const QByteArray section = encoderSection(channel);
+    tvCard.writeInt(section, "RecordMode", encoder.recordMode);
     if (options.compressModeChannels) {
         for (int other = 0; other < *options.compressModeChannels; ++other)
             tvCard.writeInt(encoderSection(other), "CompressMode", encoder.compressMode);
     } else {
-        number("CompressMode", encoder.compressMode);
+        tvCard.writeInt(section, "CompressMode", encoder.compressMode);
     }
-    number("EncodeMode", encoder.encodeMode);
-    number("IFrameInterval", encoder.iFrameInterval);
-    number("FrameRateLevel", encoder.frameRateLevel);
-    flag("FrameRateReduction", encoder.frameRateReduction);
-    flag("PreRecord", encoder.preRecord);
-    number("PreRecTime", encoder.preRecTime);
-    flag("AutoRecord", encoder.autoRecord);
-    number("SecondPerFile", encoder.secondPerFile);
-    flag("AllowATMRecord", encoder.allowAtmRecord);
-    number("ATMNo", encoder.atmNo);
-    number("ATMSecondPerFile", encoder.atmSecondPerFile);
+    tvCard.writeInt(section, "EncodeMode", encoder.encodeMode);
+    tvCard.writeInt(section, "IFrameInterval", encoder.iFrameInterval);
 }
 
 QByteArray profileSection(int channelCount)

@@ -26,7 +26,8 @@ int normalRecordMode(int stored);
 int normalCompressMode(int stored);
 int normalEncodeMode(int stored);
 
-// One channel's "ENCODER%d" section of TVCard.Ext, in the order a save writes its keys.
+// The keys of one channel's "ENCODER%d" section of TVCard.Ext that the video page shows through
+// its own code, in the order a save writes them.
 struct EncoderSettings
 {
     bool showCamera = true;
@@ -39,25 +40,10 @@ struct EncoderSettings
     bool showTime = true;
     QByteArray dateX;
     QByteArray dateY;
-    bool previewCover = false;
-    bool recordCover = false;
-    int coverX = 0;
-    int coverY = 0;
-    int coverWidth = 0;
-    int coverHeight = 0;
     int recordMode = kRecordVideoOnly;
     int compressMode = kCompressH264;
     int encodeMode = kQualityStandard;
     int iFrameInterval = 4;
-    int frameRateLevel = 2;
-    bool frameRateReduction = false;
-    bool preRecord = false;
-    int preRecTime = 5;
-    bool autoRecord = false;
-    int secondPerFile = 10;
-    bool allowAtmRecord = false;
-    int atmNo = 1;
-    int atmSecondPerFile = 1;
 };
 
 // The stored title of a channel, or its default title ("Cam No." and the 0-based index).
@@ -77,9 +63,13 @@ struct EncoderWriteOptions
     std::optional<int> compressModeChannels;
 };
 
-// Writes every key of the channel's section in order; the key interval goes to IFrameInterval.
-void writeEncoderSettings(const settings::ProfileFile &tvCard, int channel,
+// Write the keys above in order: the title and date first; the privacy mask, bound to the page's
+// controls, follows them, then the encoding (the key interval goes to IFrameInterval), then the
+// frame rate and recording keys, also bound.
+void writeTitleAndDate(const settings::ProfileFile &tvCard, int channel,
     const EncoderSettings &encoder, const EncoderWriteOptions &options);
+void writeEncoding(const settings::ProfileFile &tvCard, int channel, const EncoderSettings &encoder,
+    const EncoderWriteOptions &options);
 
 // Profile.ext: the section of stream presets for a server's channel count.
 QByteArray profileSection(int channelCount);

@@ -90,11 +90,19 @@ QString hostText(const char *host)
     return QString::fromLocal8Bit(host);
 }
 
+// True for a session or kept connection of this host and port, the host compared as spelled.
+auto atHost(const QByteArray &host, std::int32_t port)
+{
+    return [&host, port](const auto &record) {
+        return record.port == port && record.host == host;
+    };
+}
+
 // Removes the session of host and port; the library's mutex is held.
 void eraseSessionLocked(Library &lib, const QByteArray &host, std::int32_t port)
 {
     std::erase_if(lib.sessions, [&](Session &s) {
-        if (s.port != port || s.host != host)
+        if (!atHost(host, port)(s))
             return false;
         wipe(s);
         return true;
@@ -127,7 +135,7 @@ std::optional<Credentials> sessionCredentials(
     Library &lib = library();
     const std::lock_guard lock(lib.mutex);
     for (const Session &session : lib.sessions) {
-        if (session.port == port && session.host == host && session.token == token)
+        if (atHost(host, port)(session) && session.token == token)
             return session.credentials;
     }
     return std::nullopt;
@@ -137,18 +145,14 @@ QByteArray sessionToken(const QByteArray &host, std::int32_t port)
 {
     Library &lib = library();
     const std::lock_guard lock(lib.mutex);
-    for (const Session &session : lib.sessions) {
-        if (session.port == port && session.host == host)
-            return session.token;
-    }
-    return {};
+    const auto found = std::find_if(lib.sessions.begin(), lib.sessions.end(), atHost(host, port));
+    return found != lib.sessions.end() ? found->token : QByteArray();
 }
 
 // The set record of host and port, made when missing; call with the library's mutex held.
 SetRecord &setRecord(Library &lib, const QByteArray &host, std::int32_t port)
 {
-    const auto found = std::find_if(lib.sets.begin(), lib.sets.end(),
-        [&](const SetRecord &set) { return set.port == port && set.host == host; });
+    const auto found = std::find_if(lib.sets.begin(), lib.sets.end(), atHost(host, port));
     if (found != lib.sets.end())
         return *found;
     if (lib.sets.size() >= kMaxSessions)
@@ -360,8 +364,8 @@ void closeKeptChannelsWithTheApplication()
 
 BlockingChannel &keptChannel(const QByteArray &host, std::int32_t port, const QByteArray &token)
 {
-    const auto found = std::find_if(t_keptChannels.begin(), t_keptChannels.end(),
-        [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
+    const auto found
+        = std::find_if(t_keptChannels.begin(), t_keptChannels.end(), atHost(host, port));
     KeptChannel kept;
     if (found != t_keptChannels.end()) {
         kept = std::move(*found);
@@ -383,8 +387,7 @@ BlockingChannel &keptChannel(const QByteArray &host, std::int32_t port, const QB
 
 void closeKeptChannel(const QByteArray &host, std::int32_t port)
 {
-    std::erase_if(t_keptChannels,
-        [&](const KeptChannel &kept) { return kept.port == port && kept.host == host; });
+    std::erase_if(t_keptChannels, atHost(host, port));
 }
 
 bool isNoSessionStatus(const Frame &frame)

@@ -33,6 +33,9 @@ inline constexpr qsizetype kMaxFramePayload = kMaxFileBytes + 1024;
 // cannot make it buffer a file-sized frame.
 inline constexpr qsizetype kMaxControlPayload = 512;
 
+// The command that makes the server apply the settings files uploaded in the session.
+inline constexpr char kApplyCommand[] = "!!!!APPLY";
+
 // Every wait of the protocol, in milliseconds.
 namespace timeouts {
 // Client: host lookup and connection together.

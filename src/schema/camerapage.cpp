@@ -6,7 +6,7 @@ namespace {
 
 using F = settings::SettingsFile;
 constexpr const char *kPage = "TabSheet8";
-constexpr const char *kEncoder = "ENCODER";
+constexpr const char *kEncoder = kEncoderSection;
 
 constexpr Choice kCameraTypes[] = {
     {0, {"固定摄像机", "Fixed camera"}},

@@ -6,7 +6,7 @@ namespace {
 
 using F = settings::SettingsFile;
 constexpr const char *kPage = "TabSheet7";
-constexpr const char *kEncoder = "ENCODER";
+constexpr const char *kEncoder = kEncoderSection;
 
 constexpr Setting kSettings[] = {
     {F::AlarmSet, Scope::Channel, kEncoder, "AlarmY", Kind::Number, "2", 0, 12, {}, kPage,
@@ -20,7 +20,7 @@ constexpr Setting kSettings[] = {
         {"移动报警区域发生变化时显示网格", "Display mesh when the arming area change"}},
     {F::AlarmSet, Scope::Channel, kEncoder, "AutoAlarmRecord", Kind::Flag, "0", 0, 0, {}, kPage,
         "CheckBox6", {"自动启动报警录像时间表", "Auto-execute alarm schedule"}},
-    {F::AlarmSet, Scope::Channel, "ALARM MOTION", "#", Kind::AreaRow, "00000000000", 1, 10, {},
+    {F::AlarmSet, Scope::Channel, kMotionAreaSection, "#", Kind::AreaRow, "00000000000", 1, 10, {},
         kPage, "AlarmPanel", {"报警区域行", "Motion area row"}},
     {F::AlarmSet, Scope::Channel, "ALARM RECORD TABLE", "#", Kind::DayLine, "0,", 1, 7, {}, kPage,
         "GroupBox8", {"布防设置", "Schedule setup"}},

@@ -100,11 +100,16 @@ std::optional<Words> Setting::wordingOf(int code) const
     return std::nullopt;
 }
 
+QByteArray indexedSection(QByteArrayView pattern, int index)
+{
+    return pattern.toByteArray() + QByteArray::number(index);
+}
+
 QByteArray Setting::sectionFor(int index) const
 {
     if (scope == Scope::Fixed)
         return section;
-    return QByteArray(section) + QByteArray::number(index);
+    return indexedSection(section, index);
 }
 
 QByteArray Setting::fallbackFor(int index) const

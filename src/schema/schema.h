@@ -31,6 +31,18 @@ struct Choice
 // sensor input, named by the pattern followed by the 0-based index ("ENCODER3").
 enum class Scope { Fixed, Channel, Sensor };
 
+// The section patterns the per-channel and per-sensor keys live under.
+inline constexpr char kEncoderSection[] = "ENCODER";
+inline constexpr char kSensorSection[] = "SENSOR";
+inline constexpr char kMotionAreaSection[] = "ALARM MOTION";
+
+// The section of an index: the pattern followed by the 0-based index ("ENCODER3").
+QByteArray indexedSection(QByteArrayView pattern, int index);
+
+// The size of the picture a channel records, which the privacy mask must lie within.
+inline constexpr int kPictureWidth = 352;
+inline constexpr int kPictureHeight = 288;
+
 enum class Kind {
     Flag, // 1 or 0
     Number, // a whole number within [minimum, maximum]

@@ -6,7 +6,7 @@ namespace {
 
 using F = settings::SettingsFile;
 constexpr const char *kPage = "TabSheet3";
-constexpr const char *kSensor = "SENSOR";
+constexpr const char *kSensor = kSensorSection;
 constexpr const char *kCard = "AlarmCard Options";
 constexpr const char *kSensorOptions = "Sensor Options";
 

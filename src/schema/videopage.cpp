@@ -6,10 +6,8 @@ namespace {
 
 using F = settings::SettingsFile;
 constexpr const char *kPage = "TabSheet2";
-constexpr const char *kEncoder = "ENCODER";
+constexpr const char *kEncoder = kEncoderSection;
 constexpr int kPositionMax = 999; // three digits
-constexpr int kPictureWidth = 352;
-constexpr int kPictureHeight = 288;
 constexpr int kCameraNameBytes = 20;
 constexpr int kMaxMinutes = 999;
 

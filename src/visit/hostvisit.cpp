@@ -2,6 +2,7 @@
 
 #include "formats/language.h"
 #include "hostlink/tcpclientdll.h"
+#include "hostlink/wire.h"
 #include "platform/platform.h"
 #include "settings/backups.h"
 
@@ -327,7 +328,7 @@ std::optional<TransferFailure> uploadSettingsAndApply(
         if (result != KX_OK)
             return TransferFailure {TransferFailure::Step::Upload, file, result, {}};
     }
-    const QByteArray apply(kApplyCommand);
+    const QByteArray apply(wire::kApplyCommand);
     const std::int32_t applied = sendHostCommandResult(apply);
     if (applied == KX_ERR_STALE)
         return TransferFailure {

@@ -15,7 +15,6 @@ namespace quillon::visit {
 
 constexpr std::int32_t kDefaultPort = 5040;
 constexpr int kTransferPauseMs = 100;
-constexpr char kApplyCommand[] = "!!!!APPLY";
 
 // Port codes of 10 or less give the default port; larger codes give the code minus 10.
 std::int32_t portFromCode(std::int32_t portCode);

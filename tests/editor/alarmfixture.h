@@ -4,9 +4,10 @@
 // settings files are written as bytes before the window is shown and read back as bytes.
 
 #include "editor/sysset.h"
-#include "support/widgetdriver.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
+#include "support/storedvalue.h"
+#include "support/widgetdriver.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -44,11 +45,10 @@ public:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
     }
 
-    // One stored value, or "<none>" when the key is missing.
+    // One stored value, or kMissingKey.
     static QByteArray value(const char *name, const char *section, const char *key)
     {
-        quillon::settings::ProfileStore store;
-        return store.readText(path(name), section, key, "<none>");
+        return storedValue(path(name), section, key);
     }
 
     // The system options with the channel and sensor counts, plus any further lines.

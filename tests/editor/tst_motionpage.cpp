@@ -103,7 +103,7 @@ private Q_SLOTS:
             AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "3"), QByteArray("0000000000"));
         QCOMPARE(
             AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "2"), QByteArray("110000000011"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "5"), QByteArray("<none>"));
+        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "5"), kMissingKey);
         QCOMPARE(shownRow(form.get(), 0), QByteArray("1000000000"));
         QCOMPARE(shownRow(form.get(), 1), QByteArray("1100000000"));
         QCOMPARE(shownRow(form.get(), 3), QByteArray("0000000001"));
@@ -223,7 +223,7 @@ private Q_SLOTS:
                 target ? QByteArray("33") : QByteArray::number(10 + channel));
             QCOMPARE(AlarmFixture::value(
                          "AlarmSet.Ext", "ALARM MOTION" + QByteArray::number(channel), "6"),
-                target ? QByteArray("0000010000") : QByteArray("<none>"));
+                target ? QByteArray("0000010000") : kMissingKey);
         }
         QVERIFY(!form->context().motionCopy.pending);
     }

@@ -415,8 +415,7 @@ private Q_SLOTS:
         QCOMPARE(
             AlarmFixture::value("SensorSet.Ext", "SENSOR2", "LinkChn"), padded("000100", 108, 'C'));
         QCOMPARE(AlarmFixture::value("SensorSet.Ext", "SENSOR2", "StartupDetect"), QByteArray("0"));
-        QCOMPARE(
-            AlarmFixture::value("SensorSet.Ext", "SENSOR1", "StartupDetect"), QByteArray("<none>"));
+        QCOMPARE(AlarmFixture::value("SensorSet.Ext", "SENSOR1", "StartupDetect"), kMissingKey);
         QVERIFY(!form->context().sensorCopy.pending);
     }
 

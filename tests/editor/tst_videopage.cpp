@@ -9,6 +9,7 @@
 #include "modalscript.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
+#include "support/storedvalue.h"
 #include "support/widgetdriver.h"
 
 #include <QCheckBox>
@@ -53,11 +54,10 @@ QByteArray readWork(const char *name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A key of the local TVCard.Ext as the server would read it; "-" when missing.
+// A key of the local TVCard.Ext as the server would read it.
 QByteArray stored(const QByteArray &section, const char *key)
 {
-    settings::ProfileStore store;
-    return store.readText(workPath("TVCard.Ext"), section, key, "-");
+    return storedValue(workPath("TVCard.Ext"), section, key);
 }
 
 // A channel's section with a title of its own and a recording timetable.
@@ -184,12 +184,12 @@ private Q_SLOTS:
             {"AllowATMRecord", "0"}, {"ATMNo", "3"}, {"ATMSecondPerFile", "1"}};
         for (const auto &[key, value] : expected)
             QCOMPARE(stored("ENCODER2", key), QByteArray(value));
-        QCOMPARE(stored("ENCODER2", "IFrameIntervalPS"), QByteArray("-"));
+        QCOMPARE(stored("ENCODER2", "IFrameIntervalPS"), kMissingKey);
         for (const char *day : {"1", "7"})
             QCOMPARE(stored("RECORD TABLE2", day), QByteArray("0,"));
         // The whole server uses one compression; no other key reaches another channel.
         QCOMPARE(stored("ENCODER3", "CompressMode"), QByteArray("4"));
-        QCOMPARE(stored("ENCODER3", "ShowCamera"), QByteArray("-"));
+        QCOMPARE(stored("ENCODER3", "ShowCamera"), kMissingKey);
         QCOMPARE(stored("ENCODER0", "CameraName"), QByteArray("Cam0"));
         QCOMPARE(stored("RECORD TABLE0", "1"), QByteArray("1,00:00-00:30,91,"));
     }
@@ -216,7 +216,7 @@ private Q_SLOTS:
         QCOMPARE(stored("ENCODER2", "IFrameInterval"), QByteArray("3"));
         QCOMPARE(stored("ENCODER2", "IFrameIntervalPS"), QByteArray("3"));
         QCOMPARE(stored("ENCODER2", "Cover_Width"), QByteArray("1"));
-        QCOMPARE(stored("ENCODER1", "Cover_Width"), QByteArray("-"));
+        QCOMPARE(stored("ENCODER1", "Cover_Width"), kMissingKey);
         QCOMPARE(stored("ENCODER7", "Camera_Y"), QByteArray("107"));
     }
 
@@ -406,8 +406,8 @@ private Q_SLOTS:
         QCOMPARE(stored("ENCODER3", "CameraName"), QByteArray("Cam3"));
         for (const char *other : {"2", "4", "5"}) {
             QCOMPARE(stored(QByteArray("ENCODER") + other, "Camera_Y"), QByteArray("10") + other);
-            QCOMPARE(stored(QByteArray("ENCODER") + other, "Cover_Width"), QByteArray("-"));
-            QCOMPARE(stored(QByteArray("RECORD TABLE") + other, "2"), QByteArray("-"));
+            QCOMPARE(stored(QByteArray("ENCODER") + other, "Cover_Width"), kMissingKey);
+            QCOMPARE(stored(QByteArray("RECORD TABLE") + other, "2"), kMissingKey);
         }
     }
 

@@ -5,6 +5,7 @@
 #include "support/widgetdriver.h"
 #include "support/dvrdprocess.h"
 
+#include "hostlink/wire.h"
 #include "settings/backups.h"
 #include "settings/settingsfiles.h"
 #include "visit/entry.h"
@@ -604,10 +605,10 @@ private Q_SLOTS:
     {
         visit::storeHost("127.0.0.1", m_server->port() + 10);
         QCOMPARE(visit::verifyUser("admin", "admin"), 0);
-        QVERIFY(visit::SendHostCommand(QByteArray(visit::kApplyCommand)));
+        QVERIFY(visit::SendHostCommand(QByteArray(wire::kApplyCommand)));
         QVERIFY(!visit::SendHostCommand(QByteArrayLiteral("!!!!REBOOT")));
         m_server->stop();
-        QVERIFY(!visit::SendHostCommand(QByteArray(visit::kApplyCommand)));
+        QVERIFY(!visit::SendHostCommand(QByteArray(wire::kApplyCommand)));
         QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("apply.log"))).count("generation="), 1);
     }
 

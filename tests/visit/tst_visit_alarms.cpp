@@ -2,8 +2,9 @@
 // channel with its camera preset and a camera's control settings, then presses OK: the server
 // holds the edits and has been told to apply them.
 
-#include "support/widgetdriver.h"
 #include "support/samplevisit.h"
+#include "support/storedvalue.h"
+#include "support/widgetdriver.h"
 
 #include "editor/motiongrid.h"
 #include "settings/profilestore.h"
@@ -47,8 +48,7 @@ void strokeTopRow(QWidget *form)
 
 QByteArray serverValue(const QString &root, const char *file, const char *section, const char *key)
 {
-    settings::ProfileStore store;
-    return store.readText(root + QStringLiteral("/SysConfig/") + QLatin1String(file), section, key, "<none>");
+    return storedValue(root + QStringLiteral("/SysConfig/") + QLatin1String(file), section, key);
 }
 
 } // namespace

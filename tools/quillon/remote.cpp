@@ -2,6 +2,7 @@
 
 #include "hostlink/knownhosts.h"
 #include "hostlink/tcpclientdll.h"
+#include "hostlink/wire.h"
 #include "platform/atomicfile.h"
 
 #include <QDateTime>
@@ -12,7 +13,6 @@ namespace quillon::tool {
 
 namespace {
 
-constexpr char kApplyCommand[] = "!!!!APPLY";
 
 QString transferError(std::int32_t code)
 {
@@ -216,8 +216,8 @@ StepResult RemoteSession::uploadAndApply(const settings::SettingsFileSet &files)
     const std::int32_t handle = KX_ConnectTCPServer(&connect);
     if (handle == 0)
         return failed(QStringLiteral("apply: no command connection"));
-    const std::int32_t length = std::int32_t(sizeof kApplyCommand - 1);
-    const std::int32_t sent = KX_ClientSendBuf(handle, kApplyCommand, length, 0);
+    const std::int32_t length = std::int32_t(sizeof wire::kApplyCommand - 1);
+    const std::int32_t sent = KX_ClientSendBuf(handle, wire::kApplyCommand, length, 0);
     KX_DisConnectTCPServer(handle);
     if (sent == KX_ERR_STALE) {
         KX_ServedSetRecord served {};

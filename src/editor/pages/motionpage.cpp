@@ -2,7 +2,6 @@
 
 #include "editor/dialogs/chnselect.h"
 #include "editor/messages.h"
-#include "editor/schemarange.h"
 #include "editor/tabsets.h"
 
 #include <QCheckBox>
@@ -18,14 +17,13 @@ namespace quillon::editor {
 
 namespace {
 
-constexpr int kMotionPageIndex = 3;
 constexpr int kCopyDialogWidth = 279;
 constexpr int kCopyDialogHeight = 355;
 
 constexpr TextEntry kTexts[] = {
     {"Label20", "视频通道选择", "Video channel selection"},
     {"Label21", "注：设置报警 -- 鼠标左键，撤消报警 -- 鼠标右键",
-     "Note: Selecting - Left mouse click, Recover - Right mouse click"},
+        "Note: Selecting - Left mouse click, Recover - Right mouse click"},
     {"BitBtn11", "设置全部", "Set all"},
     {"BitBtn12", "撤消全部", "Cancel all"},
     {"Label22", "高速运动检测帧间隔：", "High speed detection interval:"},
@@ -33,9 +31,7 @@ constexpr TextEntry kTexts[] = {
     {"Label33", "检测灵敏度：", "Detection sensitivity:"},
     {"Label35", "高", "High"},
     {"Label36", "低", "Low"},
-    {"CheckBox4", "移动报警区域发生变化时显示网格", "Display mesh when the arming area change"},
     {"GroupBox8", "布防设置", "Schedule setup"},
-    {"CheckBox6", "自动启动报警录像时间表", "Auto-execute alarm schedule"},
     {"BitBtn14", "当前设置复制到...", "Copy to ..."},
 };
 
@@ -92,35 +88,27 @@ MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
     GroupBox8 = place<QGroupBox>("GroupBox8", sheet, 386, 56, 446, 350);
     CheckBox6 = place<QCheckBox>("CheckBox6", GroupBox8, 12, 20, 300, 20);
     m_schedule = new ScheduleEditor(context, formats::ScheduleKind::Motion, GroupBox8, 12, 46);
-    for (QCheckBox *box : {CheckBox4, CheckBox6})
-        QObject::connect(box, &QCheckBox::toggled, sheet, [this] { m_context.noteChange(); });
 
     BitBtn14 = place<QPushButton>("BitBtn14", sheet, 386, 420, 160, 25);
     QObject::connect(BitBtn14, &QPushButton::clicked, sheet, [this] { BitBtn14Click(); });
+
+    m_detector.bind(
+        context, sheet, {"TrackBar1", "TrackBar2", "TrackBar3", "CheckBox4", "CheckBox6"});
 }
 
 QSlider *MotionPage::trackBar(const char *name, QLabel *valueLabel, int top)
 {
     auto *slider = place<QSlider>(name, m_sheet, 200, top, 130, 20);
     slider->setOrientation(Qt::Horizontal);
-    setSchemaRange(slider);
     slider->setPageStep(1);
     valueLabel->setNum(0);
-    QObject::connect(slider, &QSlider::valueChanged, m_sheet, [this, valueLabel](int value) {
-        valueLabel->setNum(value);
-        m_context.noteChange();
-    });
+    QObject::connect(slider, &QSlider::valueChanged, valueLabel, qOverload<int>(&QLabel::setNum));
     return slider;
 }
 
 formats::MotionSettings MotionPage::shownSettings() const
 {
     formats::MotionSettings values;
-    values.alarmY = TrackBar1->value();
-    values.alarmUV = TrackBar2->value();
-    values.alarmSense = TrackBar3->value();
-    values.showGrid = CheckBox4->isChecked();
-    values.autoAlarmRecord = CheckBox6->isChecked();
     values.area = m_grid->area();
     values.schedule = m_schedule->schedule();
     return values;
@@ -128,14 +116,6 @@ formats::MotionSettings MotionPage::shownSettings() const
 
 void MotionPage::showSettings(const formats::MotionSettings &values)
 {
-    TrackBar1->setValue(values.alarmY);
-    TrackBar2->setValue(values.alarmUV);
-    TrackBar3->setValue(values.alarmSense);
-    Label24->setNum(TrackBar1->value());
-    Label31->setNum(TrackBar2->value());
-    Label34->setNum(TrackBar3->value());
-    CheckBox4->setChecked(values.showGrid);
-    CheckBox6->setChecked(values.autoAlarmRecord);
     m_grid->setArea(values.area);
     m_schedule->setSchedule(values.schedule);
 }
@@ -146,8 +126,9 @@ void MotionPage::load()
     if (m_context.motionCopy.keepsShownValuesAt(channel, m_sheet->window()))
         return;
     const QScopedValueRollback<bool> loading(m_context.loading, true);
-    showSettings(
-        formats::readMotionSettings(m_context.file(settings::SettingsFile::AlarmSet), channel));
+    const settings::ProfileFile file = m_context.file(settings::SettingsFile::AlarmSet);
+    m_detector.load(file, channel);
+    showSettings(formats::readMotionSettings(file, channel));
 }
 
 bool MotionPage::isAreaSet() const { return m_grid->anyArmed(); }
@@ -156,7 +137,7 @@ bool MotionPage::checkForApply()
 {
     if (!CheckBox6->isChecked() || isAreaSet())
         return true;
-    m_context.showPage(kMotionPageIndex, -1);
+    m_context.showPage(PageIndex::Motion, std::nullopt);
     showNotice(m_sheet->window(), "请设置动态检测区域！", "Set motion detect area please!");
     return false;
 }
@@ -166,10 +147,12 @@ void MotionPage::save()
     const settings::ProfileFile file = m_context.file(settings::SettingsFile::AlarmSet);
     // Taken once, so that whatever happens while pending events are handled, every channel
     // gets the same values.
+    const Bindings::Shown detector = m_detector.shown();
     const formats::MotionSettings shown = shownSettings();
     for (const int channel : m_context.motionCopy.saveTargets(m_context.currentAlarmChannel)) {
         // The window repaints between channels, but takes no input until the save has ended.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        m_detector.write(file, detector, channel);
         formats::writeMotionSettings(file, channel, shown);
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/bindings.h"
 #include "editor/motiongrid.h"
 #include "editor/pages/setuppage.h"
 #include "editor/scheduleeditor.h"
@@ -72,6 +73,9 @@ private:
     QPushButton *BitBtn14 = nullptr;
     MotionGrid *m_grid = nullptr;
     ScheduleEditor *m_schedule = nullptr;
+
+    // The detector values and switches of the shown channel, in the order they are written.
+    Bindings m_detector;
 };
 
 } // namespace quillon::editor

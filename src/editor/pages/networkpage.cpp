@@ -1,8 +1,6 @@
 #include "editor/pages/networkpage.h"
 
 #include "editor/numberfield.h"
-#include "editor/schemarange.h"
-#include "formats/profileaccess.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -30,14 +28,13 @@ NetworkPage::NetworkPage(SetupContext &context, QWidget *sheet) : SetupPage(cont
                         const char *labelName, const char *fieldName, int top, QLabel **label) {
         *label = place<QLabel>(labelName, sheet, 24, top, 170, 21);
         auto *field = place<NumberField>(fieldName, sheet, 200, top, 80, 21);
-        setSchemaRange(field);
         field->setMaxLength(kPortDigits);
         (*label)->setBuddy(field);
-        QObject::connect(field, &QLineEdit::textChanged, sheet, [this] { m_context.noteChange(); });
         return field;
     };
     SpinEdit4 = makePort("Label25", "SpinEdit4", 76, &Label25);
     WebPortSpinEdit = makePort("WebPortLabel", "WebPortSpinEdit", 108, &WebPortLabel);
+    m_ports.bind(context, sheet, {"SpinEdit4", "WebPortSpinEdit"});
 }
 
 std::span<const TextEntry> NetworkPage::texts() const
@@ -47,14 +44,12 @@ std::span<const TextEntry> NetworkPage::texts() const
 
 void NetworkPage::loadPorts(const settings::ProfileFile &sysSet)
 {
-    SpinEdit4->setValue(formats::readNumber(sysSet, schema::settingOf("SpinEdit4")));
-    WebPortSpinEdit->setValue(formats::readNumber(sysSet, schema::settingOf("WebPortSpinEdit")));
+    m_ports.load(sysSet);
 }
 
 void NetworkPage::savePorts(const settings::ProfileFile &sysSet) const
 {
-    formats::writeNumber(sysSet, schema::settingOf("SpinEdit4"), SpinEdit4->value());
-    formats::writeNumber(sysSet, schema::settingOf("WebPortSpinEdit"), WebPortSpinEdit->value());
+    m_ports.save(sysSet);
 }
 
 } // namespace quillon::editor

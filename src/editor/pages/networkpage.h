@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/bindings.h"
 #include "editor/pages/setuppage.h"
 
 class QLabel;
@@ -29,6 +30,8 @@ private:
     NumberField *SpinEdit4 = nullptr;
     QLabel *WebPortLabel = nullptr;
     NumberField *WebPortSpinEdit = nullptr;
+
+    Bindings m_ports;
 };
 
 

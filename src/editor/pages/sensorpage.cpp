@@ -39,7 +39,6 @@ constexpr TextEntry kTexts[] = {
     {"RadioButton3", "断开报警", "N.O. alarm"},
     {"RadioButton4", "闭合报警", "N.C. alarm"},
     {"GroupBox12", "报警联动设置", "Alarm trigger settings"},
-    {"CheckBox8", "启动录像", "Start recording"},
     {"CheckBox9", "闭合输出", "High-voltage output"},
     {"CheckBox10", "断开输出", "Low-voltage output"},
     {"Label51", "联动输出时间：", "Output time:"},
@@ -142,18 +141,16 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     refillPorts(AlarmComboBox);
     Label7 = place<QLabel>("Label7", GroupBox17, 12, 60, 110, 20);
     SpinEdit8 = place<NumberField>("SpinEdit8", GroupBox17, 126, 58, 50, 21);
-    setSchemaRange(SpinEdit8);
     SpinEdit8->setMaxLength(2);
     Label4 = place<QLabel>("Label4", GroupBox17, 290, 60, 140, 20);
     SpinEdit9 = place<NumberField>("SpinEdit9", GroupBox17, 434, 58, 50, 21);
-    setSchemaRange(SpinEdit9);
     SpinEdit9->setMaxLength(2);
 
     auto noteChange = [this] { m_context.noteChange(); };
     for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{CheckBox11, RadioButton3, RadioButton4})
         QObject::connect(button, &QAbstractButton::toggled, sheet, noteChange);
-    for (NumberField *field : {SpinEdit5, SpinEdit8, SpinEdit9})
-        QObject::connect(field, &QLineEdit::textChanged, sheet, noteChange);
+    QObject::connect(SpinEdit5, &QLineEdit::textChanged, sheet, noteChange);
+    m_alarmCard.bind(context, sheet, {"SpinEdit9", "SpinEdit8"});
     QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, sheet, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemSelectionChanged, sheet, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemDoubleClicked, sheet,
@@ -195,10 +192,7 @@ void SensorPage::fillChannelRows()
 
 void SensorPage::loadAlarmDevice()
 {
-    const formats::AlarmCardSettings card
-        = formats::readAlarmCard(m_context.file(settings::SettingsFile::AlarmCard));
-    SpinEdit8->setValue(card.baseAlarmIn);
-    SpinEdit9->setValue(card.alarmIn);
+    m_alarmCard.load(m_context.file(settings::SettingsFile::AlarmCard));
     ComboBox3->clear();
     ComboBox3->addItem(QString());
     ComboBox3->addItems(
@@ -279,8 +273,7 @@ void SensorPage::ComboBox3Change()
 
 void SensorPage::saveAlarmDevice()
 {
-    formats::writeAlarmCard(m_context.file(settings::SettingsFile::AlarmCard),
-        {SpinEdit9->value(), SpinEdit8->value()});
+    m_alarmCard.save(m_context.file(settings::SettingsFile::AlarmCard));
 }
 
 // ---- The current sensor ----
@@ -380,9 +373,7 @@ void SensorPage::outputBoxClick(QCheckBox *box, QCheckBox *other)
 
 void SensorPage::updateOutputEnabling()
 {
-    const bool output = CheckBox9->isChecked() || CheckBox10->isChecked();
-    for (QWidget *control : std::initializer_list<QWidget *>{Label51, SpinEdit5, Label52})
-        control->setEnabled(output);
+    enableWhile(CheckBox9->isChecked() || CheckBox10->isChecked(), {Label51, SpinEdit5, Label52});
 }
 
 void SensorPage::LinkChnListViewDblClick()

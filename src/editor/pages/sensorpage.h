@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/bindings.h"
 #include "editor/pages/setuppage.h"
 #include "editor/scheduleeditor.h"
 #include "formats/sensorsettings.h"
@@ -103,6 +104,9 @@ private:
     QComboBox *m_controlPorts;
     // The device type as stored, written back while the list shows no choice.
     qint32 m_storedBaseType = 0;
+
+    // The alarm device's input counts, in the order they are written.
+    Bindings m_alarmCard;
 };
 
 } // namespace quillon::editor

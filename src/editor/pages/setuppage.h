@@ -5,9 +5,17 @@
 
 #include <QWidget>
 
+#include <initializer_list>
 #include <span>
 
 namespace quillon::editor {
+
+// Enables the controls that follow a switch while it is on, and disables them while it is off.
+inline void enableWhile(bool on, std::initializer_list<QWidget *> controls)
+{
+    for (QWidget *control : controls)
+        control->setEnabled(on);
+}
 
 // One page of the setup window: it builds its controls on its sheet, names them, and gives
 // the captions they carry in both languages. The window calls each page's load, check and

@@ -16,7 +16,6 @@ namespace quillon::editor {
 namespace {
 
 constexpr TextEntry kTexts[] = {
-    {"SMSCheckBox", "报警时发送手机短信息", "Send mobile message when alarm triggered"},
     {"SMSPortLabel", "短信设备端口：", "Modem port:"},
     {"SMSPhoneLabel", "手机号码：", "Mobile number:"},
     {"AddPhoneBitBtn", "添  加", "Add"},
@@ -38,10 +37,9 @@ SmsPage::SmsPage(SetupContext &context, QWidget *sheet) : SetupPage(context, she
     DelPhoneBitBtn = place<QPushButton>("DelPhoneBitBtn", sheet, 332, 126, 90, 25);
     SMSPhoneListBox = place<QListWidget>("SMSPhoneListBox", sheet, 160, 126, 160, 220);
 
-    QObject::connect(SMSCheckBox, &QCheckBox::toggled, sheet, [this] {
-        updateEnabling();
-        m_context.noteChange();
-    });
+    QObject::connect(SMSCheckBox, &QCheckBox::toggled, sheet, [this] { updateEnabling(); });
+    m_bindings.bind(context, sheet, {"SMSCheckBox"});
+    // Unlike the bound lists, any change of the port list counts, the window's own included.
     QObject::connect(
         SMSComboBox, &QComboBox::currentIndexChanged, sheet, [this] { m_context.noteChange(); });
 }
@@ -54,7 +52,7 @@ std::span<const TextEntry> SmsPage::texts() const
 void SmsPage::load()
 {
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
-    SMSCheckBox->setChecked(formats::readFlag(sms, schema::settingOf("SMSCheckBox")));
+    m_bindings.load(sms);
     m_storedPort = formats::readNumber(sms, schema::settingOf("SMSComboBox"));
     SMSComboBox->setCurrentIndex(formats::listEntryFor(m_storedPort, SMSComboBox->count()));
 
@@ -66,16 +64,15 @@ void SmsPage::load()
 
 void SmsPage::updateEnabling()
 {
-    const bool on = SMSCheckBox->isChecked();
-    for (QWidget *control : std::initializer_list<QWidget *> {SMSPortLabel, SMSComboBox,
-             SMSPhoneLabel, SMSPhoneEdit, SMSPhoneListBox, AddPhoneBitBtn, DelPhoneBitBtn})
-        control->setEnabled(on);
+    enableWhile(SMSCheckBox->isChecked(),
+        {SMSPortLabel, SMSComboBox, SMSPhoneLabel, SMSPhoneEdit, SMSPhoneListBox, AddPhoneBitBtn,
+            DelPhoneBitBtn});
 }
 
 void SmsPage::save()
 {
     const settings::ProfileFile sms = m_context.file(settings::SettingsFile::SMSSet);
-    formats::writeFlag(sms, schema::settingOf("SMSCheckBox"), SMSCheckBox->isChecked());
+    m_bindings.save(sms);
     formats::writeNumber(sms, schema::settingOf("SMSComboBox"),
         formats::listIndexToStore(SMSComboBox->currentIndex(), m_storedPort));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/bindings.h"
 #include "editor/pages/setuppage.h"
 
 class QCheckBox;
@@ -35,6 +36,7 @@ private:
     QPushButton *AddPhoneBitBtn = nullptr;
     QPushButton *DelPhoneBitBtn = nullptr;
 
+    Bindings m_bindings;
     qint32 m_storedPort = 0;
 };
 

@@ -2,7 +2,6 @@
 
 #include "editor/numberfield.h"
 #include "editor/pages/networkpage.h"
-#include "editor/schemarange.h"
 #include "formats/language.h"
 #include "formats/profileaccess.h"
 #include "settings/userrecords.h"
@@ -32,33 +31,24 @@ constexpr TextEntry kTexts[] = {
     {"PhotoPathBitBtn", "浏  览", "Browse"},
     {"WebPathBitBtn", "浏  览", "Browse"},
     {"GroupBox2", "硬盘空间不够处理方式", "When HDD full "},
-    {"DelFirstRadioBtn", "删除最旧的录像文件", "Overwrite oldest Rec."},
     {"StopRecRadioBtn", "提示并停止录像", "Stop Rec. && notify"},
     {"GroupBox4", "报警设置", "Alarm settings"},
-    {"CheckBox2", "视频信号丢失时允许蜂鸣器报警", "Send sound signal when video signal lost"},
     {"CheckBoxBeep", "报警发生时允许蜂鸣器报警", "Send sound signal when alarm triggered "},
-    {"CheckBox7", "报警触发时切换报警画面", "Switch to alarm window when alarm triggered"},
-    {"chkAlarmRotate", "多路报警时切换报警画面", "Rotate display windows when alarms triggered"},
     {"lblRotateTime", "切换时间:", "Rotation duration:"},
     {"Label39", "报警联动录像时间：", "Alarm triggered rec time:"},
     {"Label40", "秒", "Second"},
     {"lbl2", "报警联动输出时间:", "Alarm OutPut duration:"},
     {"OutPortLabel", "输出类型:", "OutPut type:"},
-    {"AutoSwitchCheckBox", "自动视频切换", "Video auto switch"},
     {"AutoSwitchLabel", "视频切换时间：", "Swicth time:"},
     {"SwitchTimeLabel", "秒", "Second"},
-    {"AutoChgStateChkBox", "允许自动状态转换", "Allow auto change state"},
     {"ChgStateLabel", "分钟鼠标键盘无动作时，自动切换到锁定状态",
         "minute later, auto change to system lock state"},
-    {"chkExitQuery", "系统退出时提示用户校验", "Ask User when sytem exit"},
     {"GroupBox15", "语言选择", "Language"},
     {"CnRadioBtn", "中  文", "Chinese"},
     {"EnRadioBtn", "英  文", "English"},
-    {"AutoLoginChkBox", "自动登录系统", "Auto login system"},
     {"AutoLoginUserLabel", "用户名：", "User name:"},
     {"AutoLoginPwdLabel", "密  码：", "Password:"},
 };
-
 
 constexpr int kDriveColumn = 0;
 constexpr int kPositionColumn = 1;
@@ -75,6 +65,10 @@ SystemPage::SystemPage(SetupContext &context, QWidget *sheet, NetworkPage &netwo
     buildAlarms(sheet);
     buildDisplayAndLock(sheet);
     buildDrivesLanguageAndLogin(sheet);
+    m_options.bind(context, sheet,
+        {"CheckBox2", "CheckBoxBeep", "CheckBox7", "chkAlarmRotate", "seRotateTime", "SpinEdit3",
+            "seAlarmOutPutTime", "cbbOutPortType", "AutoSwitchCheckBox", "SwitchTimeSpinEdit",
+            "AutoChgStateChkBox", "ChgStateSpinEdit", "chkExitQuery"});
 }
 
 QCheckBox *SystemPage::changeBox(const char *name, QWidget *parent, int left, int top, int width)
@@ -82,15 +76,6 @@ QCheckBox *SystemPage::changeBox(const char *name, QWidget *parent, int left, in
     auto *box = place<QCheckBox>(name, parent, left, top, width, 20);
     QObject::connect(box, &QCheckBox::toggled, m_sheet, [this] { m_context.noteChange(); });
     return box;
-}
-
-NumberField *SystemPage::numberField(
-    const char *name, QWidget *parent, int left, int top, int width)
-{
-    auto *field = place<NumberField>(name, parent, left, top, width, 21);
-    setSchemaRange(field);
-    QObject::connect(field, &QLineEdit::textChanged, m_sheet, [this] { m_context.noteChange(); });
-    return field;
 }
 
 QLineEdit *SystemPage::textField(const char *name, QWidget *parent, int left, int top, int width)
@@ -133,38 +118,35 @@ void SystemPage::buildAlarms(QWidget *sheet)
         QObject::connect(button, &QRadioButton::toggled, sheet, [this] { m_context.noteChange(); });
 
     GroupBox4 = place<QGroupBox>("GroupBox4", sheet, 8, 168, 404, 236);
-    CheckBox2 = changeBox("CheckBox2", GroupBox4, 12, 22, 384);
-    CheckBoxBeep = changeBox("CheckBoxBeep", GroupBox4, 12, 46, 384);
-    CheckBox7 = changeBox("CheckBox7", GroupBox4, 12, 70, 384);
-    chkAlarmRotate = changeBox("chkAlarmRotate", GroupBox4, 12, 94, 384);
+    CheckBox2 = place<QCheckBox>("CheckBox2", GroupBox4, 12, 22, 384, 20);
+    CheckBoxBeep = place<QCheckBox>("CheckBoxBeep", GroupBox4, 12, 46, 384, 20);
+    CheckBox7 = place<QCheckBox>("CheckBox7", GroupBox4, 12, 70, 384, 20);
+    chkAlarmRotate = place<QCheckBox>("chkAlarmRotate", GroupBox4, 12, 94, 384, 20);
     lblRotateTime = place<QLabel>("lblRotateTime", GroupBox4, 30, 122, 170, 21);
-    seRotateTime = numberField("seRotateTime", GroupBox4, 204, 122, 60);
+    seRotateTime = place<NumberField>("seRotateTime", GroupBox4, 204, 122, 60, 21);
     Label39 = place<QLabel>("Label39", GroupBox4, 30, 150, 170, 21);
-    SpinEdit3 = numberField("SpinEdit3", GroupBox4, 204, 150, 60);
+    SpinEdit3 = place<NumberField>("SpinEdit3", GroupBox4, 204, 150, 60, 21);
     Label40 = place<QLabel>("Label40", GroupBox4, 270, 150, 100, 21);
     lbl2 = place<QLabel>("lbl2", GroupBox4, 30, 178, 170, 21);
-    seAlarmOutPutTime = numberField("seAlarmOutPutTime", GroupBox4, 204, 178, 60);
+    seAlarmOutPutTime = place<NumberField>("seAlarmOutPutTime", GroupBox4, 204, 178, 60, 21);
     OutPortLabel = place<QLabel>("OutPortLabel", GroupBox4, 30, 206, 170, 21);
     cbbOutPortType = place<QComboBox>("cbbOutPortType", GroupBox4, 204, 205, 180, 23);
     for (size_t entry = 0; entry < schema::settingOf("cbbOutPortType").choices.size(); ++entry)
         cbbOutPortType->addItem(QString());
-    // The operator's choice counts as a change; a selection made by the window does not.
-    QObject::connect(
-        cbbOutPortType, &QComboBox::activated, sheet, [this] { m_context.noteChange(); });
 }
 
 void SystemPage::buildDisplayAndLock(QWidget *sheet)
 {
-    AutoSwitchCheckBox = changeBox("AutoSwitchCheckBox", sheet, 16, 414, 390);
+    AutoSwitchCheckBox = place<QCheckBox>("AutoSwitchCheckBox", sheet, 16, 414, 390, 20);
     AutoSwitchLabel = place<QLabel>("AutoSwitchLabel", sheet, 36, 438, 166, 21);
-    SwitchTimeSpinEdit = numberField("SwitchTimeSpinEdit", sheet, 212, 438, 60);
+    SwitchTimeSpinEdit = place<NumberField>("SwitchTimeSpinEdit", sheet, 212, 438, 60, 21);
     SwitchTimeLabel = place<QLabel>("SwitchTimeLabel", sheet, 278, 438, 100, 21);
 
-    AutoChgStateChkBox = changeBox("AutoChgStateChkBox", sheet, 16, 468, 390);
-    ChgStateSpinEdit = numberField("ChgStateSpinEdit", sheet, 36, 492, 50);
+    AutoChgStateChkBox = place<QCheckBox>("AutoChgStateChkBox", sheet, 16, 468, 390, 20);
+    ChgStateSpinEdit = place<NumberField>("ChgStateSpinEdit", sheet, 36, 492, 50, 21);
     ChgStateLabel = place<QLabel>("ChgStateLabel", sheet, 92, 492, 320, 21);
 
-    chkExitQuery = changeBox("chkExitQuery", sheet, 16, 524, 390);
+    chkExitQuery = place<QCheckBox>("chkExitQuery", sheet, 16, 524, 390, 20);
     QPalette red = chkExitQuery->palette();
     red.setColor(QPalette::WindowText, Qt::red);
     red.setColor(QPalette::ButtonText, Qt::red);
@@ -228,17 +210,11 @@ void SystemPage::retranslateRows()
 
 void SystemPage::updateEnabling()
 {
-    const bool switching = AutoSwitchCheckBox->isChecked();
-    for (QWidget *control :
-        std::initializer_list<QWidget *> {AutoSwitchLabel, SwitchTimeSpinEdit, SwitchTimeLabel})
-        control->setEnabled(switching);
-    const bool autoLogin = AutoLoginChkBox->isChecked();
-    for (QWidget *control : std::initializer_list<QWidget *> {
-             AutoLoginUserLabel, AutoLoginPwdLabel, AutoLoginUserEdit, AutoLoginPwdEdit})
-        control->setEnabled(autoLogin);
-    const bool locking = AutoChgStateChkBox->isChecked();
-    ChgStateSpinEdit->setEnabled(locking);
-    ChgStateLabel->setEnabled(locking);
+    enableWhile(
+        AutoSwitchCheckBox->isChecked(), {AutoSwitchLabel, SwitchTimeSpinEdit, SwitchTimeLabel});
+    enableWhile(AutoLoginChkBox->isChecked(),
+        {AutoLoginUserLabel, AutoLoginPwdLabel, AutoLoginUserEdit, AutoLoginPwdEdit});
+    enableWhile(AutoChgStateChkBox->isChecked(), {ChgStateSpinEdit, ChgStateLabel});
 }
 
 void SystemPage::load()
@@ -261,26 +237,7 @@ void SystemPage::load()
     AutoLoginPwdEdit->setText(m_autoPassword.load(
         formats::trimmedText(formats::readText(sysSet, schema::settingOf("AutoLoginPwdEdit")))));
 
-    CheckBox2->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBox2")));
-    CheckBoxBeep->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBoxBeep")));
-    CheckBox7->setChecked(formats::readFlag(sysSet, schema::settingOf("CheckBox7")));
-    chkAlarmRotate->setChecked(formats::readFlag(sysSet, schema::settingOf("chkAlarmRotate")));
-    seRotateTime->setValue(formats::readNumber(sysSet, schema::settingOf("seRotateTime")));
-    SpinEdit3->setValue(formats::readNumber(sysSet, schema::settingOf("SpinEdit3")));
-    seAlarmOutPutTime->setValue(
-        formats::readNumber(sysSet, schema::settingOf("seAlarmOutPutTime")));
-    m_storedOutputType = formats::readNumber(sysSet, schema::settingOf("cbbOutPortType"));
-    cbbOutPortType->setCurrentIndex(
-        formats::listEntryFor(m_storedOutputType, cbbOutPortType->count()));
-
-    AutoSwitchCheckBox->setChecked(
-        formats::readFlag(sysSet, schema::settingOf("AutoSwitchCheckBox")));
-    SwitchTimeSpinEdit->setValue(
-        formats::readNumber(sysSet, schema::settingOf("SwitchTimeSpinEdit")));
-    AutoChgStateChkBox->setChecked(
-        formats::readFlag(sysSet, schema::settingOf("AutoChgStateChkBox")));
-    ChgStateSpinEdit->setValue(formats::readNumber(sysSet, schema::settingOf("ChgStateSpinEdit")));
-    chkExitQuery->setChecked(formats::readFlag(sysSet, schema::settingOf("chkExitQuery")));
+    m_options.load(sysSet);
 
     m_networkPage.loadPorts(sysSet);
     m_context.channelCount = formats::boundedCount(
@@ -338,25 +295,7 @@ void SystemPage::save()
     formats::writeText(sysSet, schema::settingOf("AutoLoginPwdEdit"),
         m_autoPassword.bytesFor(AutoLoginPwdEdit->text()));
 
-    formats::writeFlag(sysSet, schema::settingOf("CheckBox2"), CheckBox2->isChecked());
-    formats::writeFlag(sysSet, schema::settingOf("CheckBoxBeep"), CheckBoxBeep->isChecked());
-    formats::writeFlag(sysSet, schema::settingOf("CheckBox7"), CheckBox7->isChecked());
-    formats::writeFlag(sysSet, schema::settingOf("chkAlarmRotate"), chkAlarmRotate->isChecked());
-    formats::writeNumber(sysSet, schema::settingOf("seRotateTime"), seRotateTime->value());
-    formats::writeNumber(sysSet, schema::settingOf("SpinEdit3"), SpinEdit3->value());
-    formats::writeNumber(
-        sysSet, schema::settingOf("seAlarmOutPutTime"), seAlarmOutPutTime->value());
-    formats::writeNumber(sysSet, schema::settingOf("cbbOutPortType"),
-        formats::listIndexToStore(cbbOutPortType->currentIndex(), m_storedOutputType));
-
-    formats::writeFlag(
-        sysSet, schema::settingOf("AutoSwitchCheckBox"), AutoSwitchCheckBox->isChecked());
-    formats::writeNumber(
-        sysSet, schema::settingOf("SwitchTimeSpinEdit"), SwitchTimeSpinEdit->value());
-    formats::writeFlag(
-        sysSet, schema::settingOf("AutoChgStateChkBox"), AutoChgStateChkBox->isChecked());
-    formats::writeNumber(sysSet, schema::settingOf("ChgStateSpinEdit"), ChgStateSpinEdit->value());
-    formats::writeFlag(sysSet, schema::settingOf("chkExitQuery"), chkExitQuery->isChecked());
+    m_options.save(sysSet);
 
     // The drive text is read again so that drives without a row keep their characters.
     if (DriveListView->topLevelItemCount() > 0) {

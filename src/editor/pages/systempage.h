@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/bindings.h"
 #include "editor/pages/setuppage.h"
 #include "formats/systemsettings.h"
 
@@ -48,7 +49,6 @@ private:
     void fillDriveList(const QByteArray &useState);
     std::vector<formats::DriveRow> driveRows() const;
     QCheckBox *changeBox(const char *name, QWidget *parent, int left, int top, int width);
-    NumberField *numberField(const char *name, QWidget *parent, int left, int top, int width);
     QLineEdit *textField(const char *name, QWidget *parent, int left, int top, int width);
 
     QGroupBox *GroupBox3 = nullptr;
@@ -111,7 +111,8 @@ private:
     formats::StoredText m_webIp;
     formats::StoredText m_autoUser;
     formats::StoredText m_autoPassword;
-    qint32 m_storedOutputType = 1;
+    // The alarm, display and lock options, in the order they are written.
+    Bindings m_options;
 };
 
 } // namespace quillon::editor

@@ -44,7 +44,6 @@ constexpr TextEntry kTexts[] = {
     {"UserChkBox7", "网络图像接收", "Remote access"},
     {"UserChkBox8", "图片浏览、抓拍", "Photo management"},
     {"UserChkBox9", "外部应用程序管理", "User application management"},
-    {"UserChkBox10", "使用电子地图", "Use map"},
     {"UserChkBox11", "最小化", "最小化"},
     {"UserChkBox12", "退出系统关闭电源", "退出系统关闭电源"},
 };

@@ -5,6 +5,7 @@
 #include "editor/numberfield.h"
 #include "editor/schemarange.h"
 #include "editor/tabsets.h"
+#include "formats/checks.h"
 #include "formats/language.h"
 #include "settings/gbk.h"
 #include "settings/profilestore.h"
@@ -24,10 +25,6 @@ namespace quillon::editor {
 
 namespace {
 
-constexpr int kVideoPage = 2;
-constexpr int kPropertiesPage = 0;
-constexpr int kPictureWidth = 352;
-constexpr int kPictureHeight = 288;
 constexpr int kCameraNameBytes = 20;
 constexpr int kLabel28Top = 140;
 
@@ -35,18 +32,13 @@ constexpr TextEntry kTexts[] = {
     {"Label14", "视频通道选择", "Vidio channel  selection"},
     {"BitBtn7", "当前设置复制到...", "Copy to ..."},
     {"LogoGroupBox", "字幕显示", "Enable  display"},
-    {"CameraCheckBox", "摄像机标题", "Camera title"},
     {"CameraNameLabel", "标题：", "Title:"},
     {"CamLabel", "最多20字节", "20 char"},
     {"CamXLabel", "X 坐标：", "X:"},
     {"CamYLabel", "Y 坐标：", "Y :"},
-    {"DateCheckBox", "日期", "Date"},
-    {"TimeCheckBox", "时间", "Time"},
     {"DateXLabel", "X 坐标：", "X :"},
     {"DateYLabel", "Y 坐标：", "Y :"},
     {"GroupBox14", "区域遮蔽", "Area defilade"},
-    {"PrevCoverCheckBox", "预览遮蔽", "Preview mask"},
-    {"RecCoverCheckBox", "录像遮蔽", "Record mask"},
     {"CoverXLabel", "X 坐标：", "X :"},
     {"CoverYLabel", "Y 坐标：", "Y :"},
     {"CoverWLabel", "宽  度：", "Width:"},
@@ -71,15 +63,12 @@ constexpr TextEntry kTexts[] = {
     {"RadioButton5", "优秀", "Excellence"},
     {"RadioButton6", "良好", "Good"},
     {"RadioButton7", "标准", "Standard"},
-    {"CheckBox65", "显示帧率随捕获帧率而减少", "Display rate reduce with capture rate"},
     {"GroupBox11", "录像文件设置", "Record file settings"},
     {"Label30", "录像文件长度：", "File length:"},
     {"Label1", "分钟", "Minute"},
-    {"AutoRunCheckBox", "自动启动录像时间表", "Auto-execute record schedule"},
     {"CheckBox5", "启动提前预录功能", "Pre-alarm recording:"},
     {"Label37", "预录时间长度：", "Pre-alarm record:"},
     {"Label38", "秒", "Second"},
-    {"ATMCheckBox", "启动刷卡录像", "ATM record"},
     {"Label29", "柜员机编号：", "ATM No:"},
     {"Label16", "录像文件长度：", "File length:"},
     {"Label17", "分钟", "Minute"},
@@ -96,6 +85,14 @@ QWidget *addInnerPage(QTabWidget *pages, const char *name)
     page->setObjectName(QLatin1String(name));
     pages->addTab(page, QString());
     return page;
+}
+
+// The field that shows a key of the channel's video settings.
+QLineEdit *fieldOf(const QWidget *sheet, const char *key)
+{
+    const schema::Setting &setting
+        = schema::setting(settings::SettingsFile::TVCard, schema::kEncoderSection, key);
+    return sheet->findChild<QLineEdit *>(QLatin1String(setting.control));
 }
 
 // A title or date position as the operator sees it, blanks between digits included.
@@ -128,6 +125,12 @@ VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context,
     buildCompressionPage();
     buildRecordingPage();
     watchChanges();
+    m_mask.bind(context, sheet,
+        {"PrevCoverCheckBox", "RecCoverCheckBox", "CoverXEdit", "CoverYEdit", "CoverWEdit",
+            "CoverHEdit"});
+    m_recording.bind(context, sheet,
+        {"TrackBar5", "CheckBox65", "CheckBox5", "SpinEdit2", "AutoRunCheckBox", "SpinEdit1",
+            "ATMCheckBox", "SpinEdit7", "SpinEdit6"});
 }
 
 void VideoPage::buildOverlayPage()
@@ -160,7 +163,6 @@ void VideoPage::buildOverlayPage()
     RecCoverCheckBox->hide();
     auto coverField = [this](const char *name, int left, int top) {
         auto *field = place<NumberField>(name, GroupBox14, left, top, 60, 22);
-        setSchemaRange(field);
         field->setMaxLength(3);
         return field;
     };
@@ -201,9 +203,7 @@ void VideoPage::buildCompressionPage()
     VBRHighLabel = place<QLabel>("VBRHighLabel", RateSetupGroupBox, 130, 124, 50, 16);
     VBRLowLabel = place<QLabel>("VBRLowLabel", RateSetupGroupBox, 300, 124, 50, 16);
     RateSetupGroupBox->setEnabled(false);
-    for (QWidget *control :
-        std::initializer_list<QWidget *> {IFrameTrackBar, QualityTrackBar, QualityEdit})
-        control->setEnabled(false);
+    enableWhile(false, {IFrameTrackBar, QualityTrackBar, QualityEdit});
 
     EncodeGroupBox = place<QGroupBox>("EncodeGroupBox", TabSheet5, 520, 8, 292, 80);
     RadioButton1 = place<QRadioButton>("RadioButton1", EncodeGroupBox, 16, 22, 268, 20);
@@ -215,7 +215,6 @@ void VideoPage::buildCompressionPage()
     Label5 = place<QLabel>("Label5", VideoGroupBox, 16, 28, 100, 20);
     TrackBar5 = place<QSlider>("TrackBar5", VideoGroupBox, 130, 26, 200, 22);
     TrackBar5->setOrientation(Qt::Horizontal);
-    setSchemaRange(TrackBar5);
     TrackBar5->setEnabled(false);
     Label6 = place<QLabel>("Label6", VideoGroupBox, 340, 28, 100, 20);
 
@@ -242,21 +241,17 @@ void VideoPage::buildRecordingPage()
     GroupBox11 = place<QGroupBox>("GroupBox11", TabSheet6, 8, 8, 372, 210);
     Label30 = place<QLabel>("Label30", GroupBox11, 16, 28, 100, 20);
     SpinEdit1 = place<NumberField>("SpinEdit1", GroupBox11, 120, 26, 60, 22);
-    setSchemaRange(SpinEdit1);
     Label1 = place<QLabel>("Label1", GroupBox11, 186, 28, 60, 20);
     AutoRunCheckBox = place<QCheckBox>("AutoRunCheckBox", GroupBox11, 16, 60, 300, 20);
     CheckBox5 = place<QCheckBox>("CheckBox5", GroupBox11, 16, 90, 240, 20);
     Label37 = place<QLabel>("Label37", GroupBox11, 16, 118, 100, 20);
     SpinEdit2 = place<NumberField>("SpinEdit2", GroupBox11, 120, 116, 60, 22);
-    setSchemaRange(SpinEdit2);
     Label38 = place<QLabel>("Label38", GroupBox11, 186, 118, 60, 20);
     ATMCheckBox = place<QCheckBox>("ATMCheckBox", GroupBox11, 16, 146, 240, 20);
     Label29 = place<QLabel>("Label29", GroupBox11, 16, 176, 90, 20);
     SpinEdit7 = place<NumberField>("SpinEdit7", GroupBox11, 106, 174, 50, 22);
-    setSchemaRange(SpinEdit7);
     Label16 = place<QLabel>("Label16", GroupBox11, 164, 176, 96, 20);
     SpinEdit6 = place<NumberField>("SpinEdit6", GroupBox11, 262, 174, 50, 22);
-    setSchemaRange(SpinEdit6);
     Label17 = place<QLabel>("Label17", GroupBox11, 316, 176, 50, 20);
     // Pre-alarm and teller-terminal recording are carried through but not offered.
     CheckBox5->setEnabled(false);
@@ -275,14 +270,14 @@ void VideoPage::watchChanges()
         m_context.noteChange();
     };
     QObject *receiver = m_sheet;
-    for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox, CheckBox5, ATMCheckBox}) {
+    for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox}) {
         QObject::connect(box, &QCheckBox::toggled, receiver, [this] {
             updateEnabling();
             m_context.noteChange();
         });
     }
-    for (QCheckBox *box : {PrevCoverCheckBox, RecCoverCheckBox, CheckBox65, AutoRunCheckBox})
-        QObject::connect(box, &QCheckBox::toggled, receiver, noteChange);
+    for (QCheckBox *box : {CheckBox5, ATMCheckBox})
+        QObject::connect(box, &QCheckBox::toggled, receiver, [this] { updateEnabling(); });
     for (QRadioButton *button : {RadioButton1, RadioButton2, LVERadioBtn, LAVERadioBtn})
         QObject::connect(button, &QRadioButton::toggled, receiver, noteChange);
     const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
@@ -295,10 +290,6 @@ void VideoPage::watchChanges()
     }
     for (QLineEdit *edit : {CameraNameEdit, CamXEdit, CamYEdit, DateXEdit, DateYEdit})
         QObject::connect(edit, &QLineEdit::textChanged, receiver, noteChange);
-    for (NumberField *field : {CoverXEdit, CoverYEdit, CoverWEdit, CoverHEdit, SpinEdit1, SpinEdit2,
-             SpinEdit6, SpinEdit7})
-        QObject::connect(field, &QLineEdit::textChanged, receiver, noteChange);
-    QObject::connect(TrackBar5, &QSlider::valueChanged, receiver, noteChange);
     const std::pair<QSlider *, QLineEdit *> displays[] = {{IFrameTrackBar, IFrameEdit},
         {QualityTrackBar, QualityEdit}, {MaxRateTrackBar, MaxRateEdit}};
     for (const auto &[bar, edit] : displays) {
@@ -321,6 +312,8 @@ void VideoPage::load()
         showCameraName(formats::readCameraName(tvCard, channel));
     } else {
         showSettings(formats::readEncoderSettings(tvCard, channel));
+        m_mask.load(tvCard, channel);
+        m_recording.load(tvCard, channel);
         updateEnabling();
         m_schedule->load(tvCard, channel);
     }
@@ -344,12 +337,6 @@ void VideoPage::showSettings(const formats::EncoderSettings &encoder)
     TimeCheckBox->setChecked(encoder.showTime);
     DateXEdit->setText(QString::fromLatin1(encoder.dateX));
     DateYEdit->setText(QString::fromLatin1(encoder.dateY));
-    PrevCoverCheckBox->setChecked(encoder.previewCover);
-    RecCoverCheckBox->setChecked(encoder.recordCover);
-    CoverXEdit->setValue(encoder.coverX);
-    CoverYEdit->setValue(encoder.coverY);
-    CoverWEdit->setValue(encoder.coverWidth);
-    CoverHEdit->setValue(encoder.coverHeight);
     (encoder.recordMode == formats::kRecordVideoAndAudio ? LAVERadioBtn : LVERadioBtn)
         ->setChecked(true);
     (encoder.compressMode == formats::kCompressMpeg4 ? RadioButton1 : RadioButton2)
@@ -358,15 +345,6 @@ void VideoPage::showSettings(const formats::EncoderSettings &encoder)
     quality[size_t(formats::normalEncodeMode(encoder.encodeMode))]->setChecked(true);
     IFrameTrackBar->setValue(encoder.iFrameInterval);
     IFrameEdit->setText(QString::number(IFrameTrackBar->value()));
-    TrackBar5->setValue(encoder.frameRateLevel);
-    CheckBox65->setChecked(encoder.frameRateReduction);
-    CheckBox5->setChecked(encoder.preRecord);
-    SpinEdit2->setValue(encoder.preRecTime);
-    AutoRunCheckBox->setChecked(encoder.autoRecord);
-    SpinEdit1->setValue(encoder.secondPerFile);
-    ATMCheckBox->setChecked(encoder.allowAtmRecord);
-    SpinEdit7->setValue(encoder.atmNo);
-    SpinEdit6->setValue(encoder.atmSecondPerFile);
 }
 
 formats::EncoderSettings VideoPage::shownSettings() const
@@ -384,12 +362,6 @@ formats::EncoderSettings VideoPage::shownSettings() const
     encoder.showTime = TimeCheckBox->isChecked();
     encoder.dateX = positionText(DateXEdit).toLatin1();
     encoder.dateY = positionText(DateYEdit).toLatin1();
-    encoder.previewCover = PrevCoverCheckBox->isChecked();
-    encoder.recordCover = RecCoverCheckBox->isChecked();
-    encoder.coverX = CoverXEdit->value();
-    encoder.coverY = CoverYEdit->value();
-    encoder.coverWidth = CoverWEdit->value();
-    encoder.coverHeight = CoverHEdit->value();
     encoder.recordMode
         = LAVERadioBtn->isChecked() ? formats::kRecordVideoAndAudio : formats::kRecordVideoOnly;
     encoder.compressMode
@@ -398,33 +370,17 @@ formats::EncoderSettings VideoPage::shownSettings() const
         : RadioButton6->isChecked()                ? formats::kQualityGood
                                                    : formats::kQualityStandard;
     encoder.iFrameInterval = IFrameTrackBar->value();
-    encoder.frameRateLevel = TrackBar5->value();
-    encoder.frameRateReduction = CheckBox65->isChecked();
-    encoder.preRecord = CheckBox5->isChecked();
-    encoder.preRecTime = SpinEdit2->value();
-    encoder.autoRecord = AutoRunCheckBox->isChecked();
-    encoder.secondPerFile = SpinEdit1->value();
-    encoder.allowAtmRecord = ATMCheckBox->isChecked();
-    encoder.atmNo = SpinEdit7->value();
-    encoder.atmSecondPerFile = SpinEdit6->value();
     return encoder;
 }
 
 void VideoPage::updateEnabling()
 {
-    const bool title = CameraCheckBox->isChecked();
-    for (QWidget *control : std::initializer_list<QWidget *> {
-             CameraNameLabel, CameraNameEdit, CamLabel, CamXLabel, CamXEdit, CamYLabel, CamYEdit})
-        control->setEnabled(title);
-    const bool dateOrTime = DateCheckBox->isChecked() || TimeCheckBox->isChecked();
-    for (QWidget *control :
-        std::initializer_list<QWidget *> {DateXLabel, DateXEdit, DateYLabel, DateYEdit})
-        control->setEnabled(dateOrTime);
-    for (QWidget *control : std::initializer_list<QWidget *> {Label37, SpinEdit2, Label38})
-        control->setEnabled(CheckBox5->isChecked());
-    for (QWidget *control :
-        std::initializer_list<QWidget *> {Label29, SpinEdit7, Label16, SpinEdit6, Label17})
-        control->setEnabled(ATMCheckBox->isChecked());
+    enableWhile(CameraCheckBox->isChecked(),
+        {CameraNameLabel, CameraNameEdit, CamLabel, CamXLabel, CamXEdit, CamYLabel, CamYEdit});
+    enableWhile(DateCheckBox->isChecked() || TimeCheckBox->isChecked(),
+        {DateXLabel, DateXEdit, DateYLabel, DateYEdit});
+    enableWhile(CheckBox5->isChecked(), {Label37, SpinEdit2, Label38});
+    enableWhile(ATMCheckBox->isChecked(), {Label29, SpinEdit7, Label16, SpinEdit6, Label17});
 }
 
 void VideoPage::lookUpQuality(int level)
@@ -438,59 +394,47 @@ void VideoPage::lookUpQuality(int level)
 
 void VideoPage::focusField(QLineEdit *field)
 {
-    m_context.showPage(kVideoPage, kPropertiesPage);
+    m_context.showPage(PageIndex::Video, VideoInnerPage::Properties);
     field->setFocus();
     field->selectAll();
 }
 
-bool VideoPage::checkPosition(QLineEdit *field, const char *emptyChinese, const char *emptyEnglish,
-    const char *badChinese, const char *badEnglish)
+bool VideoPage::checkPositions(std::span<const formats::OverlayPosition> positions)
 {
-    const QString text = positionText(field);
-    if (text.isEmpty()) {
-        focusField(field);
-        showNotice(m_sheet->window(), emptyChinese, emptyEnglish);
-        return false;
+    for (const formats::OverlayPosition &position : positions) {
+        QLineEdit *field = fieldOf(m_sheet, position.key);
+        const QString text = positionText(field);
+        if (text.isEmpty()) {
+            focusField(field);
+            showNotice(m_sheet->window(), position.missing.chinese, position.missing.english);
+            return false;
+        }
+        bool isNumber = false;
+        const int value = text.toInt(&isNumber);
+        if (!isNumber) {
+            // Digits with a blank between them ("1 2") are no position: nothing is written.
+            focusField(field);
+            showNotice(m_sheet->window(), position.notWhole.chinese, position.notWhole.english);
+            return false;
+        }
+        field->setText(QString::number(value));
     }
-    bool isNumber = false;
-    const int value = text.toInt(&isNumber);
-    if (!isNumber) {
-        // Digits with a blank between them ("1 2") are no position: nothing is written.
-        focusField(field);
-        showNotice(m_sheet->window(), badChinese, badEnglish);
-        return false;
-    }
-    field->setText(QString::number(value));
     return true;
 }
 
 bool VideoPage::checkForApply()
 {
-    if (CameraCheckBox->isChecked()) {
-        if (!checkPosition(CamXEdit, "请输入摄像机标题显示的横坐标（8 的倍数）！",
-                "Input title X coordinates please!", "摄像机标题显示的横坐标必须是整数！",
-                "The title X coordinate must be a whole number!")
-            || !checkPosition(CamYEdit, "请输入摄像机标题显示的纵坐标！",
-                "Input title Y coordinates please!", "摄像机标题显示的纵坐标必须是整数！",
-                "The title Y coordinate must be a whole number!"))
-            return false;
-    }
-    if (DateCheckBox->isChecked() || TimeCheckBox->isChecked()) {
-        if (!checkPosition(DateXEdit, "请输入日期显示的横坐标！（8 的倍数）",
-                "Input date X coordinates please!", "日期显示的横坐标必须是整数！",
-                "The date X coordinate must be a whole number!")
-            || !checkPosition(DateYEdit, "请输入日期显示的纵坐标！",
-                "Input date Y coordinates please!", "日期显示的纵坐标必须是整数！",
-                "The date Y coordinate must be a whole number!"))
-            return false;
-    }
+    if (CameraCheckBox->isChecked() && !checkPositions(formats::titlePositions()))
+        return false;
+    if ((DateCheckBox->isChecked() || TimeCheckBox->isChecked())
+        && !checkPositions(formats::datePositions()))
+        return false;
     if (PrevCoverCheckBox->isChecked() || RecCoverCheckBox->isChecked()) {
-        const bool tooWide = CoverXEdit->value() + CoverWEdit->value() > kPictureWidth;
-        const bool tooHigh = CoverYEdit->value() + CoverHEdit->value() > kPictureHeight;
-        if (tooWide || tooHigh) {
-            focusField(tooWide ? CoverWEdit : CoverHEdit);
-            showNotice(m_sheet->window(), "宽度应少于352，高度应少于288！",
-                "Width must less than 352, and Height must less than 288!");
+        const std::optional<formats::MaskOverflow> overflow = formats::maskOverflow(
+            CoverXEdit->value(), CoverYEdit->value(), CoverWEdit->value(), CoverHEdit->value());
+        if (overflow) {
+            focusField(fieldOf(m_sheet, overflow->key));
+            showNotice(m_sheet->window(), overflow->message.chinese, overflow->message.english);
             return false;
         }
     }
@@ -503,16 +447,26 @@ void VideoPage::save()
     const formats::EncoderSettings shown = shownSettings();
     const formats::WeeklySchedule week = m_schedule->schedule();
     const int current = m_context.currentVideoChannel;
+    const Bindings::Shown mask = m_mask.shown();
+    const Bindings::Shown recording = m_recording.shown();
     PendingCopy &copy = m_context.videoCopy;
     if (!copy.pending) {
-        formats::writeEncoderSettings(tvCard, current, shown, {true, m_context.channelCount});
+        const formats::EncoderWriteOptions options {true, m_context.channelCount};
+        formats::writeTitleAndDate(tvCard, current, shown, options);
+        m_mask.write(tvCard, mask, current);
+        formats::writeEncoding(tvCard, current, shown, options);
+        m_recording.write(tvCard, recording, current);
         formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, current, week);
         return;
     }
     for (const int channel : copy.saveTargets(current)) {
         // The window repaints between channels but takes no input until the copy is written.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        formats::writeEncoderSettings(tvCard, channel, shown, {channel == current, std::nullopt});
+        const formats::EncoderWriteOptions options {channel == current, std::nullopt};
+        formats::writeTitleAndDate(tvCard, channel, shown, options);
+        m_mask.write(tvCard, mask, channel);
+        formats::writeEncoding(tvCard, channel, shown, options);
+        m_recording.write(tvCard, recording, channel);
         formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, channel, week);
     }
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "editor/bindings.h"
 #include "editor/pages/setuppage.h"
 #include "editor/scheduleeditor.h"
+#include "formats/checks.h"
 #include "formats/videosettings.h"
 
 #include <array>
@@ -59,9 +61,8 @@ private:
     formats::EncoderSettings shownSettings() const;
     void updateEnabling();
     void lookUpQuality(int level);
-    // A title or date position must be a whole number while it is shown on the picture.
-    bool checkPosition(QLineEdit *field, const char *emptyChinese, const char *emptyEnglish,
-        const char *badChinese, const char *badEnglish);
+    // Title or date positions must be whole numbers while they are shown on the picture.
+    bool checkPositions(std::span<const formats::OverlayPosition> positions);
     void focusField(QLineEdit *field);
 
     // The stored title as read, written back unchanged while the shown text is what was read.
@@ -150,6 +151,11 @@ private:
     QLabel *Label17 = nullptr;
     QGroupBox *GroupBox13 = nullptr;
     ScheduleEditor *m_schedule = nullptr;
+
+    // The privacy mask, written between the title and date and the encoding, and the frame
+    // rate and recording settings, written after the encoding, each in this order.
+    Bindings m_mask;
+    Bindings m_recording;
 };
 
 } // namespace quillon::editor

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "editor/setupcontext.h"
+#include "schema/schema.h"
+#include "settings/profilestore.h"
+
+#include <QWidget>
+
+#include <initializer_list>
+#include <vector>
+
+namespace quillon::editor {
+
+// Controls bound to the settings they show. Each control is found on the page by its object
+// name and its setting by that name in the schema, so key, default and range are declared only
+// there. What a control shows follows from its type: a check or radio button a flag, a number
+// field or a track bar a number within the schema's range, a list the stored index (an index
+// the list lacks is kept as stored). The controls are written in the order they are listed.
+class Bindings
+{
+public:
+    // Binds controls already built on the page (lists filled), in the order they are written.
+    // A number field or track bar takes its range here, and every control notes a change when
+    // it is edited.
+    void bind(
+        SetupContext &context, const QWidget *page, std::initializer_list<const char *> controls);
+
+    // Shows the settings of a file; index is the channel or sensor (ignored for fixed sections).
+    void load(const settings::ProfileFile &file, int index = -1);
+    // Writes what the controls show.
+    void save(const settings::ProfileFile &file, int index = -1) const;
+
+    // The values the controls show, one per control, taken at once so that a copy to several
+    // channels writes the same values to each.
+    using Shown = std::vector<qint32>;
+    Shown shown() const;
+    void write(const settings::ProfileFile &file, const Shown &values, int index = -1) const;
+
+private:
+    struct Bound
+    {
+        QWidget *control;
+        const schema::Setting *setting;
+        qint32 storedIndex = 0; // a list's stored index, kept while no entry is selected
+    };
+
+    std::vector<Bound> m_bound;
+};
+
+} // namespace quillon::editor
