@@ -94,14 +94,17 @@ int main(int argc, char **argv)
     const double singleMs = timer.nsecsElapsed() / 1e6 / kSingles;
 
     const int ops = kSections * kKeys;
-    std::printf("profile engine, %d sections x %d keys, median of %d runs\n", kSections, kKeys, kRuns);
-    std::printf("  %-34s %8.2f ms (%d writes, one atomic save)\n", "write every key", median(writeMs), ops);
-    std::printf("  %-34s %8.2f ms (%d writes, one atomic save)\n", "rewrite every key", median(rewriteMs), ops);
+    std::printf(
+        "profile engine, %d sections x %d keys, median of %d runs\n", kSections, kKeys, kRuns);
+    std::printf(
+        "  %-34s %8.2f ms (%d writes, one atomic save)\n", "write every key", median(writeMs), ops);
+    std::printf("  %-34s %8.2f ms (%d writes, one atomic save)\n", "rewrite every key",
+        median(rewriteMs), ops);
     std::printf("  %-34s %8.2f ms (%d reads)\n", "read every key", median(readMs), ops);
     std::printf("  %-34s %8.2f ms (%d operations)\n", "all three", median(totalMs), 3 * ops);
     std::printf("  %-34s %8.3f ms per write\n", "write saved on its own", singleMs);
     std::printf("  file size %lld bytes, checksum %lld\n",
-                static_cast<long long>(QFile(dir.filePath(QStringLiteral("TVCard0.Ext"))).size()),
-                static_cast<long long>(checksum));
+        static_cast<long long>(QFile(dir.filePath(QStringLiteral("TVCard0.Ext"))).size()),
+        static_cast<long long>(checksum));
     return 0;
 }

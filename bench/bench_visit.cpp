@@ -73,7 +73,8 @@ qint64 peakResidentKiB()
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+        qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     if (qgetenv("DVRD_PATH").isEmpty())
         qputenv("DVRD_PATH", DVRD_DEFAULT_PATH);
     QTemporaryDir data, root;
@@ -128,6 +129,6 @@ int main(int argc, char **argv)
     std::printf("  first visit of the process: to the Show event %.2f ms, whole visit %.2f ms\n",
         firstToShowMs, firstWholeMs);
     std::printf("  peak resident memory of the calling process: %lld KiB\n",
-                static_cast<long long>(peakResidentKiB()));
+        static_cast<long long>(peakResidentKiB()));
     return 0;
 }

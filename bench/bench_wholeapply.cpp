@@ -70,7 +70,8 @@ bool prepareWorkFolder(const QString &samples, int channels)
     if (!QDir().mkpath(work))
         return false;
     for (const quillon::settings::SettingsFileInfo &info : quillon::settings::settingsFiles()) {
-        const QString folder = QString::fromLatin1(info.remoteFolder).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        const QString folder
+            = QString::fromLatin1(info.remoteFolder).replace(QLatin1Char('\\'), QLatin1Char('/'));
         QByteArray bytes = readAll(samples + QLatin1Char('/') + folder + QLatin1String(info.name));
         if (info.file == quillon::settings::SettingsFile::SysSet) {
             bytes.replace("MaxRecCount=16", "MaxRecCount=" + QByteArray::number(channels));
@@ -94,13 +95,14 @@ void pendEverywhere(quillon::editor::PendingCopy &copy)
 void report(const char *what, std::vector<double> ms)
 {
     std::sort(ms.begin(), ms.end());
-    std::printf("  %-40s median %7.2f ms, min %7.2f ms, max %7.2f ms\n", what, ms[ms.size() / 2], ms.front(), ms.back());
+    std::printf("  %-40s median %7.2f ms, min %7.2f ms, max %7.2f ms\n", what, ms[ms.size() / 2],
+        ms.front(), ms.back());
 }
 
 // Runs kRuns windows on a server of `count` channels and sensors: prepares the work folder, times
 // the show step into *showMs, checks the counts the window saw, then hands the shown window to
 // afterShow (false from it stops the benchmark).
-template <typename AfterShow>
+template<typename AfterShow>
 bool timedShows(int count, std::vector<double> *showMs, AfterShow afterShow)
 {
     for (int run = 0; run < kRuns; ++run) {
@@ -115,7 +117,8 @@ bool timedShows(int count, std::vector<double> *showMs, AfterShow afterShow)
         showMs->push_back(clock.nsecsElapsed() / 1e6);
         const quillon::editor::SetupContext &context = form.context();
         if (context.channelCount != count || context.sensorCount != count) {
-            std::fprintf(stderr, "the window saw %d channels and %d sensors\n", context.channelCount, context.sensorCount);
+            std::fprintf(stderr, "the window saw %d channels and %d sensors\n",
+                context.channelCount, context.sensorCount);
             return false;
         }
         if (!afterShow(form))
@@ -129,7 +132,8 @@ bool timedShows(int count, std::vector<double> *showMs, AfterShow afterShow)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+        qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QTemporaryDir data;
     qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     qputenv("LC_ALL", "zh_CN.UTF-8");
@@ -153,7 +157,8 @@ int main(int argc, char **argv)
     });
     if (!applied)
         return 1;
-    std::printf("setup window on a %d-channel, %d-sensor server, %d runs\n", kChannels, kChannels, kRuns);
+    std::printf(
+        "setup window on a %d-channel, %d-sensor server, %d runs\n", kChannels, kChannels, kRuns);
     report("show step (every page loaded)", showMs);
     report("Apply with copies to every channel/sensor", applyMs);
 

@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
             std::abort();
     }
     for (qsizetype at = 0; at < written.size(); ++at) {
-        const bool listed = std::any_of(rows.begin(), rows.end(),
-                                        [&](const DriveRow &row) { return row.position == at + 1; });
+        const bool listed = std::any_of(
+            rows.begin(), rows.end(), [&](const DriveRow &row) { return row.position == at + 1; });
         if (!listed && written[at] != useState[at])
             std::abort();
     }

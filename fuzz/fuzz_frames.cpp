@@ -12,8 +12,7 @@ using namespace quillon::wire;
 
 namespace {
 
-template<typename Message>
-void roundTrip(const Frame &frame)
+template<typename Message> void roundTrip(const Frame &frame)
 {
     if (frame.type != Message::kType)
         return;

@@ -31,7 +31,7 @@ bool readsBackVerbatim(const QByteArray &value)
     if (quillon::settings::trimProfileBlanks(value).size() != value.size())
         return false;
     return !(value.size() >= 2 && (value.front() == '"' || value.front() == '\'')
-             && value.back() == value.front());
+        && value.back() == value.front());
 }
 
 } // namespace
@@ -71,8 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         const auto stored = document.value(section, key);
         check(stored.has_value());
         if (readsBackVerbatim(value))
-            check(*stored == value.left(value.indexOf('\0') < 0 ? value.size() : value.indexOf('\0')));
-        const bool sameKey = quillon::settings::foldAsciiCase(quillon::settings::trimProfileBlanks(probeSection))
+            check(*stored
+                == value.left(value.indexOf('\0') < 0 ? value.size() : value.indexOf('\0')));
+        const bool sameKey
+            = quillon::settings::foldAsciiCase(quillon::settings::trimProfileBlanks(probeSection))
                 == quillon::settings::foldAsciiCase(quillon::settings::trimProfileBlanks(section))
             && quillon::settings::foldAsciiCase(quillon::settings::trimProfileBlanks(probeKey))
                 == quillon::settings::foldAsciiCase(quillon::settings::trimProfileBlanks(key));

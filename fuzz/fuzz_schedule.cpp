@@ -12,8 +12,8 @@ using namespace quillon::formats;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
 {
     FuzzedDataProvider data(bytes, size);
-    const ScheduleKind kind = data.PickValueInArray({ScheduleKind::Recording, ScheduleKind::Motion,
-                                                     ScheduleKind::Sensor});
+    const ScheduleKind kind = data.PickValueInArray(
+        {ScheduleKind::Recording, ScheduleKind::Motion, ScheduleKind::Sensor});
     const std::string text = data.ConsumeRemainingBytesAsString();
     const QByteArray line(text.data(), qsizetype(text.size()));
 

@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
         std::abort();
     for (const UserRecord &record : records) {
         if (record.name().size() > UserRecord::kMaxTextBytes
-            || record.password().size() > UserRecord::kMaxTextBytes
-            || record.name().contains('\0'))
+            || record.password().size() > UserRecord::kMaxTextBytes || record.name().contains('\0'))
             std::abort();
         UserRecord copy = record;
         if (!copy.setName(record.name()) || copy.name() != record.name())

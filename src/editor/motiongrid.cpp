@@ -32,14 +32,20 @@ void MotionCell::paintEvent(QPaintEvent *)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-void MotionCell::mousePressEvent(QMouseEvent *event) { m_grid.press(this, event->button()); }
+void MotionCell::mousePressEvent(QMouseEvent *event)
+{
+    m_grid.press(this, event->button());
+}
 
 void MotionCell::mouseMoveEvent(QMouseEvent *event)
 {
     m_grid.moveOver(mapToParent(event->position().toPoint()));
 }
 
-void MotionCell::mouseReleaseEvent(QMouseEvent *) { m_grid.release(); }
+void MotionCell::mouseReleaseEvent(QMouseEvent *)
+{
+    m_grid.release();
+}
 
 MotionGrid::MotionGrid(QWidget *panel) : QObject(panel)
 {
@@ -103,9 +109,11 @@ void MotionGrid::moveOver(const QPoint &panelPosition)
 {
     if (!m_armingStroke && !m_clearingStroke)
         return;
-    if (!QRect(0, 0, kGridColumns * MotionCell::kWidth, kGridRows * MotionCell::kHeight).contains(panelPosition))
+    if (!QRect(0, 0, kGridColumns * MotionCell::kWidth, kGridRows * MotionCell::kHeight)
+             .contains(panelPosition))
         return;
-    MotionCell *under = cell(panelPosition.y() / MotionCell::kHeight, panelPosition.x() / MotionCell::kWidth);
+    MotionCell *under
+        = cell(panelPosition.y() / MotionCell::kHeight, panelPosition.x() / MotionCell::kWidth);
     if (m_armingStroke)
         under->setArmed(true);
     if (m_clearingStroke)

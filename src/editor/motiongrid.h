@@ -73,7 +73,7 @@ private:
     void moveOver(const QPoint &panelPosition);
     void release();
 
-    std::array<std::array<MotionCell *, kGridColumns>, kGridRows> m_cells{};
+    std::array<std::array<MotionCell *, kGridColumns>, kGridRows> m_cells {};
     bool m_armingStroke = false;
     bool m_clearingStroke = false;
 };

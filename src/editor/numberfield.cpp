@@ -18,13 +18,16 @@ int clampTypedValue(const QString &text, int minimum, int maximum)
     if (!isNumber) {
         // A run of digits too long for any integer is still a number above the maximum.
         const bool allDigits = std::all_of(trimmed.begin(), trimmed.end(),
-                                           [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+            [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
         return allDigits ? maximum : minimum;
     }
     return int(std::clamp<qlonglong>(number, minimum, maximum));
 }
 
-NumberField::NumberField(QWidget *parent) : QLineEdit(parent) { showClamped(m_minimum); }
+NumberField::NumberField(QWidget *parent) : QLineEdit(parent)
+{
+    showClamped(m_minimum);
+}
 
 void NumberField::setRange(int minimum, int maximum)
 {
@@ -33,9 +36,15 @@ void NumberField::setRange(int minimum, int maximum)
     showClamped(value());
 }
 
-int NumberField::value() const { return clampTypedValue(text(), m_minimum, m_maximum); }
+int NumberField::value() const
+{
+    return clampTypedValue(text(), m_minimum, m_maximum);
+}
 
-void NumberField::setValue(int value) { showClamped(value); }
+void NumberField::setValue(int value)
+{
+    showClamped(value);
+}
 
 void NumberField::showClamped(int value)
 {
@@ -63,8 +72,7 @@ void NumberField::keyReleaseEvent(QKeyEvent *event)
 
 GbkByteValidator::GbkByteValidator(int maxBytes, QObject *parent)
     : QValidator(parent), m_maxBytes(maxBytes)
-{
-}
+{ }
 
 QValidator::State GbkByteValidator::validate(QString &input, int &) const
 {

@@ -100,7 +100,9 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     DelayTimer = new QTimer(this);
     DelayTimer->setObjectName(QStringLiteral("DelayTimer"));
 
-    m_context.noteChange = [this] { noteChange(); };
+    m_context.noteChange = [this] {
+        noteChange();
+    };
     m_context.showPage = [this](PageIndex page, std::optional<VideoInnerPage> innerPage) {
         showPage(page, innerPage);
     };
@@ -263,9 +265,9 @@ void TSysSetForm::setTexts()
     tabFont.setPointSize(formats::isChinese() ? 9 : 8);
     PageControl1->tabBar()->setFont(tabFont);
 
-    const SetupPage *pages[] = {m_usersPage.get(),  m_systemPage.get(), m_videoPage.get(),
-                                m_motionPage.get(), m_sensorPage.get(), m_cameraPage.get(),
-                                m_networkPage.get(), m_smsPage.get()};
+    const SetupPage *pages[]
+        = {m_usersPage.get(), m_systemPage.get(), m_videoPage.get(), m_motionPage.get(),
+            m_sensorPage.get(), m_cameraPage.get(), m_networkPage.get(), m_smsPage.get()};
     applySwitchCaptions(controls);
     for (const SetupPage *page : pages)
         applyTexts(controls, page->texts());
@@ -379,7 +381,10 @@ void TSysSetForm::PageControl1Change(int index)
 
 // The window starts this timer when it is shown and nothing depends on it: its one tick only
 // stops it, so it fires once and has no other effect.
-void TSysSetForm::DelayTimerTimer() { DelayTimer->stop(); }
+void TSysSetForm::DelayTimerTimer()
+{
+    DelayTimer->stop();
+}
 
 // A channel or sensor tab change reloads that page for the chosen index; unapplied edits are
 // dropped, so Apply goes off unless a pending copy will write the new index anyway.

@@ -16,7 +16,7 @@ ChannelTabBar::SizeKey ChannelTabBar::sizeKey(int index) const
 namespace {
 
 // The size kept for the key, asked of the style once.
-template <typename Key, typename Hint>
+template<typename Key, typename Hint>
 QSize cachedSize(QHash<Key, QSize> &cache, const Key &key, Hint askStyle)
 {
     auto found = cache.constFind(key);

@@ -16,8 +16,8 @@ namespace quillon::settings {
 
 namespace {
 
-constexpr QFile::Permissions kOwnerOnlyFolder =
-    QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr QFile::Permissions kOwnerOnlyFolder
+    = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 
 bool makeOwnerOnlyFolder(const QString &path)
 {
@@ -31,8 +31,8 @@ QString safeHostName(const QString &host)
     QString safe;
     safe.reserve(host.size());
     for (const QChar c : host) {
-        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                           (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'_';
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')
+            || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'_';
         safe += plain ? c : QChar(u'_');
     }
     // "." and ".." would name other folders.
@@ -106,8 +106,8 @@ QString writeBackup(const QString &host, int port, const SettingsFileSet &files,
         setError(error, QStringLiteral("cannot create the backup folder %1").arg(serverFolder));
         return {};
     }
-    const QString stamp =
-        QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"));
+    const QString stamp
+        = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"));
     QString name = stamp;
     for (int n = 1; QFileInfo::exists(serverFolder + name); ++n)
         name = stamp + QLatin1Char('-') + QString::number(n);
@@ -180,8 +180,8 @@ bool writeSettingsFolder(const QString &folder, const SettingsFileSet &files, QS
         const QString path
             = findFileNoCase(subFolder, QString::fromLatin1(fileInfo(it.key()).name));
         // A folder the operator edits is a baseline to keep; a failed write says so.
-        if (const std::optional<QString> failure = platform::writeFileAtomically(
-                path, it.value(), platform::Durability::Synced, 0600)) {
+        if (const std::optional<QString> failure
+            = platform::writeFileAtomically(path, it.value(), platform::Durability::Synced, 0600)) {
             setError(error, QStringLiteral("cannot write %1: %2").arg(path, *failure));
             return false;
         }
@@ -206,8 +206,9 @@ QStringList listBackups(const QString &host, int port)
         return {};
     QStringList paths;
     // Hidden partial folders are not listed: they are not whole backups.
-    const QStringList names =
-        QDir(serverFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
+    const QStringList names
+        = QDir(serverFolder)
+              .entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
     for (const QString &name : names)
         paths.append(serverFolder + name + QLatin1Char('/'));
     return paths;
@@ -236,7 +237,8 @@ bool readSettingsFolder(const QString &folder, SettingsFileSet *files, QString *
         files->insert(info.file, in.readAll());
     }
     if (files->isEmpty()) {
-        setError(error, QStringLiteral("%1 holds no settings files (User/ and SysConfig/)").arg(folder));
+        setError(
+            error, QStringLiteral("%1 holds no settings files (User/ and SysConfig/)").arg(folder));
         return false;
     }
     return true;

@@ -49,8 +49,8 @@ bool readSettingsFolder(const QString &folder, SettingsFileSet *files, QString *
 // Writes the files into a folder laid out as User/ and SysConfig/ (an existing file found by
 // its name without regard to letter case), each replaced atomically and readable by the user
 // only. False with *error set at the first file that could not be written.
-bool writeSettingsFolder(const QString &folder, const SettingsFileSet &files,
-                         QString *error = nullptr);
+bool writeSettingsFolder(
+    const QString &folder, const SettingsFileSet &files, QString *error = nullptr);
 
 // A backup file larger than this is not a settings file (the wire carries at most 4 MiB).
 constexpr qint64 kMaxSettingsFileBytes = 4 * 1024 * 1024;

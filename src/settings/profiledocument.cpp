@@ -10,9 +10,15 @@ namespace {
 
 constexpr QByteArrayView kNewLineEnd = "\r\n";
 
-bool isProfileBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+bool isProfileBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
 
-bool isBlankLine(QByteArrayView text) { return trimProfileBlanks(text).isEmpty(); }
+bool isBlankLine(QByteArrayView text)
+{
+    return trimProfileBlanks(text).isEmpty();
+}
 
 // The section name of a header line, or nothing when the line is no header.
 std::optional<QByteArrayView> headerName(QByteArrayView text)
@@ -56,7 +62,7 @@ QByteArray foldAsciiCase(QByteArrayView text)
 
 ProfileDocument::Line ProfileDocument::makeLine(QByteArray text, QByteArray ending)
 {
-    Line line{std::move(text), std::move(ending), {}, false};
+    Line line {std::move(text), std::move(ending), {}, false};
     const qsizetype equals = line.text.indexOf('=');
     if (equals >= 0) {
         line.isKey = true;
@@ -84,7 +90,7 @@ ProfileDocument::ProfileDocument(const QByteArray &bytes)
         if (headerName(text)) {
             Section section;
             section.hasHeader = true;
-            section.lines.push_back(Line{std::move(text), std::move(ending), {}, false});
+            section.lines.push_back(Line {std::move(text), std::move(ending), {}, false});
             m_sections.push_back(std::move(section));
             continue;
         }
@@ -101,7 +107,8 @@ void ProfileDocument::indexSections()
     if (!m_sections.front().lines.empty())
         m_firstSection.insert(QByteArray(), 0);
     for (qsizetype i = 1; i < qsizetype(m_sections.size()); ++i) {
-        const QByteArray folded = foldAsciiCase(*headerName(m_sections[size_t(i)].lines.front().text));
+        const QByteArray folded
+            = foldAsciiCase(*headerName(m_sections[size_t(i)].lines.front().text));
         if (!m_firstSection.contains(folded))
             m_firstSection.insert(folded, i);
     }
@@ -122,8 +129,8 @@ bool ProfileDocument::removeSection(QByteArrayView section)
     return true;
 }
 
-const ProfileDocument::Line *ProfileDocument::findKey(const Section &section,
-                                                      const QByteArray &foldedKey) const
+const ProfileDocument::Line *ProfileDocument::findKey(
+    const Section &section, const QByteArray &foldedKey) const
 {
     for (const Line &line : section.lines) {
         if (line.isKey && line.foldedKey == foldedKey)
@@ -165,11 +172,13 @@ std::vector<std::pair<QByteArray, QByteArray>> ProfileDocument::keyNames() const
                 continue;
             seen.append(line.foldedKey);
             names.emplace_back(sectionName,
-                trimProfileBlanks(QByteArrayView(line.text).first(line.text.indexOf('='))).toByteArray());
+                trimProfileBlanks(QByteArrayView(line.text).first(line.text.indexOf('=')))
+                    .toByteArray());
         }
     }
     std::stable_sort(names.begin(), names.end(), [this](const auto &a, const auto &b) {
-        return m_firstSection.value(foldAsciiCase(a.first)) < m_firstSection.value(foldAsciiCase(b.first));
+        return m_firstSection.value(foldAsciiCase(a.first))
+            < m_firstSection.value(foldAsciiCase(b.first));
     });
     return names;
 }
@@ -191,8 +200,8 @@ ProfileDocument::Line *ProfileDocument::lastLine()
     return nullptr;
 }
 
-ProfileDocument::WriteResult ProfileDocument::setValue(QByteArrayView section, QByteArrayView key,
-                                                       QByteArrayView value)
+ProfileDocument::WriteResult ProfileDocument::setValue(
+    QByteArrayView section, QByteArrayView key, QByteArrayView value)
 {
     if (!isWritable(section, key, value))
         return WriteResult::Refused;
@@ -208,8 +217,8 @@ ProfileDocument::WriteResult ProfileDocument::setValue(QByteArrayView section, Q
             if (!line.isKey || line.foldedKey != foldedKey)
                 continue;
             QByteArrayView nameAsStored = QByteArrayView(line.text).first(line.text.indexOf('='));
-            const QByteArrayView storedValue =
-                trimProfileBlanks(QByteArrayView(line.text).sliced(nameAsStored.size() + 1));
+            const QByteArrayView storedValue
+                = trimProfileBlanks(QByteArrayView(line.text).sliced(nameAsStored.size() + 1));
             if (storedValue == value)
                 return WriteResult::Unchanged;
             line.text = trimProfileBlanks(nameAsStored).toByteArray() + '=' + value.toByteArray();
@@ -226,7 +235,7 @@ ProfileDocument::WriteResult ProfileDocument::setValue(QByteArrayView section, Q
         if (insertAt > 0 && target.lines[size_t(insertAt - 1)].ending.isEmpty())
             target.lines[size_t(insertAt - 1)].ending = kNewLineEnd.toByteArray();
         target.lines.insert(target.lines.begin() + insertAt,
-                            makeLine(std::move(newText), kNewLineEnd.toByteArray()));
+            makeLine(std::move(newText), kNewLineEnd.toByteArray()));
         return WriteResult::Changed;
     }
 
@@ -234,7 +243,8 @@ ProfileDocument::WriteResult ProfileDocument::setValue(QByteArrayView section, Q
         last->ending = kNewLineEnd.toByteArray();
     Section added;
     added.hasHeader = true;
-    added.lines.push_back(Line{'[' + sectionName.toByteArray() + ']', kNewLineEnd.toByteArray(), {}, false});
+    added.lines.push_back(
+        Line {'[' + sectionName.toByteArray() + ']', kNewLineEnd.toByteArray(), {}, false});
     added.lines.push_back(makeLine(std::move(newText), kNewLineEnd.toByteArray()));
     m_firstSection.insert(foldAsciiCase(sectionName), qsizetype(m_sections.size()));
     m_sections.push_back(std::move(added));

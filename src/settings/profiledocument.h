@@ -22,9 +22,9 @@ class ProfileDocument
 {
 public:
     enum class WriteResult {
-        Changed,   // the document now holds the new value
+        Changed, // the document now holds the new value
         Unchanged, // the key already held exactly this value
-        Refused,   // the write would change the file's meaning; nothing was touched
+        Refused, // the write would change the file's meaning; nothing was touched
     };
 
     ProfileDocument() = default;
@@ -54,7 +54,7 @@ public:
 private:
     struct Line
     {
-        QByteArray text;   // without its line end
+        QByteArray text; // without its line end
         QByteArray ending; // "\r\n", "\n", "\r", or empty for a last line without one
         QByteArray foldedKey; // lower-case key name of a key line
         bool isKey = false;
@@ -71,7 +71,7 @@ private:
     const Line *findKey(const Section &section, const QByteArray &foldedKey) const;
     Line *lastLine();
 
-    std::vector<Section> m_sections;          // the lines before the first header come first
+    std::vector<Section> m_sections; // the lines before the first header come first
     QHash<QByteArray, qsizetype> m_firstSection; // folded name -> index of its first section
 };
 

@@ -64,15 +64,19 @@ std::optional<qint32> parseProfileInteger(QByteArrayView text)
     return static_cast<qint32>(bits);
 }
 
-ProfileStore::~ProfileStore() { flush(); }
+ProfileStore::~ProfileStore()
+{
+    flush();
+}
 
 ProfileStore::FileStamp ProfileStore::stampOf(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    { };
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
     return {true, qint64(info.st_size),
-            qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, quint64(info.st_ino)};
+        qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec, quint64(info.st_ino)};
 }
 
 ProfileStore::Entry &ProfileStore::entryFor(const QString &path)
@@ -99,8 +103,8 @@ ProfileStore::Entry &ProfileStore::entryFor(const QString &path)
     return *m_entries.insert(path, std::move(entry));
 }
 
-QByteArray ProfileStore::readText(const QString &path, QByteArrayView section, QByteArrayView key,
-                                  QByteArrayView fallback)
+QByteArray ProfileStore::readText(
+    const QString &path, QByteArrayView section, QByteArrayView key, QByteArrayView fallback)
 {
     const std::optional<QByteArray> stored = entryFor(path).document.value(section, key);
     QByteArray text = stored ? *stored : fallback.toByteArray();
@@ -108,20 +112,20 @@ QByteArray ProfileStore::readText(const QString &path, QByteArrayView section, Q
     return text;
 }
 
-qint32 ProfileStore::readInt(const QString &path, QByteArrayView section, QByteArrayView key,
-                             qint32 fallback)
+qint32 ProfileStore::readInt(
+    const QString &path, QByteArrayView section, QByteArrayView key, qint32 fallback)
 {
     return parseProfileInteger(readText(path, section, key)).value_or(fallback);
 }
 
-bool ProfileStore::readFlag(const QString &path, QByteArrayView section, QByteArrayView key,
-                            bool fallback)
+bool ProfileStore::readFlag(
+    const QString &path, QByteArrayView section, QByteArrayView key, bool fallback)
 {
     return readInt(path, section, key, fallback ? 1 : 0) != 0;
 }
 
-bool ProfileStore::writeText(const QString &path, QByteArrayView section, QByteArrayView key,
-                             QByteArrayView value)
+bool ProfileStore::writeText(
+    const QString &path, QByteArrayView section, QByteArrayView key, QByteArrayView value)
 {
     Entry &entry = entryFor(path);
     if (!entry.loaded)
@@ -138,14 +142,14 @@ bool ProfileStore::writeText(const QString &path, QByteArrayView section, QByteA
     return m_batchDepth > 0 || save(path, entry);
 }
 
-bool ProfileStore::writeInt(const QString &path, QByteArrayView section, QByteArrayView key,
-                            qint32 value)
+bool ProfileStore::writeInt(
+    const QString &path, QByteArrayView section, QByteArrayView key, qint32 value)
 {
     return writeText(path, section, key, QByteArray::number(value));
 }
 
-bool ProfileStore::writeFlag(const QString &path, QByteArrayView section, QByteArrayView key,
-                             bool value)
+bool ProfileStore::writeFlag(
+    const QString &path, QByteArrayView section, QByteArrayView key, bool value)
 {
     return writeText(path, section, key, value ? "1" : "0");
 }

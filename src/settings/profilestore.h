@@ -34,16 +34,16 @@ public:
     // The stored text, at most kMaxProfileValue bytes; the default when the file, section or
     // key is missing.
     QByteArray readText(const QString &path, QByteArrayView section, QByteArrayView key,
-                        QByteArrayView fallback = {});
-    qint32 readInt(const QString &path, QByteArrayView section, QByteArrayView key,
-                   qint32 fallback);
+        QByteArrayView fallback = {});
+    qint32 readInt(
+        const QString &path, QByteArrayView section, QByteArrayView key, qint32 fallback);
     bool readFlag(const QString &path, QByteArrayView section, QByteArrayView key, bool fallback);
 
     // Writes key=value into the section, creating the file and the section when missing.
     // False when the write is refused (it would corrupt the file, or the file exists but could
     // not be loaded) or could not be saved.
-    bool writeText(const QString &path, QByteArrayView section, QByteArrayView key,
-                   QByteArrayView value);
+    bool writeText(
+        const QString &path, QByteArrayView section, QByteArrayView key, QByteArrayView value);
     bool writeInt(const QString &path, QByteArrayView section, QByteArrayView key, qint32 value);
     bool writeFlag(const QString &path, QByteArrayView section, QByteArrayView key, bool value);
 
@@ -111,10 +111,11 @@ private:
 class ProfileFile
 {
 public:
-    ProfileFile(ProfileStore &store, QString path) : m_store(&store), m_path(std::move(path)) {}
+    ProfileFile(ProfileStore &store, QString path) : m_store(&store), m_path(std::move(path)) { }
 
     const QString &path() const { return m_path; }
-    QByteArray readText(QByteArrayView section, QByteArrayView key, QByteArrayView fallback = {}) const
+    QByteArray readText(
+        QByteArrayView section, QByteArrayView key, QByteArrayView fallback = {}) const
     {
         return m_store->readText(m_path, section, key, fallback);
     }

@@ -12,7 +12,7 @@ namespace {
 constexpr const char *kUserFolder = "User\\";
 constexpr const char *kConfigFolder = "SysConfig\\";
 
-constexpr std::array<SettingsFileInfo, 9> kFiles{{
+constexpr std::array<SettingsFileInfo, 9> kFiles {{
     {SettingsFile::User, kUserFolder, "User.she", true},
     {SettingsFile::SysSet, kConfigFolder, "SysSet.Ext", true},
     {SettingsFile::TVCard, kConfigFolder, "TVCard.Ext", true},
@@ -24,19 +24,33 @@ constexpr std::array<SettingsFileInfo, 9> kFiles{{
     {SettingsFile::Profile, kConfigFolder, "Profile.ext", false},
 }};
 
-constexpr std::array kUploadOrder{
-    SettingsFile::User,      SettingsFile::SysSet,    SettingsFile::TVCard,
-    SettingsFile::AlarmSet,  SettingsFile::AlarmCard, SettingsFile::SensorSet,
-    SettingsFile::CameraSet, SettingsFile::SMSSet,
+constexpr std::array kUploadOrder {
+    SettingsFile::User,
+    SettingsFile::SysSet,
+    SettingsFile::TVCard,
+    SettingsFile::AlarmSet,
+    SettingsFile::AlarmCard,
+    SettingsFile::SensorSet,
+    SettingsFile::CameraSet,
+    SettingsFile::SMSSet,
 };
 
 } // namespace
 
-std::span<const SettingsFileInfo> settingsFiles() { return kFiles; }
+std::span<const SettingsFileInfo> settingsFiles()
+{
+    return kFiles;
+}
 
-const SettingsFileInfo &fileInfo(SettingsFile file) { return kFiles[size_t(file)]; }
+const SettingsFileInfo &fileInfo(SettingsFile file)
+{
+    return kFiles[size_t(file)];
+}
 
-std::span<const SettingsFile> uploadOrder() { return kUploadOrder; }
+std::span<const SettingsFile> uploadOrder()
+{
+    return kUploadOrder;
+}
 
 QByteArray remotePath(SettingsFile file)
 {

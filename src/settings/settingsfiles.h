@@ -26,8 +26,8 @@ struct SettingsFileInfo
 {
     SettingsFile file;
     const char *remoteFolder; // "User\" or "SysConfig\", as sent to the server
-    const char *name;         // name as downloaded and uploaded
-    bool uploaded;            // travels back to the server on OK
+    const char *name; // name as downloaded and uploaded
+    bool uploaded; // travels back to the server on OK
 };
 
 // All nine files, in download order.
@@ -36,7 +36,8 @@ const SettingsFileInfo &fileInfo(SettingsFile file);
 // The eight files sent back on OK, in upload order (the server's profile presets stay read-only).
 std::span<const SettingsFile> uploadOrder();
 
-// Remote path as sent on the wire: folder followed directly by the name, e.g. "SysConfig\SysSet.Ext".
+// Remote path as sent on the wire: folder followed directly by the name, e.g.
+// "SysConfig\SysSet.Ext".
 QByteArray remotePath(SettingsFile file);
 // The file named by a remote path, matched without regard to ASCII letter case and with either
 // separator; false for every other path (absolute paths and ".." included).

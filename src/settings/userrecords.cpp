@@ -45,8 +45,8 @@ static QByteArray textField(const std::array<std::uint8_t, UserRecord::kSize> &b
     return QByteArray(begin, end - begin);
 }
 
-static bool setTextField(std::array<std::uint8_t, UserRecord::kSize> &bytes, int offset,
-                         const QByteArray &text)
+static bool setTextField(
+    std::array<std::uint8_t, UserRecord::kSize> &bytes, int offset, const QByteArray &text)
 {
     if (text.size() > UserRecord::kMaxTextBytes || text.contains('\0'))
         return false;
@@ -55,9 +55,18 @@ static bool setTextField(std::array<std::uint8_t, UserRecord::kSize> &bytes, int
     return true;
 }
 
-QByteArray UserRecord::name() const { return textField(m_bytes, kNameOffset); }
-QByteArray UserRecord::password() const { return textField(m_bytes, kPasswordOffset); }
-bool UserRecord::setName(const QByteArray &gbk) { return setTextField(m_bytes, kNameOffset, gbk); }
+QByteArray UserRecord::name() const
+{
+    return textField(m_bytes, kNameOffset);
+}
+QByteArray UserRecord::password() const
+{
+    return textField(m_bytes, kPasswordOffset);
+}
+bool UserRecord::setName(const QByteArray &gbk)
+{
+    return setTextField(m_bytes, kNameOffset, gbk);
+}
 bool UserRecord::setPassword(const QByteArray &gbk)
 {
     return setTextField(m_bytes, kPasswordOffset, gbk);
@@ -76,7 +85,8 @@ void UserRecord::setPrivilege(int number, bool granted)
 
 bool UserRecord::mayPreview(int channel) const
 {
-    return channel >= 1 && channel <= kPreviewChannels && m_bytes[kPreviewOffset + channel - 1] != 0;
+    return channel >= 1 && channel <= kPreviewChannels
+        && m_bytes[kPreviewOffset + channel - 1] != 0;
 }
 
 void UserRecord::setMayPreview(int channel, bool allowed)

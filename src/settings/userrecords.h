@@ -50,7 +50,7 @@ public:
     bool operator==(const UserRecord &other) const = default;
 
 private:
-    std::array<std::uint8_t, kSize> m_bytes{};
+    std::array<std::uint8_t, kSize> m_bytes {};
 };
 
 using UserRecords = std::vector<UserRecord>;

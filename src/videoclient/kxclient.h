@@ -24,12 +24,12 @@
 
 extern "C" {
 
-KXCLIENT_EXPORT std::int32_t KXCLIENT_CALL MP4_ClientSetNetPort(std::int32_t dataPort,
-                                                                std::int32_t commandPort);
-KXCLIENT_EXPORT std::int32_t KXCLIENT_CALL MP4_ClientStartup(std::uint32_t message,
-                                                             std::uintptr_t window);
-KXCLIENT_EXPORT std::int32_t KXCLIENT_CALL MP4_ClientSetShowMode(std::int32_t mode,
-                                                                 std::uint32_t colorKey);
+KXCLIENT_EXPORT std::int32_t KXCLIENT_CALL MP4_ClientSetNetPort(
+    std::int32_t dataPort, std::int32_t commandPort);
+KXCLIENT_EXPORT std::int32_t KXCLIENT_CALL MP4_ClientStartup(
+    std::uint32_t message, std::uintptr_t window);
+KXCLIENT_EXPORT std::int32_t KXCLIENT_CALL MP4_ClientSetShowMode(
+    std::int32_t mode, std::uint32_t colorKey);
 KXCLIENT_EXPORT std::int32_t KXCLIENT_CALL MP4_ClientStop(std::int32_t stream);
 KXCLIENT_EXPORT std::int32_t KXCLIENT_CALL MP4_ClientCleanup();
 

@@ -108,7 +108,7 @@ void showFailure(const char *boxName, const QString &text)
 }
 
 std::int32_t runVisit(const char *host, std::uintptr_t ownerId, const char *userName,
-                      const char *password, std::int32_t portCode)
+    const char *password, std::int32_t portCode)
 {
     if (!ensureApplication())
         return 0;
@@ -172,10 +172,7 @@ std::int32_t runVisit(const char *host, std::uintptr_t ownerId, const char *user
 } // namespace quillon::visit
 
 extern "C" QUILLON_EXPORT std::int32_t QUILLON_CALL ShowSetupForm(const char *host,
-                                                                  std::uintptr_t ownerWindow,
-                                                                  const char *userName,
-                                                                  const char *password,
-                                                                  std::int32_t portCode)
+    std::uintptr_t ownerWindow, const char *userName, const char *password, std::int32_t portCode)
 {
     // Nothing may unwind into the caller's code; the window is freed on every path.
     try {

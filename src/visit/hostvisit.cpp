@@ -53,13 +53,25 @@ void storeHost(const char *host, std::int32_t portCode)
     state().port = portFromCode(portCode);
 }
 
-const QByteArray &storedHost() { return state().host; }
+const QByteArray &storedHost()
+{
+    return state().host;
+}
 
-std::int32_t storedPort() { return state().port; }
+std::int32_t storedPort()
+{
+    return state().port;
+}
 
-void setWorkFolder(const QString &folder) { state().workFolder = folder; }
+void setWorkFolder(const QString &folder)
+{
+    state().workFolder = folder;
+}
 
-const QString &workFolder() { return state().workFolder; }
+const QString &workFolder()
+{
+    return state().workFolder;
+}
 
 // A window of this process with that id, when the caller's window lives here.
 static QWindow *windowOfThisProcess(WId id)
@@ -90,11 +102,14 @@ void installOwnerWindow(std::uintptr_t windowId)
     }
 }
 
-QWindow *ownerWindow() { return state().owner; }
+QWindow *ownerWindow()
+{
+    return state().owner;
+}
 
 std::int32_t verifyUser(const char *userName, const char *password)
 {
-    KX_LoginRecord record{};
+    KX_LoginRecord record {};
     record.userName = userName;
     record.password = password;
     record.host = state().host.constData();
@@ -102,13 +117,13 @@ std::int32_t verifyUser(const char *userName, const char *password)
     return KX_VerifyUser(&record);
 }
 
-std::int32_t TransferSettingsFile(std::uint8_t direction, const char *remoteFolder,
-                                  const char *fileName)
+std::int32_t TransferSettingsFile(
+    std::uint8_t direction, const char *remoteFolder, const char *fileName)
 {
     const QByteArray remote = QByteArray(remoteFolder) + fileName;
     const QByteArray local = QFile::encodeName(
         settings::findFileNoCase(state().workFolder, QFile::decodeName(fileName)));
-    KX_FileTransferRecord record{};
+    KX_FileTransferRecord record {};
     record.remotePath = remote.constData();
     record.localPath = local.constData();
     record.host = state().host.constData();
@@ -124,7 +139,7 @@ std::int32_t TransferSettingsFile(std::uint8_t direction, settings::SettingsFile
 
 std::int32_t sendHostCommandResult(const QByteArray &command)
 {
-    KX_ConnectRecord record{};
+    KX_ConnectRecord record {};
     record.host = state().host.constData();
     record.port = state().port;
     const std::int32_t handle = KX_ConnectTCPServer(&record);

@@ -37,8 +37,8 @@ std::int32_t verifyUser(const char *userName, const char *password);
 
 // Direction 0 downloads the server's file into the work folder; any other direction uploads
 // the local copy. Returns the host-link library's result.
-std::int32_t TransferSettingsFile(std::uint8_t direction, const char *remoteFolder,
-                                  const char *fileName);
+std::int32_t TransferSettingsFile(
+    std::uint8_t direction, const char *remoteFolder, const char *fileName);
 std::int32_t TransferSettingsFile(std::uint8_t direction, settings::SettingsFile file);
 
 // Sends one command on a connection of its own. True only when the server acknowledged the

@@ -54,9 +54,10 @@ public:
     // The system options with the channel and sensor counts, plus any further lines.
     static void writeSystem(int channels, int sensors, const QByteArray &sensorOptions = {})
     {
-        write("SysSet.Ext", "[System Options]\r\nMaxRecCount=" + QByteArray::number(channels)
-                                + "\r\n[Sensor Options]\r\nAlarmDevChn=" + QByteArray::number(sensors)
-                                + "\r\n" + sensorOptions);
+        write("SysSet.Ext",
+            "[System Options]\r\nMaxRecCount=" + QByteArray::number(channels)
+                + "\r\n[Sensor Options]\r\nAlarmDevChn=" + QByteArray::number(sensors) + "\r\n"
+                + sensorOptions);
     }
 
     static std::unique_ptr<quillon::editor::TSysSetForm> showForm()

@@ -3,9 +3,9 @@
 // A setup window over a copy of the sample server's files in a temporary work folder, with
 // every message box it opens noted and answered.
 
-#include "support/widgetdriver.h"
 #include "editor/sysset.h"
 #include "settings/settingsfiles.h"
+#include "support/widgetdriver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -119,7 +119,6 @@ private:
     std::unique_ptr<QTemporaryDir> m_data;
     QString m_folder;
 };
-
 
 // Replaces the value of the first line that starts with "key=".
 inline QByteArray withValue(QByteArray file, const QByteArray &key, const QByteArray &value)

@@ -66,8 +66,8 @@ private Q_SLOTS:
             QCOMPARE(item->text(kProtocol), QString::fromUtf8("华光HN-4200系列"));
             QCOMPARE(item->text(kBaud), QStringLiteral("9600"));
         }
-        QCOMPARE(control<QComboBox>(form.get(), "PTZComboBox")->currentText(),
-            QStringLiteral("COM1"));
+        QCOMPARE(
+            control<QComboBox>(form.get(), "PTZComboBox")->currentText(), QStringLiteral("COM1"));
         form->ApplyBitBtnClick();
         QCOMPARE(
             AlarmFixture::read("CameraSet.Ext"), QByteArray("[Camera Ctrl]\r\nCtrlPort=0\r\n"));

@@ -125,8 +125,7 @@ private Q_SLOTS:
         QCOMPARE(control<QSlider>(form.get(), "TrackBar1")->value(), 0);
         QCOMPARE(control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("5"));
         QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 49);
-        QCOMPARE(
-            control<QLabel>(form.get(), "Label34")->text(), QStringLiteral("49"));
+        QCOMPARE(control<QLabel>(form.get(), "Label34")->text(), QStringLiteral("49"));
         auto *showGrid = control<QCheckBox>(form.get(), "CheckBox4");
         QVERIFY(showGrid->isChecked() && showGrid->isHidden() && !showGrid->isEnabled());
         QVERIFY(!AlarmFixture::applyEnabled(form.get()));

@@ -30,7 +30,6 @@ using namespace quillon::formats;
 
 namespace {
 
-
 // Sets the pickers (and the mode) of the time-segment dialog and presses its OK.
 ModalScript::Step confirmSegment(QTime start, QTime end, int mode = -1)
 {

@@ -223,8 +223,7 @@ private Q_SLOTS:
         auto *open = control<QCheckBox>(form.get(), "CheckBox10");
         auto *time = control<QLineEdit>(form.get(), "SpinEdit5");
         QVERIFY(!close->isChecked() && !open->isChecked());
-        QVERIFY(!time->isEnabled()
-            && !control<QLabel>(form.get(), "Label51")->isEnabled());
+        QVERIFY(!time->isEnabled() && !control<QLabel>(form.get(), "Label51")->isEnabled());
         QCOMPARE(time->text(), QStringLiteral("999"));
         QVERIFY(control<QRadioButton>(form.get(), "RadioButton3")->isChecked());
         form->ApplyBitBtnClick();
@@ -232,8 +231,7 @@ private Q_SLOTS:
         QCOMPARE(AlarmFixture::value("SensorSet.Ext", "SENSOR0", "OutputTime"), QByteArray("999"));
 
         close->click();
-        QVERIFY(
-            time->isEnabled() && control<QLabel>(form.get(), "Label52")->isEnabled());
+        QVERIFY(time->isEnabled() && control<QLabel>(form.get(), "Label52")->isEnabled());
         open->click();
         QVERIFY(!close->isChecked() && open->isChecked() && time->isEnabled());
         form->ApplyBitBtnClick();

@@ -48,7 +48,6 @@ QString *closeNextNotice()
     return text;
 }
 
-
 } // namespace
 
 class TestSetupWindow : public QObject
@@ -100,7 +99,8 @@ private Q_SLOTS:
 
         auto *linked = control<QTreeWidget>(form.get(), "LinkChnListView");
         QCOMPARE(linked->topLevelItemCount(), channels);
-        QCOMPARE(linked->topLevelItem(channels - 1)->text(0), QString::fromUtf8("通道%1").arg(channels));
+        QCOMPARE(
+            linked->topLevelItem(channels - 1)->text(0), QString::fromUtf8("通道%1").arg(channels));
         QCOMPARE(linked->topLevelItem(0)->text(1), QString::fromUtf8("无"));
     }
 
@@ -158,7 +158,8 @@ private Q_SLOTS:
     void applyThatCannotSaveSaysSo()
     {
         const QString path = settings::workFolderPath() + QStringLiteral("SysSet.Ext");
-        const QByteArray huge = "[System Options]\r\nMaxRecCount=4\r\n" + QByteArray(17 * 1024 * 1024, ';');
+        const QByteArray huge
+            = "[System Options]\r\nMaxRecCount=4\r\n" + QByteArray(17 * 1024 * 1024, ';');
         {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -243,8 +244,10 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("box");
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("page");
-        QTest::newRow("motion area") << QByteArray("CheckBox6") << QString::fromUtf8("请设置动态检测区域！") << 3;
-        QTest::newRow("linked channel") << QByteArray("CheckBox8") << QString::fromUtf8("请选择联动录像的通道！") << 0;
+        QTest::newRow("motion area")
+            << QByteArray("CheckBox6") << QString::fromUtf8("请设置动态检测区域！") << 3;
+        QTest::newRow("linked channel")
+            << QByteArray("CheckBox8") << QString::fromUtf8("请选择联动录像的通道！") << 0;
     }
 
     void failedCheckWritesNothingAndKeepsTheWindowOpen()
@@ -270,7 +273,9 @@ private Q_SLOTS:
 
         // With an armed cell and a linked channel, Apply passes and goes off again.
         form->findChild<editor::MotionCell *>(QStringLiteral("MotionCell4_5"))->setArmed(true);
-        control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        control<QTreeWidget>(form.get(), "LinkChnListView")
+            ->topLevelItem(0)
+            ->setCheckState(0, Qt::Checked);
         control<QAbstractButton>(form.get(), "ApplyBitBtn")->click();
         QVERIFY(!control<QAbstractButton>(form.get(), "ApplyBitBtn")->isEnabled());
     }
@@ -290,11 +295,12 @@ private Q_SLOTS:
         QFETCH(bool, english);
         qputenv("LC_ALL", locale);
         auto form = showForm();
-        QCOMPARE(form->windowTitle(), english ? QStringLiteral("Quillon") : QString::fromUtf8("远程配置"));
+        QCOMPARE(form->windowTitle(),
+            english ? QStringLiteral("Quillon") : QString::fromUtf8("远程配置"));
         QCOMPARE(control<QRadioButton>(form.get(), "EnRadioBtn")->isChecked(), english);
         QCOMPARE(control<QRadioButton>(form.get(), "CnRadioBtn")->isChecked(), !english);
         QCOMPARE(control<QTabBar>(form.get(), "RecordTabSet")->tabText(6),
-                 english ? QStringLiteral("Sunday") : QString::fromUtf8("星期天"));
+            english ? QStringLiteral("Sunday") : QString::fromUtf8("星期天"));
     }
 
     void commonTextsInBothLanguages()
@@ -306,19 +312,18 @@ private Q_SLOTS:
             const char *english;
         };
         const Expected buttons[] = {{"BitBtn1", "确    定", "OK"},
-                                    {"BitBtn2", "取    消", "Cancel"},
-                                    {"ApplyBitBtn", "应    用", "Apply"}};
+            {"BitBtn2", "取    消", "Cancel"}, {"ApplyBitBtn", "应    用", "Apply"}};
         const Expected pages[] = {{"TabSheet1", "系统参数设置", "System settings"},
-                                  {"TabSheet9", "系统用户管理", "System user settings"},
-                                  {"TabSheet2", "图像属性及自动录像参数设置", "Video settings"},
-                                  {"TabSheet7", "移动报警录像设置", "Motion detection"},
-                                  {"TabSheet3", "报警探头设置", "Alarm sensor"},
-                                  {"TabSheet8", "控制设备设置", "PTZ settings"},
-                                  {"TabSheet10", "电子地图及网络端口", "Map and network port"},
-                                  {"TabSheet11", "手机短信息", "Mobile message"}};
+            {"TabSheet9", "系统用户管理", "System user settings"},
+            {"TabSheet2", "图像属性及自动录像参数设置", "Video settings"},
+            {"TabSheet7", "移动报警录像设置", "Motion detection"},
+            {"TabSheet3", "报警探头设置", "Alarm sensor"},
+            {"TabSheet8", "控制设备设置", "PTZ settings"},
+            {"TabSheet10", "电子地图及网络端口", "Map and network port"},
+            {"TabSheet11", "手机短信息", "Mobile message"}};
         const Expected innerPages[] = {{"TabSheet4", "视频属性", "Properties"},
-                                       {"TabSheet5", "压缩及传输参数", "Compress/Trans"},
-                                       {"TabSheet6", "自动录像设置", "Record schedule"}};
+            {"TabSheet5", "压缩及传输参数", "Compress/Trans"},
+            {"TabSheet6", "自动录像设置", "Record schedule"}};
         auto form = showForm();
         auto *outer = control<QTabWidget>(form.get(), "PageControl1");
         auto *inner = control<QTabWidget>(form.get(), "PageControl2");
@@ -339,10 +344,12 @@ private Q_SLOTS:
                 QCOMPARE(inner->widget(i)->objectName(), QLatin1String(innerPages[i].control));
                 QCOMPARE(inner->tabText(i), text(innerPages[i]));
             }
-            QCOMPARE(form->windowTitle(), english ? QStringLiteral("Quillon") : QString::fromUtf8("远程配置"));
-            QCOMPARE(outer->tabBar()->font().family(), english ? QStringLiteral("MS Sans Serif") : QString::fromUtf8("宋体"));
+            QCOMPARE(form->windowTitle(),
+                english ? QStringLiteral("Quillon") : QString::fromUtf8("远程配置"));
+            QCOMPARE(outer->tabBar()->font().family(),
+                english ? QStringLiteral("MS Sans Serif") : QString::fromUtf8("宋体"));
             QCOMPARE(control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItem(1)->text(0),
-                     english ? QStringLiteral("Channel2") : QString::fromUtf8("通道2"));
+                english ? QStringLiteral("Channel2") : QString::fromUtf8("通道2"));
         }
     }
 
@@ -374,7 +381,7 @@ private:
         QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write("[System Options]\r\nMaxRecCount=" + QByteArray::number(channels)
-                   + "\r\n[Sensor Options]\r\nAlarmDevChn=" + QByteArray::number(sensors) + "\r\n");
+            + "\r\n[Sensor Options]\r\nAlarmDevChn=" + QByteArray::number(sensors) + "\r\n");
         // The first sensor records on no alarm: its load at show then asks nothing.
         QFile sensors0(settings::workFolderPath() + QStringLiteral("SensorSet.Ext"));
         QVERIFY(sensors0.open(QIODevice::WriteOnly | QIODevice::Truncate));

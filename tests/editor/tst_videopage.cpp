@@ -35,7 +35,6 @@ using editor::TSysSetForm;
 
 namespace {
 
-
 QString workPath(const char *name)
 {
     return settings::workFolderPath() + QLatin1String(name);

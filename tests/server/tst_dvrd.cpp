@@ -492,8 +492,7 @@ void TestDvrd::connectionsBeyondTheCapAreTurnedAway()
                 || !channel->open(QStringLiteral("127.0.0.1"), port))
                 continue;
             // A challenge shows the connection is being served.
-            const std::optional<Frame> first
-                = exchange(*channel, encode(LoginHello {kAdminName}));
+            const std::optional<Frame> first = exchange(*channel, encode(LoginHello {kAdminName}));
             if (!first || !decode<LoginChallenge>(*first))
                 continue;
             held.push_back(std::move(channel));
@@ -588,8 +587,7 @@ void TestDvrd::guessesFromManyAddressesAreSlowed()
                  .isEmpty());
     QCOMPARE(codeOf(kSetterPassword, QStringLiteral("127.0.0.1")), 0);
     // Another account is not affected.
-    QCOMPARE(logIn(port, kAdminName, kAdminPassword, {}, QStringLiteral("127.0.3.1"))
-                 .result->code,
+    QCOMPARE(logIn(port, kAdminName, kAdminPassword, {}, QStringLiteral("127.0.3.1")).result->code,
         LoginCode::Accepted);
 }
 
@@ -747,7 +745,8 @@ void TestDvrd::failedWritesAnswerTheFailure()
     QVERIFY(server.root.isValid() && writeTestSettings(server.root.path()));
     // A log already above the limit cannot be rewritten with its new line.
     QVERIFY(writeFile(server.path(QStringLiteral("apply.log")),
-        QByteArray("2026-01-01T00:00:00Z generation=1 user=admin\n").repeated(logIsFull ? 100 : 1)));
+        QByteArray("2026-01-01T00:00:00Z generation=1 user=admin\n")
+            .repeated(logIsFull ? 100 : 1)));
     QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
     const quint16 port = server.dvrd.port();
     const QMap<QString, QByteArray> before = servedSet(server);
@@ -758,8 +757,8 @@ void TestDvrd::failedWritesAnswerTheFailure()
     QVERIFY(channel);
     const QByteArray users = userRecordBytes("dave", "pw", {2}).repeated(logIsFull ? 2 : 40);
     QVERIFY(upload(*channel, "SysConfig\\SysSet.Ext", "[System Options]\r\nMaxRecCount=4\r\n"));
-    QVERIFY(upload(*channel, "User\\User.she", users,
-        logIsFull ? StatusCode::Ok : StatusCode::StorageFailed));
+    QVERIFY(upload(
+        *channel, "User\\User.she", users, logIsFull ? StatusCode::Ok : StatusCode::StorageFailed));
     QCOMPARE(apply(*channel), logIsFull ? StatusCode::StorageFailed : StatusCode::Ok);
     if (logIsFull) {
         QCOMPARE(servedSet(server), before);
@@ -817,10 +816,11 @@ void TestDvrd::secretsKeepTheirModes()
     Server server;
     const bool started = server.root.isValid() && writeTestSettings(server.root.path())
         && QFile::remove(server.path(QStringLiteral("SysConfig/SMSSet.ext")))
-        && ::chmod(QFile::encodeName(server.path(QStringLiteral("User/User.she"))).constData(),
-               0600)
+        && ::chmod(
+               QFile::encodeName(server.path(QStringLiteral("User/User.she"))).constData(), 0600)
             == 0
-        && ::chmod(QFile::encodeName(server.path(QStringLiteral("SysConfig/SysSet.Ext"))).constData(),
+        && ::chmod(
+               QFile::encodeName(server.path(QStringLiteral("SysConfig/SysSet.Ext"))).constData(),
                0640)
             == 0
         && server.dvrd.start(server.root.path(), kAdminName, kAdminPassword);

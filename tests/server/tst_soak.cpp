@@ -49,9 +49,11 @@ qint64 residentKiB(qint64 pid)
 // number of records for the user file.
 QByteArray uploadContent(settings::SettingsFile file, int client, int round)
 {
-    const QByteArray tag = "client " + QByteArray::number(client) + " round " + QByteArray::number(round);
+    const QByteArray tag
+        = "client " + QByteArray::number(client) + " round " + QByteArray::number(round);
     if (file == settings::SettingsFile::User)
-        return QByteArray(settings::UserRecord::kSize * (1 + client % 3), '\0').replace(0, tag.size(), tag);
+        return QByteArray(settings::UserRecord::kSize * (1 + client % 3), '\0')
+            .replace(0, tag.size(), tag);
     return "[Soak]\r\nTag=" + tag + "\r\nPad=" + QByteArray(2000 + client * 37, 'x') + "\r\n";
 }
 
@@ -64,7 +66,8 @@ QByteArray readAll(const QString &path)
 bool writeAll(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -89,15 +92,16 @@ private Q_SLOTS:
         QHash<QByteArray, QSet<QByteArray>> versions;
         for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
             const QByteArray remote = settings::remotePath(info.file);
-            versions[remote].insert(readAll(root.path() + QLatin1Char('/') + QString::fromLatin1(remote).replace(QLatin1Char('\\'), QLatin1Char('/'))));
+            versions[remote].insert(readAll(root.path() + QLatin1Char('/')
+                + QString::fromLatin1(remote).replace(QLatin1Char('\\'), QLatin1Char('/'))));
             for (int c = 0; c < clients; ++c)
                 for (int r = 0; r < rounds; ++r)
                     versions[remote].insert(uploadContent(info.file, c, r));
         }
 
-        std::atomic<int> failedVisits{0};
+        std::atomic<int> failedVisits {0};
         std::atomic<int> staleVisits {0};
-        std::atomic<int> tornFiles{0};
+        std::atomic<int> tornFiles {0};
         std::mutex reportMutex;
         QStringList failures;
         auto fail = [&](const QString &what) {
@@ -115,31 +119,40 @@ private Q_SLOTS:
                 QDir().mkpath(folder);
                 for (int r = 0; r < rounds; ++r) {
                     bool ok = true;
-                    const KX_LoginRecord login{"admin", "admin", "127.0.0.1", std::int32_t(port.toInt())};
+                    const KX_LoginRecord login {
+                        "admin", "admin", "127.0.0.1", std::int32_t(port.toInt())};
                     ok = KX_VerifyUser(&login) == KX_LOGIN_ACCEPTED;
                     for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
                         const QByteArray remote = settings::remotePath(info.file);
-                        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + QLatin1String(info.name));
-                        const KX_FileTransferRecord transfer{remote.constData(), path.constData(), "127.0.0.1", login.port};
+                        const QByteArray path = QFile::encodeName(
+                            folder + QLatin1Char('/') + QLatin1String(info.name));
+                        const KX_FileTransferRecord transfer {
+                            remote.constData(), path.constData(), "127.0.0.1", login.port};
                         if (ok && KX_GetRemoteFile(&transfer) != KX_OK) {
                             ok = false;
                             fail(QStringLiteral("download %1").arg(QLatin1String(remote)));
                         }
-                        if (ok && !versions.value(remote).contains(readAll(QFile::decodeName(path)))) {
+                        if (ok
+                            && !versions.value(remote).contains(readAll(QFile::decodeName(path)))) {
                             ++tornFiles;
-                            fail(QStringLiteral("served %1 matches no whole version").arg(QLatin1String(remote)));
+                            fail(QStringLiteral("served %1 matches no whole version")
+                                     .arg(QLatin1String(remote)));
                         }
                     }
                     for (settings::SettingsFile file : settings::uploadOrder()) {
                         const QByteArray remote = settings::remotePath(file);
-                        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/') + QLatin1String(settings::fileInfo(file).name));
-                        const KX_FileTransferRecord transfer{remote.constData(), path.constData(), "127.0.0.1", login.port};
-                        if (ok && (!writeAll(QFile::decodeName(path), uploadContent(file, c, r)) || KX_UploadFile(&transfer) != KX_OK)) {
+                        const QByteArray path = QFile::encodeName(folder + QLatin1Char('/')
+                            + QLatin1String(settings::fileInfo(file).name));
+                        const KX_FileTransferRecord transfer {
+                            remote.constData(), path.constData(), "127.0.0.1", login.port};
+                        if (ok
+                            && (!writeAll(QFile::decodeName(path), uploadContent(file, c, r))
+                                || KX_UploadFile(&transfer) != KX_OK)) {
                             ok = false;
                             fail(QStringLiteral("upload %1").arg(QLatin1String(remote)));
                         }
                     }
-                    const KX_ConnectRecord connect{"127.0.0.1", login.port};
+                    const KX_ConnectRecord connect {"127.0.0.1", login.port};
                     const std::int32_t handle = ok ? KX_ConnectTCPServer(&connect) : 0;
                     const std::int32_t applied = ok && handle != 0
                         ? KX_ClientSendBuf(handle, "!!!!APPLY", 9, 0)
@@ -170,7 +183,8 @@ private Q_SLOTS:
         QCOMPARE(tornFiles.load(), 0);
         for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
             const QByteArray remote = settings::remotePath(info.file);
-            const QString onServer = root.path() + QLatin1Char('/') + QString::fromLatin1(remote).replace(QLatin1Char('\\'), QLatin1Char('/'));
+            const QString onServer = root.path() + QLatin1Char('/')
+                + QString::fromLatin1(remote).replace(QLatin1Char('\\'), QLatin1Char('/'));
             QVERIFY2(versions.value(remote).contains(readAll(onServer)), remote.constData());
         }
         const QByteArray applies = readAll(root.filePath(QStringLiteral("apply.log")));

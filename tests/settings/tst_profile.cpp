@@ -53,11 +53,15 @@ private Q_SLOTS:
 
         const QByteArray mixedEnds = "[a]\nk1=1\r\nk2=2\rk3=3\r\n[b]\rk=b";
         QTest::newRow("LF") << mixedEnds << QByteArray("a") << QByteArray("k1") << QByteArray("1");
-        QTest::newRow("CRLF") << mixedEnds << QByteArray("a") << QByteArray("k2") << QByteArray("2");
-        QTest::newRow("lone CR") << mixedEnds << QByteArray("a") << QByteArray("k3") << QByteArray("3");
-        QTest::newRow("last line without end") << mixedEnds << QByteArray("b") << QByteArray("k") << QByteArray("b");
+        QTest::newRow("CRLF") << mixedEnds << QByteArray("a") << QByteArray("k2")
+                              << QByteArray("2");
+        QTest::newRow("lone CR") << mixedEnds << QByteArray("a") << QByteArray("k3")
+                                 << QByteArray("3");
+        QTest::newRow("last line without end")
+            << mixedEnds << QByteArray("b") << QByteArray("k") << QByteArray("b");
         QTest::newRow("header trimmed, text after ] ignored")
-            << QByteArray("  [ Sec One ] tail\nk=v") << QByteArray("sec one") << QByteArray("k") << QByteArray("v");
+            << QByteArray("  [ Sec One ] tail\nk=v") << QByteArray("sec one") << QByteArray("k")
+            << QByteArray("v");
         QTest::newRow("header runs to the last ]")
             << QByteArray("[a]b]\nk=v") << QByteArray("a]b") << QByteArray("k") << QByteArray("v");
         QTest::newRow("[ without ] is no header")
@@ -65,54 +69,62 @@ private Q_SLOTS:
         QTest::newRow("blanks, tabs, VT, FF trimmed")
             << QByteArray("[a]\n \t\v\fkey \t= \v value with  blanks \f\t\n") << QByteArray("a")
             << QByteArray("key") << QByteArray("value with  blanks");
-        QTest::newRow("0xA0 is no blank")
-            << QByteArray("[a]\nk=\xA0v\xA0\n") << QByteArray("a") << QByteArray("k") << QByteArray("\xA0v\xA0");
-        QTest::newRow("split at the first =")
-            << QByteArray("[a]\nk=x=y\n") << QByteArray("a") << QByteArray("k") << QByteArray("x=y");
+        QTest::newRow("0xA0 is no blank") << QByteArray("[a]\nk=\xA0v\xA0\n") << QByteArray("a")
+                                          << QByteArray("k") << QByteArray("\xA0v\xA0");
+        QTest::newRow("split at the first =") << QByteArray("[a]\nk=x=y\n") << QByteArray("a")
+                                              << QByteArray("k") << QByteArray("x=y");
         QTest::newRow("line without = is no key")
             << QByteArray("[a]\nk\n") << QByteArray("a") << QByteArray("k") << kMissing;
         QTest::newRow("semicolon line is a key for lookups")
-            << QByteArray("[a]\n; x = y\n") << QByteArray("a") << QByteArray("; x") << QByteArray("y");
-        QTest::newRow("no inline comments")
-            << QByteArray("[a]\nc=3 ; note\n") << QByteArray("a") << QByteArray("c") << QByteArray("3 ; note");
+            << QByteArray("[a]\n; x = y\n") << QByteArray("a") << QByteArray("; x")
+            << QByteArray("y");
+        QTest::newRow("no inline comments") << QByteArray("[a]\nc=3 ; note\n") << QByteArray("a")
+                                            << QByteArray("c") << QByteArray("3 ; note");
         QTest::newRow("hash is ordinary")
             << QByteArray("[a]\n#k=1\n") << QByteArray("a") << QByteArray("#k") << QByteArray("1");
         QTest::newRow("double quotes removed")
-            << QByteArray("[a]\nk= \"q v\" \n") << QByteArray("a") << QByteArray("k") << QByteArray("q v");
+            << QByteArray("[a]\nk= \"q v\" \n") << QByteArray("a") << QByteArray("k")
+            << QByteArray("q v");
         QTest::newRow("single quotes removed")
             << QByteArray("[a]\nk='q'\n") << QByteArray("a") << QByteArray("k") << QByteArray("q");
-        QTest::newRow("lone quote stays")
-            << QByteArray("[a]\nk=\"q\n") << QByteArray("a") << QByteArray("k") << QByteArray("\"q");
-        QTest::newRow("mixed quotes stay")
-            << QByteArray("[a]\nk=\"q'\n") << QByteArray("a") << QByteArray("k") << QByteArray("\"q'");
+        QTest::newRow("lone quote stays") << QByteArray("[a]\nk=\"q\n") << QByteArray("a")
+                                          << QByteArray("k") << QByteArray("\"q");
+        QTest::newRow("mixed quotes stay") << QByteArray("[a]\nk=\"q'\n") << QByteArray("a")
+                                           << QByteArray("k") << QByteArray("\"q'");
         QTest::newRow("one quote alone stays")
             << QByteArray("[a]\nk=\"\n") << QByteArray("a") << QByteArray("k") << QByteArray("\"");
         QTest::newRow("names ignore ASCII case")
             << QByteArray("[System Options]\nMaxRecCount=16\n") << QByteArray("SYSTEM options")
             << QByteArray("maxreccount") << QByteArray("16");
         QTest::newRow("blanks around the name asked for")
-            << QByteArray("[a]\nk=v\n") << QByteArray(" a ") << QByteArray("\tk ") << QByteArray("v");
+            << QByteArray("[a]\nk=v\n") << QByteArray(" a ") << QByteArray("\tk ")
+            << QByteArray("v");
         QTest::newRow("GBK names match byte for byte")
             << QByteArray("[\xC9\xE8\xD6\xC3]\n\xC3\xFB=1\n") << QByteArray("\xC9\xE8\xD6\xC3")
             << QByteArray("\xC3\xFB") << QByteArray("1");
         QTest::newRow("high bytes are not case-folded")
-            << QByteArray("[\xC9\xE8]\nk=1\n") << QByteArray("\xE9\xE8") << QByteArray("k") << kMissing;
-        QTest::newRow("backslash is ordinary")
-            << QByteArray("[a]\nk=\xD5\\\\\n") << QByteArray("a") << QByteArray("k") << QByteArray("\xD5\\\\");
-        QTest::newRow("first key wins")
-            << QByteArray("[a]\nk=1\nK=2\n") << QByteArray("a") << QByteArray("k") << QByteArray("1");
-        QTest::newRow("first section wins")
-            << QByteArray("[a]\nk=1\n[A]\nk=2\n") << QByteArray("a") << QByteArray("k") << QByteArray("1");
+            << QByteArray("[\xC9\xE8]\nk=1\n") << QByteArray("\xE9\xE8") << QByteArray("k")
+            << kMissing;
+        QTest::newRow("backslash is ordinary") << QByteArray("[a]\nk=\xD5\\\\\n") << QByteArray("a")
+                                               << QByteArray("k") << QByteArray("\xD5\\\\");
+        QTest::newRow("first key wins") << QByteArray("[a]\nk=1\nK=2\n") << QByteArray("a")
+                                        << QByteArray("k") << QByteArray("1");
+        QTest::newRow("first section wins") << QByteArray("[a]\nk=1\n[A]\nk=2\n") << QByteArray("a")
+                                            << QByteArray("k") << QByteArray("1");
         QTest::newRow("later section of the same name is never read")
-            << QByteArray("[a]\nx=1\n[b]\n[a]\nk=2\n") << QByteArray("a") << QByteArray("k") << kMissing;
+            << QByteArray("[a]\nx=1\n[b]\n[a]\nk=2\n") << QByteArray("a") << QByteArray("k")
+            << kMissing;
         QTest::newRow("key= reads empty")
             << QByteArray("[a]\nk=   \n") << QByteArray("a") << QByteArray("k") << QByteArray("");
-        QTest::newRow("missing section") << QByteArray("[a]\nk=1\n") << QByteArray("b") << QByteArray("k") << kMissing;
-        QTest::newRow("missing key") << QByteArray("[a]\nk=1\n") << QByteArray("a") << QByteArray("j") << kMissing;
+        QTest::newRow("missing section")
+            << QByteArray("[a]\nk=1\n") << QByteArray("b") << QByteArray("k") << kMissing;
+        QTest::newRow("missing key")
+            << QByteArray("[a]\nk=1\n") << QByteArray("a") << QByteArray("j") << kMissing;
         QTest::newRow("lines before the first header")
-            << QByteArray("k=0\n[a]\nk=1\n") << QByteArray("") << QByteArray("k") << QByteArray("0");
-        QTest::newRow("NUL ends the value")
-            << QByteArray("[a]\nk=ab\0cd\n", 12) << QByteArray("a") << QByteArray("k") << QByteArray("ab");
+            << QByteArray("k=0\n[a]\nk=1\n") << QByteArray("") << QByteArray("k")
+            << QByteArray("0");
+        QTest::newRow("NUL ends the value") << QByteArray("[a]\nk=ab\0cd\n", 12) << QByteArray("a")
+                                            << QByteArray("k") << QByteArray("ab");
     }
 
     void readsLikeThePlatform()
@@ -209,8 +221,9 @@ private Q_SLOTS:
             << QByteArray("s") << QByteArray("MYKEY") << QByteArray("new")
             << QByteArray("; top\n\n[S]\r\nMyKey=new\r\n;c = x\n\n[T]\nx = 1");
         QTest::newRow("new key after the last non-blank line of its section")
-            << QByteArray("[A]\r\na=1\r\n\r\n  \r\n[B]\r\nb=1\r\n") << QByteArray("A") << QByteArray("n")
-            << QByteArray("2") << QByteArray("[A]\r\na=1\r\nn=2\r\n\r\n  \r\n[B]\r\nb=1\r\n");
+            << QByteArray("[A]\r\na=1\r\n\r\n  \r\n[B]\r\nb=1\r\n") << QByteArray("A")
+            << QByteArray("n") << QByteArray("2")
+            << QByteArray("[A]\r\na=1\r\nn=2\r\n\r\n  \r\n[B]\r\nb=1\r\n");
         QTest::newRow("new key right after a bare header")
             << QByteArray("[A]\n\n[B]\n") << QByteArray("a") << QByteArray("k") << QByteArray("v")
             << QByteArray("[A]\nk=v\r\n\n[B]\n");
@@ -224,14 +237,14 @@ private Q_SLOTS:
             << QByteArray("[A]\na=1\n\n") << QByteArray("N") << QByteArray("k") << QByteArray("v")
             << QByteArray("[A]\na=1\n\n[N]\r\nk=v\r\n");
         QTest::newRow("first of duplicate sections and keys")
-            << QByteArray("[a]\nk=1\nk=2\n[a]\nk=3\n") << QByteArray("A") << QByteArray("K") << QByteArray("9")
-            << QByteArray("[a]\nk=9\nk=2\n[a]\nk=3\n");
+            << QByteArray("[a]\nk=1\nk=2\n[a]\nk=3\n") << QByteArray("A") << QByteArray("K")
+            << QByteArray("9") << QByteArray("[a]\nk=9\nk=2\n[a]\nk=3\n");
         QTest::newRow("key missing from the first section goes there")
-            << QByteArray("[a]\nx=1\n[a]\nk=3\n") << QByteArray("a") << QByteArray("k") << QByteArray("4")
-            << QByteArray("[a]\nx=1\nk=4\r\n[a]\nk=3\n");
+            << QByteArray("[a]\nx=1\n[a]\nk=3\n") << QByteArray("a") << QByteArray("k")
+            << QByteArray("4") << QByteArray("[a]\nx=1\nk=4\r\n[a]\nk=3\n");
         QTest::newRow("GBK bytes with 0x5C written as they are")
-            << QByteArray("[a]\nt=x\n") << QByteArray("a") << QByteArray("t") << QByteArray("\xCA\x5C\xB5\x5C")
-            << QByteArray("[a]\nt=\xCA\x5C\xB5\x5C\n");
+            << QByteArray("[a]\nt=x\n") << QByteArray("a") << QByteArray("t")
+            << QByteArray("\xCA\x5C\xB5\x5C") << QByteArray("[a]\nt=\xCA\x5C\xB5\x5C\n");
         QTest::newRow("empty value")
             << QByteArray("[a]\nt=x\n") << QByteArray("a") << QByteArray("t") << QByteArray("")
             << QByteArray("[a]\nt=\n");
@@ -312,9 +325,12 @@ private Q_SLOTS:
         QTest::newRow("blank key") << QByteArray("a") << QByteArray("  ") << QByteArray("v");
         QTest::newRow("= in key") << QByteArray("a") << QByteArray("k=x") << QByteArray("v");
         QTest::newRow("CR in key") << QByteArray("a") << QByteArray("k\r") << QByteArray("v");
-        QTest::newRow("key opening a header") << QByteArray("a") << QByteArray("[k") << QByteArray("]");
-        QTest::newRow("CRLF in value") << QByteArray("a") << QByteArray("k") << QByteArray("v\r\nx=1");
-        QTest::newRow("NUL in value") << QByteArray("a") << QByteArray("k") << QByteArray("v\0w", 3);
+        QTest::newRow("key opening a header")
+            << QByteArray("a") << QByteArray("[k") << QByteArray("]");
+        QTest::newRow("CRLF in value")
+            << QByteArray("a") << QByteArray("k") << QByteArray("v\r\nx=1");
+        QTest::newRow("NUL in value")
+            << QByteArray("a") << QByteArray("k") << QByteArray("v\0w", 3);
     }
 
     void writesThatWouldCorruptAreRefused()
@@ -332,15 +348,17 @@ private Q_SLOTS:
 
     void removeSection()
     {
-        const QByteArray bytes = "; top\r\n[Keep]\r\na=1\r\n[Telephone No]\r\n1=x\r\n\r\n[keep2]\nb=2\n"
-                                 "[TELEPHONE NO]\n3=z\n";
+        const QByteArray bytes
+            = "; top\r\n[Keep]\r\na=1\r\n[Telephone No]\r\n1=x\r\n\r\n[keep2]\nb=2\n"
+              "[TELEPHONE NO]\n3=z\n";
         writeAll(m_path, bytes);
         ProfileStore store;
         QVERIFY(store.removeSection(m_path, "telephone no"));
         QCOMPARE(readAll(m_path), QByteArray("; top\r\n[Keep]\r\na=1\r\n[keep2]\nb=2\n"));
         QCOMPARE(store.readText(m_path, "Telephone No", "3", "gone"), QByteArray("gone"));
         QVERIFY(store.writeText(m_path, "Telephone No", "1", "y"));
-        QCOMPARE(readAll(m_path), QByteArray("; top\r\n[Keep]\r\na=1\r\n[keep2]\nb=2\n[Telephone No]\r\n1=y\r\n"));
+        QCOMPARE(readAll(m_path),
+            QByteArray("; top\r\n[Keep]\r\na=1\r\n[keep2]\nb=2\n[Telephone No]\r\n1=y\r\n"));
         const QByteArray after = readAll(m_path);
         QVERIFY(store.removeSection(m_path, "absent"));
         QCOMPARE(readAll(m_path), after);

@@ -25,21 +25,22 @@ private Q_SLOTS:
         QStringList downloads;
         for (const SettingsFileInfo &info : settingsFiles())
             downloads << QString::fromLatin1(remotePath(info.file));
-        QCOMPARE(downloads, QStringList({
-            QStringLiteral("User\\User.she"), QStringLiteral("SysConfig\\SysSet.Ext"),
-            QStringLiteral("SysConfig\\TVCard.Ext"), QStringLiteral("SysConfig\\AlarmSet.Ext"),
-            QStringLiteral("SysConfig\\AlarmCard.ext"), QStringLiteral("SysConfig\\SensorSet.Ext"),
-            QStringLiteral("SysConfig\\CameraSet.Ext"), QStringLiteral("SysConfig\\SMSSet.ext"),
-            QStringLiteral("SysConfig\\Profile.ext")}));
+        QCOMPARE(downloads,
+            QStringList({QStringLiteral("User\\User.she"), QStringLiteral("SysConfig\\SysSet.Ext"),
+                QStringLiteral("SysConfig\\TVCard.Ext"), QStringLiteral("SysConfig\\AlarmSet.Ext"),
+                QStringLiteral("SysConfig\\AlarmCard.ext"),
+                QStringLiteral("SysConfig\\SensorSet.Ext"),
+                QStringLiteral("SysConfig\\CameraSet.Ext"), QStringLiteral("SysConfig\\SMSSet.ext"),
+                QStringLiteral("SysConfig\\Profile.ext")}));
 
         QStringList uploads;
         for (SettingsFile file : uploadOrder())
             uploads << QString::fromLatin1(fileInfo(file).name);
-        QCOMPARE(uploads, QStringList({
-            QStringLiteral("User.she"), QStringLiteral("SysSet.Ext"), QStringLiteral("TVCard.Ext"),
-            QStringLiteral("AlarmSet.Ext"), QStringLiteral("AlarmCard.ext"),
-            QStringLiteral("SensorSet.Ext"), QStringLiteral("CameraSet.Ext"),
-            QStringLiteral("SMSSet.ext")}));
+        QCOMPARE(uploads,
+            QStringList({QStringLiteral("User.she"), QStringLiteral("SysSet.Ext"),
+                QStringLiteral("TVCard.Ext"), QStringLiteral("AlarmSet.Ext"),
+                QStringLiteral("AlarmCard.ext"), QStringLiteral("SensorSet.Ext"),
+                QStringLiteral("CameraSet.Ext"), QStringLiteral("SMSSet.ext")}));
         QVERIFY(!fileInfo(SettingsFile::Profile).uploaded);
     }
 
@@ -81,8 +82,10 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
         QCOMPARE(localPath(folder, SettingsFile::TVCard), folder + QStringLiteral("tvcard.ext"));
-        QCOMPARE(findFileNoCase(folder, QStringLiteral("Tvcard.ext")), folder + QStringLiteral("tvcard.ext"));
-        QCOMPARE(findFileNoCase(folder, QStringLiteral("ProFile.ext")), folder + QStringLiteral("ProFile.ext"));
+        QCOMPARE(findFileNoCase(folder, QStringLiteral("Tvcard.ext")),
+            folder + QStringLiteral("tvcard.ext"));
+        QCOMPARE(findFileNoCase(folder, QStringLiteral("ProFile.ext")),
+            folder + QStringLiteral("ProFile.ext"));
     }
 
     // Every spelling of the nine names goes, nothing else does, and a copy that stays is named.
@@ -118,8 +121,9 @@ private Q_SLOTS:
         QCOMPARE(workFolderPath(), expected);
         QCOMPARE(ensureWorkFolder(), expected);
         QVERIFY(QFileInfo(expected).isDir());
-        QCOMPARE(QFileInfo(expected).permissions() & (QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
-                 QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(expected).permissions()
+                & (QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther),
+            QFileDevice::Permissions());
         // A folder that already exists is tightened too: it holds every user's password.
         QVERIFY(QFile::setPermissions(expected,
             QFile::permissions(expected) | QFile::ReadOther | QFile::WriteGroup | QFile::ExeOther));
@@ -135,7 +139,8 @@ private Q_SLOTS:
         QCOMPARE(workFolderPath(), dir.filePath(QStringLiteral(".local/share/quillon/Temp/")));
         qunsetenv("XDG_DATA_HOME");
         qunsetenv("HOME");
-        QCOMPARE(workFolderPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/Temp/"));
+        QCOMPARE(
+            workFolderPath(), QCoreApplication::applicationDirPath() + QStringLiteral("/Temp/"));
 
         qputenv("XDG_DATA_HOME", savedData);
         qputenv("HOME", savedHome);
@@ -146,8 +151,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QByteArray savedData = qgetenv("XDG_DATA_HOME");
         qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path()));
-        const SettingsFileSet files{{SettingsFile::User, QByteArray(112, '\x01')},
-                                    {SettingsFile::SysSet, QByteArray("[SysSet]\r\nMaxRecCount=16\r\n")}};
+        const SettingsFileSet files {{SettingsFile::User, QByteArray(112, '\x01')},
+            {SettingsFile::SysSet, QByteArray("[SysSet]\r\nMaxRecCount=16\r\n")}};
         QStringList written;
         for (int i = 0; i < kBackupsKept + 2; ++i)
             written.prepend(writeBackup(QStringLiteral("dvr/../x"), 5040, files));
@@ -155,11 +160,12 @@ private Q_SLOTS:
 
         // The host cannot name another folder; only the newest are kept, newest first.
         const QString serverFolder = serverBackupsFolder(QStringLiteral("dvr/../x"), 5040);
-        QCOMPARE(QFileInfo(QDir::cleanPath(serverFolder)).path(), dir.filePath(QStringLiteral("quillon/Backups")));
+        QCOMPARE(QFileInfo(QDir::cleanPath(serverFolder)).path(),
+            dir.filePath(QStringLiteral("quillon/Backups")));
         QCOMPARE(listBackups(QStringLiteral("dvr/../x"), 5040), written.mid(0, kBackupsKept));
-        QCOMPARE(QFileInfo(written.first() + QStringLiteral("User/User.she")).permissions() &
-                     (QFile::ReadGroup | QFile::ReadOther),
-                 QFileDevice::Permissions());
+        QCOMPARE(QFileInfo(written.first() + QStringLiteral("User/User.she")).permissions()
+                & (QFile::ReadGroup | QFile::ReadOther),
+            QFileDevice::Permissions());
 
         SettingsFileSet read;
         QVERIFY(readSettingsFolder(written.first(), &read));
@@ -247,7 +253,8 @@ private Q_SLOTS:
 
     void localeVariablesInOrder()
     {
-        const QByteArray all = qgetenv("LC_ALL"), messages = qgetenv("LC_MESSAGES"), lang = qgetenv("LANG");
+        const QByteArray all = qgetenv("LC_ALL"), messages = qgetenv("LC_MESSAGES"),
+                         lang = qgetenv("LANG");
         qunsetenv("LC_ALL");
         qunsetenv("LC_MESSAGES");
         qunsetenv("LANG");

@@ -118,7 +118,8 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("User.she"));
-        UserRecords records{makeUser("\xD6\xB5\xB0\xE0", "1"), makeUser("b", " "), makeUser("c", "")};
+        UserRecords records {
+            makeUser("\xD6\xB5\xB0\xE0", "1"), makeUser("b", " "), makeUser("c", "")};
         QVERIFY(writeUsersFile(path, records));
         QCOMPARE(QFile(path).size(), 336);
         QCOMPARE(readUsersFile(path), records);
@@ -129,8 +130,8 @@ private Q_SLOTS:
 
     void findAndRemoveByName()
     {
-        UserRecords records{makeUser("Ann", "1"), makeUser("bob", "2"), makeUser("ann", "3"),
-                            makeUser("bob", "4"), makeUser("cy", "5")};
+        UserRecords records {makeUser("Ann", "1"), makeUser("bob", "2"), makeUser("ann", "3"),
+            makeUser("bob", "4"), makeUser("cy", "5")};
         QCOMPARE(findUserByName(records, "ann"), 2); // exact, case-sensitive
         QCOMPARE(findUserByName(records, "bob"), 1); // the first of two
         QCOMPARE(findUserByName(records, "ANN"), -1);

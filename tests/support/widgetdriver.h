@@ -11,8 +11,7 @@
 
 // The named control below root; a missing control ends the test run, since every later step
 // would only fail less clearly.
-template<class Control>
-Control *control(const QObject *root, const QString &name)
+template<class Control> Control *control(const QObject *root, const QString &name)
 {
     auto *found = root->findChild<Control *>(name);
     if (!found)
@@ -20,16 +19,15 @@ Control *control(const QObject *root, const QString &name)
     return found;
 }
 
-template<class Control>
-Control *control(const QObject *root, const char *name)
+template<class Control> Control *control(const QObject *root, const char *name)
 {
     return control<Control>(root, QLatin1String(name));
 }
 
 // Runs the action on the first visible top-level widget of that name once it appears, while a
 // modal loop runs. Gives up after ten seconds.
-inline void whenShown(const QString &objectName, std::function<void(QWidget *)> action,
-                      int waitedMs = 0)
+inline void whenShown(
+    const QString &objectName, std::function<void(QWidget *)> action, int waitedMs = 0)
 {
     QTimer::singleShot(20, qApp, [=] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {

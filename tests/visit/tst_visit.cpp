@@ -2,8 +2,8 @@
 // messages in both languages, the nine downloads, OK's eight uploads and apply command, and
 // Cancel and the close box leaving the server untouched.
 
-#include "support/widgetdriver.h"
 #include "support/dvrdprocess.h"
+#include "support/widgetdriver.h"
 
 #include "hostlink/wire.h"
 #include "settings/backups.h"
@@ -56,9 +56,10 @@ void appendTo(const QString &path, const QByteArray &bytes)
 
 QString serverPath(const QString &root, const settings::SettingsFileInfo &info)
 {
-    return root + QLatin1Char('/') + QString::fromLatin1(settings::remotePath(info.file)).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return root + QLatin1Char('/')
+        + QString::fromLatin1(settings::remotePath(info.file))
+              .replace(QLatin1Char('\\'), QLatin1Char('/'));
 }
-
 
 QStringList transfers(const DvrdProcess &server, const QString &kind)
 {
@@ -144,20 +145,33 @@ private Q_SLOTS:
         const QString en12 = QStringLiteral("Login Remote Host: 127.0.0.1 Failed");
         const QString zh12 = QString::fromUtf8("登陆失败！请确认用户名与密码的正确性。");
         const QString zh3 = QString::fromUtf8("登陆失败！该用户不允许远程配置。");
-        QTest::newRow("unknown user, English") << QByteArray("en_US.UTF-8") << QByteArray("nobody") << QByteArray("x") << kServerUp << en12;
-        QTest::newRow("unknown user, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("nobody") << QByteArray("x") << kServerUp << zh12;
-        QTest::newRow("wrong password, English") << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("nimda") << kServerUp << en12;
-        QTest::newRow("wrong password, UK English is Chinese") << QByteArray("en_GB.UTF-8") << QByteArray("operator") << QByteArray("x") << kServerUp << zh12;
-        QTest::newRow("not allowed, English") << QByteArray("en_US.UTF-8") << QByteArray("guest") << QByteArray("guest") << kServerUp << en12;
-        QTest::newRow("not allowed, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("guest") << QByteArray("guest") << kServerUp << zh3;
-        QTest::newRow("no server, English") << QByteArray("C") << QByteArray("admin") << QByteArray("admin") << kServerDown
-                                            << QStringLiteral("Can not Connect Remote Host: 127.0.0.1");
-        QTest::newRow("no server, Chinese") << QByteArray("zh_TW.UTF-8") << QByteArray("admin") << QByteArray("admin") << kServerDown
-                                            << QString::fromUtf8("不能连接到远程计算机: 127.0.0.1");
-        QTest::newRow("other identity, English") << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("admin") << kOtherIdentity
-                                                 << QStringLiteral("The identity of Remote Host: 127.0.0.1 has changed; not connected");
-        QTest::newRow("other identity, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("admin") << QByteArray("admin") << kOtherIdentity
-                                                 << QString::fromUtf8("远程计算机 127.0.0.1 的身份已改变，已拒绝连接。");
+        QTest::newRow("unknown user, English") << QByteArray("en_US.UTF-8") << QByteArray("nobody")
+                                               << QByteArray("x") << kServerUp << en12;
+        QTest::newRow("unknown user, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("nobody")
+                                               << QByteArray("x") << kServerUp << zh12;
+        QTest::newRow("wrong password, English") << QByteArray("en_US.UTF-8") << QByteArray("admin")
+                                                 << QByteArray("nimda") << kServerUp << en12;
+        QTest::newRow("wrong password, UK English is Chinese")
+            << QByteArray("en_GB.UTF-8") << QByteArray("operator") << QByteArray("x") << kServerUp
+            << zh12;
+        QTest::newRow("not allowed, English") << QByteArray("en_US.UTF-8") << QByteArray("guest")
+                                              << QByteArray("guest") << kServerUp << en12;
+        QTest::newRow("not allowed, Chinese") << QByteArray("zh_CN.UTF-8") << QByteArray("guest")
+                                              << QByteArray("guest") << kServerUp << zh3;
+        QTest::newRow("no server, English")
+            << QByteArray("C") << QByteArray("admin") << QByteArray("admin") << kServerDown
+            << QStringLiteral("Can not Connect Remote Host: 127.0.0.1");
+        QTest::newRow("no server, Chinese")
+            << QByteArray("zh_TW.UTF-8") << QByteArray("admin") << QByteArray("admin")
+            << kServerDown << QString::fromUtf8("不能连接到远程计算机: 127.0.0.1");
+        QTest::newRow("other identity, English")
+            << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("admin")
+            << kOtherIdentity
+            << QStringLiteral("The identity of Remote Host: 127.0.0.1 has changed; not connected");
+        QTest::newRow("other identity, Chinese")
+            << QByteArray("zh_CN.UTF-8") << QByteArray("admin") << QByteArray("admin")
+            << kOtherIdentity
+            << QString::fromUtf8("远程计算机 127.0.0.1 的身份已改变，已拒绝连接。");
         QTest::newRow("known hosts too large")
             << QByteArray("en_US.UTF-8") << QByteArray("admin") << QByteArray("admin")
             << kKnownHostsTooLarge
@@ -215,7 +229,8 @@ private Q_SLOTS:
             shownIcon = box->icon();
             box->button(QMessageBox::Ok)->click();
         });
-        QCOMPARE(ShowSetupForm("127.0.0.1", 0, user.constData(), password.constData(), port + 10), 0);
+        QCOMPARE(
+            ShowSetupForm("127.0.0.1", 0, user.constData(), password.constData(), port + 10), 0);
         QCOMPARE(shownText, message);
         QCOMPARE(shownTitle, QStringLiteral("Quillon"));
         QCOMPARE(shownIcon, QMessageBox::NoIcon);
@@ -238,12 +253,15 @@ private Q_SLOTS:
                 const QString local = settings::localPath(m_workFolder, info.file);
                 if (fileBytes(local) == fileBytes(serverPath(m_root->path(), info)))
                     localFilesWhenShown << QString::fromLatin1(info.name);
-                appendTo(local, info.file == settings::SettingsFile::User
-                                    ? QByteArray(112, 'u') : QByteArray("[Edited]\r\nBy=test\r\n"));
+                appendTo(local,
+                    info.file == settings::SettingsFile::User
+                        ? QByteArray(112, 'u')
+                        : QByteArray("[Edited]\r\nBy=test\r\n"));
             }
             form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
         });
-        const QByteArray presets = fileBytes(m_root->filePath(QStringLiteral("SysConfig/Profile.ext")));
+        const QByteArray presets
+            = fileBytes(m_root->filePath(QStringLiteral("SysConfig/Profile.ext")));
 
         clock.start();
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
@@ -256,11 +274,12 @@ private Q_SLOTS:
         for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
             if (info.uploaded)
                 QCOMPARE(fileBytes(serverPath(m_root->path(), info)),
-                         fileBytes(settings::localPath(m_workFolder, info.file)));
+                    fileBytes(settings::localPath(m_workFolder, info.file)));
         }
         QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("SysConfig/Profile.ext"))), presets);
         QCOMPARE(m_server->countLog(QRegularExpression(QStringLiteral("\\brefused\\b"))), 0);
-        const QList<QByteArray> applies = fileBytes(m_root->filePath(QStringLiteral("apply.log"))).trimmed().split('\n');
+        const QList<QByteArray> applies
+            = fileBytes(m_root->filePath(QStringLiteral("apply.log"))).trimmed().split('\n');
         QCOMPARE(applies.size(), 1);
         QVERIFY2(applies.first().contains(" generation=1 user=admin"), applies.first());
     }
@@ -276,7 +295,8 @@ private Q_SLOTS:
     {
         QFETCH(bool, closeBox);
         whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
-            appendTo(settings::localPath(m_workFolder, settings::SettingsFile::SysSet), "[Edited]\r\n");
+            appendTo(
+                settings::localPath(m_workFolder, settings::SettingsFile::SysSet), "[Edited]\r\n");
             if (closeBox)
                 form->close();
             else
@@ -285,7 +305,7 @@ private Q_SLOTS:
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "operator", "op2024", m_server->port() + 10), -1);
         QCOMPARE(transfers(*m_server, QStringLiteral("upload")), QStringList());
         QCOMPARE(fileBytes(m_root->filePath(QStringLiteral("SysConfig/SysSet.Ext"))),
-                 fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/SysConfig/SysSet.Ext")));
+            fileBytes(QStringLiteral(QUILLON_SAMPLES_DIR "/SysConfig/SysSet.Ext")));
         QVERIFY(!QFile::exists(m_root->filePath(QStringLiteral("apply.log"))));
     }
 
@@ -618,7 +638,8 @@ private Q_SLOTS:
         const QByteArray library = qgetenv("QUILLON_LIB_DIR") + "/libQuillon.so";
         void *handle = dlopen(library.constData(), RTLD_NOW | RTLD_LOCAL);
         QVERIFY2(handle, dlerror());
-        using Entry = std::int32_t (*)(const char *, std::uintptr_t, const char *, const char *, std::int32_t);
+        using Entry = std::int32_t (*)(
+            const char *, std::uintptr_t, const char *, const char *, std::int32_t);
         auto entry = reinterpret_cast<Entry>(dlsym(handle, "ShowSetupForm"));
         QVERIFY(entry);
         QVERIFY(!dlsym(handle, "_ZN7quillon5visit12portFromCodeEi")); // internals stay hidden

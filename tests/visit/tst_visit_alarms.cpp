@@ -29,8 +29,6 @@ using namespace quillon;
 
 namespace {
 
-
-
 // A left-button stroke from the first cell of the top row to the fourth: the pressed cell
 // keeps the mouse and receives every move.
 void strokeTopRow(QWidget *form)
@@ -40,7 +38,7 @@ void strokeTopRow(QWidget *form)
     for (int column = 1; column <= 3; ++column) {
         const QPoint local(column * editor::MotionCell::kWidth + 10, 10);
         QMouseEvent move(QEvent::MouseMove, QPointF(local), QPointF(pressed->mapToGlobal(local)),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(pressed, &move);
     }
     QTest::mouseRelease(pressed, Qt::LeftButton, {}, QPoint(10, 10));
@@ -104,7 +102,7 @@ private Q_SLOTS:
         QCOMPARE(serverValue(root, "AlarmSet.Ext", "ALARM MOTION1", "1"), QByteArray("1111000000"));
         QCOMPARE(serverValue(root, "AlarmSet.Ext", "ALARM MOTION1", "5"), QByteArray("1111111111"));
         QCOMPARE(serverValue(root, "SensorSet.Ext", "SENSOR2", "LinkChn"),
-                 "000000000100109" + QByteArray(93, '0'));
+            "000000000100109" + QByteArray(93, '0'));
         QCOMPARE(serverValue(root, "CameraSet.Ext", "ENCODER5", "CamNo"), QByteArray("42"));
         QCOMPARE(serverValue(root, "CameraSet.Ext", "ENCODER5", "CamType"), QByteArray("2"));
         QCOMPARE(serverValue(root, "CameraSet.Ext", "ENCODER5", "Protocol"), QByteArray("13"));

@@ -2,8 +2,8 @@
 // user accounts and presses OK; the server then holds exactly those changes, and the accounts
 // are the ones it logs in with.
 
-#include "support/widgetdriver.h"
 #include "support/samplevisit.h"
+#include "support/widgetdriver.h"
 
 #include "settings/gbk.h"
 #include "settings/settingsfiles.h"
@@ -68,7 +68,6 @@ void whenShown(std::function<void(QWidget *)> action, int waitedMs = 0)
             whenShown(action, waitedMs + 20);
     });
 }
-
 
 void press(QWidget *form, const char *name)
 {

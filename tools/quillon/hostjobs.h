@@ -54,8 +54,8 @@ QList<HostReport> forEachHost(const QList<HostAddress> &hosts, const HostJob &jo
 // command), so it can start again.
 StepResult withLiveSession(RemoteSession &session, const std::function<StepResult()> &step);
 
-// The errors of `wanted` that `current` does not have (notes never count): a server (or folder) that already
-// fails a check elsewhere can still take a change that adds no problem.
+// The errors of `wanted` that `current` does not have (notes never count): a server (or folder)
+// that already fails a check elsewhere can still take a change that adds no problem.
 QList<formats::Problem> newProblems(
     const settings::SettingsFileSet &current, const settings::SettingsFileSet &wanted);
 

@@ -13,7 +13,6 @@ namespace quillon::tool {
 
 namespace {
 
-
 QString transferError(std::int32_t code)
 {
     switch (code) {

@@ -28,7 +28,8 @@ bool copySamples(const QString &workFolder)
 {
     for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
         const QString source = QStringLiteral(QUILLON_SAMPLES_DIR "/")
-            + QString::fromLatin1(settings::remotePath(info.file)).replace(QLatin1Char('\\'), QLatin1Char('/'));
+            + QString::fromLatin1(settings::remotePath(info.file))
+                  .replace(QLatin1Char('\\'), QLatin1Char('/'));
         const QString target = workFolder + QLatin1String(info.name);
         QFile::remove(target);
         if (!QFile::copy(source, target))
@@ -40,7 +41,9 @@ bool copySamples(const QString &workFolder)
 class Shooter
 {
 public:
-    Shooter(QString folder, QString language) : m_folder(std::move(folder)), m_language(std::move(language)) {}
+    Shooter(QString folder, QString language)
+        : m_folder(std::move(folder)), m_language(std::move(language))
+    { }
 
     bool save(QWidget *widget, const QString &name)
     {
@@ -120,10 +123,14 @@ int main(int argc, char **argv)
 
     auto *segment = new editor::TRecTimeSetForm(&form);
     ok = shooter.dialog(segment, QStringLiteral("TRecTimeSetForm")) && ok;
-    ok = shooter.dialog(new editor::TChnSelectForm(editor::TChnSelectForm::Mode::Channels, 16, &form),
-                        QStringLiteral("TChnSelectForm-channels")) && ok;
-    ok = shooter.dialog(new editor::TChnSelectForm(editor::TChnSelectForm::Mode::Weekdays, 7, &form),
-                        QStringLiteral("TChnSelectForm-weekdays")) && ok;
+    ok = shooter.dialog(
+             new editor::TChnSelectForm(editor::TChnSelectForm::Mode::Channels, 16, &form),
+             QStringLiteral("TChnSelectForm-channels"))
+        && ok;
+    ok = shooter.dialog(
+             new editor::TChnSelectForm(editor::TChnSelectForm::Mode::Weekdays, 7, &form),
+             QStringLiteral("TChnSelectForm-weekdays"))
+        && ok;
     formats::CameraNameTable names;
     names.fill();
     ok = shooter.dialog(new editor::TCamSetForm(names, &form), QStringLiteral("TCamSetForm")) && ok;

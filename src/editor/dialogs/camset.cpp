@@ -35,8 +35,7 @@ class DecoderAddressField : public NumberField
 public:
     DecoderAddressField(const QComboBox *channel, QWidget *parent)
         : NumberField(parent), m_channel(channel)
-    {
-    }
+    { }
 
 protected:
     void keyReleaseEvent(QKeyEvent *event) override
@@ -76,7 +75,8 @@ TCamSetForm::TCamSetForm(const formats::CameraNameTable &names, QWidget *owner) 
         return placed<QLabel>(name, this, labelLeft, 16 + row * rowHeight, 100, 21);
     };
     auto list = [this](const char *name, int row) {
-        auto *combo = placed<QComboBox>(name, this, fieldLeft, 16 + row * rowHeight, fieldWidth, 21);
+        auto *combo
+            = placed<QComboBox>(name, this, fieldLeft, 16 + row * rowHeight, fieldWidth, 21);
         combo->setEditable(false);
         return combo;
     };
@@ -122,7 +122,8 @@ TCamSetForm::TCamSetForm(const formats::CameraNameTable &names, QWidget *owner) 
 
     applyTexts(ControlIndex(this), kTexts);
     if (!formats::isChinese()) {
-        for (QWidget *control : std::initializer_list<QWidget *>{Label1, Label2, Label3, Label4, BitBtn1, BitBtn2}) {
+        for (QWidget *control :
+            std::initializer_list<QWidget *> {Label1, Label2, Label3, Label4, BitBtn1, BitBtn2}) {
             QFont font = control->font();
             font.setFamily(QStringLiteral("MS Sans Serif"));
             control->setFont(font);
@@ -160,13 +161,25 @@ void TCamSetForm::presetSeveral()
     m_keptBaudRate.reset();
 }
 
-int TCamSetForm::decoderAddress() const { return SpinEdit1->value(); }
+int TCamSetForm::decoderAddress() const
+{
+    return SpinEdit1->value();
+}
 
-int TCamSetForm::cameraType() const { return chosen(ComboBox2, m_keptType); }
+int TCamSetForm::cameraType() const
+{
+    return chosen(ComboBox2, m_keptType);
+}
 
-int TCamSetForm::protocol() const { return chosen(ComboBox3, m_keptProtocol); }
+int TCamSetForm::protocol() const
+{
+    return chosen(ComboBox3, m_keptProtocol);
+}
 
-int TCamSetForm::baudRate() const { return chosen(ComboBox4, m_keptBaudRate); }
+int TCamSetForm::baudRate() const
+{
+    return chosen(ComboBox4, m_keptBaudRate);
+}
 
 bool TCamSetForm::isChosen(const QComboBox *list, const std::optional<int> &kept) const
 {

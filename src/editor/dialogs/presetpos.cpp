@@ -65,6 +65,9 @@ std::optional<int> TPresetPosForm::preset() const
     return index >= 0 ? std::optional<int>(index) : std::nullopt;
 }
 
-QString TPresetPosForm::presetText() const { return PosComboBox->currentText(); }
+QString TPresetPosForm::presetText() const
+{
+    return PosComboBox->currentText();
+}
 
 } // namespace quillon::editor

@@ -53,13 +53,17 @@ CameraPage::CameraPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
         ListView2->setColumnWidth(column, kColumnWidths[column]);
     for (int column = kTypeColumn; column < kColumnCount; ++column)
         ListView2->setColumnHidden(column, true);
-    QObject::connect(ListView2, &QTreeWidget::itemDoubleClicked, sheet, [this] { BitBtn15Click(); });
+    QObject::connect(
+        ListView2, &QTreeWidget::itemDoubleClicked, sheet, [this] { BitBtn15Click(); });
 
     BitBtn15 = place<QPushButton>("BitBtn15", sheet, 575, 48, 100, 25);
     QObject::connect(BitBtn15, &QPushButton::clicked, sheet, [this] { BitBtn15Click(); });
 }
 
-void CameraPage::fillNameTables() { m_names.fill(); }
+void CameraPage::fillNameTables()
+{
+    m_names.fill();
+}
 
 void CameraPage::load()
 {
@@ -151,7 +155,10 @@ void CameraPage::BitBtn15Click()
                 "Can not save the camera settings; the change was not written to the local copy."));
 }
 
-std::span<const TextEntry> CameraPage::texts() const { return kTexts; }
+std::span<const TextEntry> CameraPage::texts() const
+{
+    return kTexts;
+}
 
 void CameraPage::retranslateRows()
 {

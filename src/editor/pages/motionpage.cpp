@@ -47,13 +47,14 @@ MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
     AlarmChnTabSet->setFont(bold);
 
     AlarmPanel = place<QWidget>("AlarmPanel", sheet, 16, 56, kGridColumns * MotionCell::kWidth,
-                                kGridRows * MotionCell::kHeight);
+        kGridRows * MotionCell::kHeight);
     AlarmPanel->setAutoFillBackground(true);
     QPalette black = AlarmPanel->palette();
     black.setColor(QPalette::Window, Qt::black);
     AlarmPanel->setPalette(black);
     m_grid = new MotionGrid(AlarmPanel);
-    QObject::connect(m_grid, &MotionGrid::strokeFinished, sheet, [this] { m_context.noteChange(); });
+    QObject::connect(
+        m_grid, &MotionGrid::strokeFinished, sheet, [this] { m_context.noteChange(); });
 
     Label21 = place<QLabel>("Label21", sheet, 16, 350, 370, 32);
     Label21->setWordWrap(true);
@@ -131,7 +132,10 @@ void MotionPage::load()
     showSettings(formats::readMotionSettings(file, channel));
 }
 
-bool MotionPage::isAreaSet() const { return m_grid->anyArmed(); }
+bool MotionPage::isAreaSet() const
+{
+    return m_grid->anyArmed();
+}
 
 bool MotionPage::checkForApply()
 {
@@ -159,7 +163,8 @@ void MotionPage::save()
 
 void MotionPage::BitBtn14Click()
 {
-    TChnSelectForm dialog(TChnSelectForm::Mode::Channels, m_context.channelCount, m_sheet->window());
+    TChnSelectForm dialog(
+        TChnSelectForm::Mode::Channels, m_context.channelCount, m_sheet->window());
     dialog.setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     dialog.setFixedSize(kCopyDialogWidth, kCopyDialogHeight);
     if (dialog.exec() != QDialog::Accepted)
@@ -168,8 +173,14 @@ void MotionPage::BitBtn14Click()
     m_context.noteChange();
 }
 
-std::span<const TextEntry> MotionPage::texts() const { return kTexts; }
+std::span<const TextEntry> MotionPage::texts() const
+{
+    return kTexts;
+}
 
-void MotionPage::retranslateRows() { m_schedule->retranslate(); }
+void MotionPage::retranslateRows()
+{
+    m_schedule->retranslate();
+}
 
 } // namespace quillon::editor

@@ -24,14 +24,14 @@ NetworkPage::NetworkPage(SetupContext &context, QWidget *sheet) : SetupPage(cont
     UseElecMapBitBtn = place<QPushButton>("UseElecMapBitBtn", sheet, 24, 24, 140, 27);
     UseElecMapBitBtn->setEnabled(false);
 
-    auto makePort = [this, sheet](
-                        const char *labelName, const char *fieldName, int top, QLabel **label) {
-        *label = place<QLabel>(labelName, sheet, 24, top, 170, 21);
-        auto *field = place<NumberField>(fieldName, sheet, 200, top, 80, 21);
-        field->setMaxLength(kPortDigits);
-        (*label)->setBuddy(field);
-        return field;
-    };
+    auto makePort
+        = [this, sheet](const char *labelName, const char *fieldName, int top, QLabel **label) {
+              *label = place<QLabel>(labelName, sheet, 24, top, 170, 21);
+              auto *field = place<NumberField>(fieldName, sheet, 200, top, 80, 21);
+              field->setMaxLength(kPortDigits);
+              (*label)->setBuddy(field);
+              return field;
+          };
     SpinEdit4 = makePort("Label25", "SpinEdit4", 76, &Label25);
     WebPortSpinEdit = makePort("WebPortLabel", "WebPortSpinEdit", 108, &WebPortLabel);
     m_ports.bind(context, sheet, {"SpinEdit4", "WebPortSpinEdit"});

@@ -34,5 +34,4 @@ private:
     Bindings m_ports;
 };
 
-
 } // namespace quillon::editor

@@ -146,21 +146,27 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     SpinEdit9 = place<NumberField>("SpinEdit9", GroupBox17, 434, 58, 50, 21);
     SpinEdit9->setMaxLength(2);
 
-    auto noteChange = [this] { m_context.noteChange(); };
-    for (QAbstractButton *button : std::initializer_list<QAbstractButton *>{CheckBox11, RadioButton3, RadioButton4})
+    auto noteChange = [this] {
+        m_context.noteChange();
+    };
+    for (QAbstractButton *button :
+        std::initializer_list<QAbstractButton *> {CheckBox11, RadioButton3, RadioButton4})
         QObject::connect(button, &QAbstractButton::toggled, sheet, noteChange);
     QObject::connect(SpinEdit5, &QLineEdit::textChanged, sheet, noteChange);
     m_alarmCard.bind(context, sheet, {"SpinEdit9", "SpinEdit8"});
     QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, sheet, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemSelectionChanged, sheet, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemDoubleClicked, sheet,
-                     [this] { LinkChnListViewDblClick(); });
+        [this] { LinkChnListViewDblClick(); });
     QObject::connect(CheckBox8, &QCheckBox::clicked, sheet, [this] { CheckBox8Click(); });
-    QObject::connect(CheckBox9, &QCheckBox::toggled, sheet, [this] { outputBoxClick(CheckBox9, CheckBox10); });
-    QObject::connect(CheckBox10, &QCheckBox::toggled, sheet, [this] { outputBoxClick(CheckBox10, CheckBox9); });
+    QObject::connect(
+        CheckBox9, &QCheckBox::toggled, sheet, [this] { outputBoxClick(CheckBox9, CheckBox10); });
+    QObject::connect(
+        CheckBox10, &QCheckBox::toggled, sheet, [this] { outputBoxClick(CheckBox10, CheckBox9); });
     QObject::connect(BitBtn17, &QPushButton::clicked, sheet, [this] { BitBtn17Click(); });
     QObject::connect(ComboBox3, &QComboBox::activated, sheet, [this] { ComboBox3Change(); });
-    QObject::connect(AlarmComboBox, &QComboBox::activated, sheet, [this] { AlarmComboBoxChange(); });
+    QObject::connect(
+        AlarmComboBox, &QComboBox::activated, sheet, [this] { AlarmComboBoxChange(); });
 
     // The system options' save writes the device type and, while the port list offers a
     // chosen port, the device's port.
@@ -327,7 +333,8 @@ std::vector<formats::LinkedChannel> SensorPage::shownLinks() const
         const QTreeWidgetItem *row = LinkChnListView->topLevelItem(index);
         if (!(row->flags() & Qt::ItemIsEnabled))
             break;
-        links.push_back({row->checkState(0) == Qt::Checked, row->text(kPresetNumberColumn).toInt()});
+        links.push_back(
+            {row->checkState(0) == Qt::Checked, row->text(kPresetNumberColumn).toInt()});
     }
     return links;
 }
@@ -358,7 +365,8 @@ void SensorPage::CheckBox8Click()
 {
     if (CheckBox8->isChecked() && !anyChannelLinked()) {
         CheckBox8->setChecked(false);
-        showNotice(m_sheet->window(), "请选择联动录像的通道！", "Select alarm trigger record channel please!");
+        showNotice(m_sheet->window(), "请选择联动录像的通道！",
+            "Select alarm trigger record channel please!");
     }
     m_context.noteChange();
 }
@@ -424,7 +432,8 @@ bool SensorPage::checkForApply()
 {
     if (!CheckBox8->isChecked() || anyChannelLinked())
         return true;
-    showNotice(m_sheet->window(), "请选择联动录像的通道！", "Select alarm trigger record channel please!");
+    showNotice(
+        m_sheet->window(), "请选择联动录像的通道！", "Select alarm trigger record channel please!");
     return false;
 }
 
@@ -444,7 +453,10 @@ void SensorPage::saveSensor()
     }
 }
 
-std::span<const TextEntry> SensorPage::texts() const { return kTexts; }
+std::span<const TextEntry> SensorPage::texts() const
+{
+    return kTexts;
+}
 
 void SensorPage::retranslateRows()
 {

@@ -23,7 +23,7 @@ inline void enableWhile(bool on, std::initializer_list<QWidget *> controls)
 class SetupPage
 {
 public:
-    SetupPage(SetupContext &context, QWidget *sheet) : m_context(context), m_sheet(sheet) {}
+    SetupPage(SetupContext &context, QWidget *sheet) : m_context(context), m_sheet(sheet) { }
     virtual ~SetupPage() = default;
     SetupPage(const SetupPage &) = delete;
     SetupPage &operator=(const SetupPage &) = delete;
@@ -33,7 +33,7 @@ public:
     // The page's captions, applied by the window's text routine.
     virtual std::span<const TextEntry> texts() const { return {}; }
     // Texts that live in rows or lists, rebuilt after the captions in the current language.
-    virtual void retranslateRows() {}
+    virtual void retranslateRows() { }
 
 protected:
     // A named control on the given parent, placed at the given geometry.
