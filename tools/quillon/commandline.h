@@ -53,6 +53,16 @@ std::optional<QList<HostAddress>> hostList(
 // The --only and --except scopes.
 std::optional<ScopeFilter> scopeFilter(const Options &options, QString *error);
 
+// What push and drift take: a folder first, then hosts, within the --only and --except scopes.
+struct FolderForHosts
+{
+    ScopeFilter scope;
+    QList<HostAddress> hosts;
+    settings::SettingsFileSet files;
+};
+// Reads them; the exit code of a bad command line or folder, with its message printed, or 0.
+int readFolderForHosts(const Options &options, const QString &usage, FolderForHosts *into);
+
 QJsonObject differenceJson(const Difference &difference);
 void printDifferences(
     const QList<Difference> &differences, const Options &options, const QString &indent = {});

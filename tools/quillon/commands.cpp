@@ -475,6 +475,25 @@ std::optional<ScopeFilter> scopeFilter(const Options &options, QString *error)
     return filter;
 }
 
+int readFolderForHosts(const Options &options, const QString &usage, FolderForHosts *into)
+{
+    if (options.operands.isEmpty())
+        return usageError(usage);
+    QString error;
+    std::optional<ScopeFilter> scope = scopeFilter(options, &error);
+    if (!scope)
+        return usageError(error);
+    std::optional<QList<HostAddress>> hosts
+        = hostList(options.operands.mid(1), options.hostsFile, &error);
+    if (!hosts)
+        return inputError(error);
+    if (const std::optional<QString> folderError = readFolder(options.operands[0], &into->files))
+        return inputError(*folderError);
+    into->scope = std::move(*scope);
+    into->hosts = std::move(*hosts);
+    return kExitDone;
+}
+
 namespace {
 
 void drawProgress(int done, int total)
@@ -584,21 +603,12 @@ namespace {
 
 int push(const Options &options)
 {
-    if (options.operands.isEmpty())
-        return usageError(QStringLiteral("push takes DIR and hosts"));
-    QString error;
-    const std::optional<ScopeFilter> scope = scopeFilter(options, &error);
-    if (!scope)
-        return usageError(error);
-    const std::optional<QList<HostAddress>> hosts
-        = hostList(options.operands.mid(1), options.hostsFile, &error);
-    if (!hosts)
-        return inputError(error);
-    settings::SettingsFileSet files;
-    if (const std::optional<QString> folderError = readFolder(options.operands[0], &files))
-        return inputError(*folderError);
+    FolderForHosts input;
+    if (const int failed
+        = readFolderForHosts(options, QStringLiteral("push takes DIR and hosts"), &input))
+        return failed;
     // Notes do not stop a push: the window would apply such values as they are.
-    const QList<formats::Problem> problems = formats::validateSettings(files);
+    const QList<formats::Problem> problems = formats::validateSettings(input.files);
     if (formats::hasErrors(problems)) {
         reportProblems(problems, options);
         printError(
@@ -609,9 +619,9 @@ int push(const Options &options)
     plan.dryRun = options.dryRun;
     plan.force = options.force;
     // A scope mixes the folder's settings with each server's: the mix is checked per server.
-    plan.checkResult = !scope->isWhole();
-    plan.changes = changesFromFolder(files, *scope);
-    return runJobs(*hosts, plan, options);
+    plan.checkResult = !input.scope.isWhole();
+    plan.changes = changesFromFolder(input.files, input.scope);
+    return runJobs(input.hosts, plan, options);
 }
 
 int backups(const Options &options)

@@ -196,19 +196,14 @@ int setCommand(const Options &options)
 
 int driftCommand(const Options &options)
 {
-    if (options.operands.isEmpty())
-        return usageError(QStringLiteral("drift takes a baseline folder and hosts"));
+    FolderForHosts input;
+    if (const int failed = readFolderForHosts(
+            options, QStringLiteral("drift takes a baseline folder and hosts"), &input))
+        return failed;
+    const settings::SettingsFileSet &baseline = input.files;
+    const ScopeFilter &scope = input.scope;
+    const QList<HostAddress> &hosts = input.hosts;
     QString error;
-    const std::optional<ScopeFilter> scope = scopeFilter(options, &error);
-    if (!scope)
-        return usageError(error);
-    const std::optional<QList<HostAddress>> hosts
-        = hostList(options.operands.mid(1), options.hostsFile, &error);
-    if (!hosts)
-        return inputError(error);
-    settings::SettingsFileSet baseline;
-    if (const std::optional<QString> folderError = readFolder(options.operands[0], &baseline))
-        return inputError(*folderError);
     const std::optional<QByteArray> secret = password(&error);
     if (!secret)
         return inputError(error);
@@ -219,13 +214,13 @@ int driftCommand(const Options &options)
         if (report.result.outcome != Outcome::Done)
             return report;
         for (const Difference &difference : diffSettings(baseline, current)) {
-            if (scope->covers(difference))
+            if (scope.covers(difference))
                 report.differences.append(difference);
         }
         return report;
     };
     const QList<HostReport> reports
-        = forEachHost(*hosts, job, options.parallel, progressBar(options, int(hosts->size())));
+        = forEachHost(hosts, job, options.parallel, progressBar(options, int(hosts.size())));
 
     Outcome worst = Outcome::Done;
     bool drifted = false;
