@@ -68,8 +68,7 @@ std::optional<QString> writeFileAtomically(
         return reason(step, error);
     };
     if (!mode) {
-        struct stat old
-        { };
+        struct stat old = {};
         mode = ::stat(target.constData(), &old) == 0 ? old.st_mode & 07777 : 0600;
     }
     if (::fchmod(fd, *mode) != 0)

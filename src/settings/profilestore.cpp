@@ -71,8 +71,7 @@ ProfileStore::~ProfileStore()
 
 ProfileStore::FileStamp ProfileStore::stampOf(const QString &path)
 {
-    struct stat info
-    { };
+    struct stat info = {};
     if (::stat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
     return {true, qint64(info.st_size),

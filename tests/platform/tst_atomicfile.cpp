@@ -1,15 +1,12 @@
 #include "platform/atomicfile.h"
+#include "support/sizelimit.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 using namespace quillon::platform;
 
@@ -23,29 +20,18 @@ QByteArray contents(const QString &path)
 
 mode_t modeOf(const QString &path)
 {
-    struct stat info
-    { };
+    struct stat info = {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
 }
 
-// Runs a write in a child process whose files may not grow beyond limit bytes, as on a full
-// disk; true when the write reported success.
+// A write in a child process whose files may not grow beyond limit bytes, as on a full disk;
+// true when both kinds of write reported success.
 bool writeUnderSizeLimit(const QString &path, const QByteArray &bytes, rlim_t limit)
 {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
-        const rlimit small {limit, limit};
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        for (const Durability durability : {Durability::Written, Durability::Synced}) {
-            if (writeFileAtomically(path, bytes, durability))
-                ::_exit(1);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return inChildUnderSizeLimit(limit, [&] {
+        return !writeFileAtomically(path, bytes, Durability::Written)
+            && !writeFileAtomically(path, bytes, Durability::Synced);
+    });
 }
 
 } // namespace

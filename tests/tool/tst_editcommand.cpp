@@ -4,6 +4,7 @@
 
 #include "editor/numberfield.h"
 #include "support/testsettings.h"
+#include "support/toolrun.h"
 #include "support/widgetdriver.h"
 #include "tools/quillon/commands.h"
 
@@ -17,19 +18,6 @@
 using namespace quillon;
 
 namespace {
-
-// The files of a folder laid out as User/ and SysConfig/, by relative path.
-QMap<QString, QByteArray> folderFiles(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const char *sub : {"User", "SysConfig"}) {
-        const QDir dir(folder + QLatin1Char('/') + QLatin1String(sub));
-        for (const QString &name : dir.entryList(QDir::Files))
-            files.insert(
-                QLatin1String(sub) + QLatin1Char('/') + name, readFile(dir.filePath(name)));
-    }
-    return files;
-}
 
 const QString kSysSet = QStringLiteral("SysConfig/SysSet.Ext");
 

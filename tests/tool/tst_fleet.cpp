@@ -5,6 +5,7 @@
 #include "settings/profiledocument.h"
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
+#include "support/toolrun.h"
 #include "tools/quillon/hostjobs.h"
 #include "tools/quillon/scopes.h"
 #include "tools/quillon/settingaddress.h"
@@ -23,48 +24,13 @@ using namespace quillon;
 namespace {
 
 constexpr char kPassword[] = "fleet-pw";
-const QRegularExpression kApplyLine(QStringLiteral("apply generation="));
 constexpr char kBackRecTime[] = "SysSet.Ext[Alarm Options]BackRecTime";
 
-struct Run
+using Run = ToolRun;
+
+struct Server : ToolServer
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
-
-    QJsonObject json() const { return QJsonDocument::fromJson(out.toUtf8()).object(); }
-};
-
-// A server with the samples in a root of its own.
-struct Server
-{
-    QTemporaryDir root;
-    DvrdProcess process;
-
-    bool start()
-    {
-        return makeServerRoot(root.path(), QStringLiteral(QUILLON_SAMPLES_DIR))
-            && process.start(root.path(), QStringLiteral("admin"), QLatin1String(kPassword));
-    }
-    QString address() const
-    {
-        return process.host() + QLatin1Char(':') + QString::number(process.port());
-    }
-    QString path(const char *relative) const { return root.filePath(QLatin1String(relative)); }
-    QByteArray file(const char *relative) const { return readFile(path(relative)); }
-    int applies() const { return process.countLog(kApplyLine); }
-    int backups() const
-    {
-        return int(settings::listBackups(process.host(), process.port()).size());
-    }
-    // Changes keys of a served file directly, as a server's own operator would.
-    void setKeys(const char *relative, const QList<std::array<QByteArray, 3>> &keys) const
-    {
-        settings::ProfileDocument document(file(relative));
-        for (const auto &[section, key, value] : keys)
-            document.setValue(section, key, value);
-        QVERIFY(writeFile(path(relative), document.toBytes()));
-    }
+    bool start() { return ToolServer::start(QLatin1String(kPassword)); }
 };
 
 std::vector<std::unique_ptr<Server>> startServers(int count)
@@ -104,19 +70,9 @@ private:
     QTemporaryDir m_work;
 
     Run quillon(const QStringList &arguments,
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment())
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
-        QProcess process;
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_data.path());
-        environment.insert(QStringLiteral("QUILLON_PASSWORD"), QLatin1String(kPassword));
-        process.setProcessEnvironment(environment);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(qEnvironmentVariable("QUILLON_PATH"), arguments);
-        if (!process.waitForFinished(120000))
-            process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+        return runQuillon(arguments, m_data.path(), QLatin1String(kPassword), environment);
     }
 
     // A copy of the samples to work on.

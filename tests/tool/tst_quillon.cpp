@@ -2,6 +2,7 @@
 #include "settings/profiledocument.h"
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
+#include "support/toolrun.h"
 #include "tools/quillon/remote.h"
 
 #include <QDir>
@@ -28,46 +29,12 @@ namespace {
 constexpr char kPassword[] = "s3cret";
 const QRegularExpression kApplyLine(QStringLiteral("apply generation="));
 
-struct Run
+using Run = ToolRun;
+
+struct Server : ToolServer
 {
-    int exitCode = -1;
-    QString out;
-    QString err;
+    bool start() { return ToolServer::start(QLatin1String(kPassword)); }
 };
-
-// A server with the samples in a root of its own.
-struct Server
-{
-    QTemporaryDir root;
-    DvrdProcess process;
-
-    bool start()
-    {
-        return makeServerRoot(root.path(), QStringLiteral(QUILLON_SAMPLES_DIR))
-            && process.start(root.path(), QStringLiteral("admin"), QLatin1String(kPassword));
-    }
-    QString address() const
-    {
-        return process.host() + QLatin1Char(':') + QString::number(process.port());
-    }
-    QByteArray file(const char *relative) const
-    {
-        return readFile(root.filePath(QLatin1String(relative)));
-    }
-};
-
-// The files of a folder laid out as User/ and SysConfig/, by relative path.
-QMap<QString, QByteArray> folderFiles(const QString &folder)
-{
-    QMap<QString, QByteArray> files;
-    for (const char *sub : {"User", "SysConfig"}) {
-        const QDir dir(folder + QLatin1Char('/') + QLatin1String(sub));
-        for (const QString &name : dir.entryList(QDir::Files))
-            files.insert(
-                QLatin1String(sub) + QLatin1Char('/') + name, readFile(dir.filePath(name)));
-    }
-    return files;
-}
 
 } // namespace
 
@@ -84,25 +51,8 @@ private:
     Run quillon(
         const QStringList &arguments, const QByteArray &password = kPassword, rlim_t sizeLimit = 0)
     {
-        QProcess process;
-        if (sizeLimit > 0) {
-            process.setChildProcessModifier([sizeLimit] {
-                ::signal(SIGXFSZ, SIG_IGN);
-                const rlimit small {sizeLimit, sizeLimit};
-                ::setrlimit(RLIMIT_FSIZE, &small);
-            });
-        }
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_DATA_HOME"), m_data.path());
-        environment.insert(QStringLiteral("QUILLON_PASSWORD"), QString::fromLatin1(password));
-        process.setProcessEnvironment(environment);
-        process.setStandardInputFile(QProcess::nullDevice());
-        process.start(qEnvironmentVariable("QUILLON_PATH"), arguments);
-        if (!process.waitForFinished(120000))
-            process.kill();
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+        return runQuillon(arguments, m_data.path(), QString::fromLatin1(password),
+            QProcessEnvironment::systemEnvironment(), sizeLimit);
     }
 
     QString folder(const char *name) const { return m_work.filePath(QLatin1String(name)); }
