@@ -5,9 +5,9 @@
 #include "settings/profiledocument.h"
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
+#include "toolbench.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,15 +15,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <memory>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-#include <vector>
-
-extern char **environ;
 
 namespace {
 
@@ -32,58 +23,6 @@ constexpr int kParallel = 32;
 constexpr int kRuns = 3;
 constexpr char kPassword[] = "bench-pw";
 const QRegularExpression kApplyLine(QStringLiteral("apply generation="));
-
-struct Server
-{
-    QTemporaryDir root;
-    DvrdProcess process;
-};
-
-struct Measure
-{
-    int exitCode = -1;
-    double seconds = 0;
-    long peakKiB = 0;
-    double cpuSeconds = 0; // user and system time of the tool
-    QByteArray output;
-};
-
-// Runs the tool to its end with its output in a file; exit code, wall time, peak memory.
-Measure runTool(const QStringList &arguments, const QString &outputPath)
-{
-    std::vector<QByteArray> storage;
-    storage.push_back(QFile::encodeName(QString::fromLocal8Bit(qgetenv("QUILLON_PATH"))));
-    for (const QString &argument : arguments)
-        storage.push_back(argument.toLocal8Bit());
-    std::vector<char *> argv;
-    for (QByteArray &argument : storage)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    Measure measure;
-    const QByteArray outputName = QFile::encodeName(outputPath);
-    QElapsedTimer clock;
-    clock.start();
-    pid_t child = 0;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(
-        &actions, STDOUT_FILENO, outputName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int spawned = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return measure;
-    int status = 0;
-    rusage usage {};
-    wait4(child, &status, 0, &usage);
-    measure.seconds = double(clock.nsecsElapsed()) / 1e9;
-    measure.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    measure.peakKiB = usage.ru_maxrss;
-    measure.cpuSeconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    measure.output = readFile(outputPath);
-    return measure;
-}
 
 int countOutcomes(const QByteArray &json, const QString &outcome)
 {
@@ -122,27 +61,14 @@ double median(std::vector<double> values)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QUILLON_PATH"))
-        qputenv("QUILLON_PATH", QUILLON_DEFAULT_PATH);
-    if (qEnvironmentVariableIsEmpty("DVRD_PATH"))
-        qputenv("DVRD_PATH", DVRD_DEFAULT_PATH);
     QTemporaryDir data;
-    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
-    qputenv("QUILLON_PASSWORD", kPassword);
+    prepareToolEnvironment(data.path(), kPassword);
 
-    std::vector<std::unique_ptr<Server>> servers;
     QStringList hosts;
-    for (int i = 0; i < kServers; ++i) {
-        servers.push_back(std::make_unique<Server>());
-        Server &server = *servers.back();
-        if (!makeServerRoot(server.root.path(), QStringLiteral(QUILLON_SAMPLES_DIR))
-            || !server.process.start(
-                server.root.path(), QStringLiteral("admin"), QLatin1String(kPassword))) {
-            std::fprintf(stderr, "dvrd %d did not start\n", i);
-            return 1;
-        }
-        hosts << server.process.host() + QLatin1Char(':') + QString::number(server.process.port());
-    }
+    const std::vector<std::unique_ptr<BenchServer>> servers
+        = startServers(kServers, kPassword, &hosts);
+    if (servers.empty())
+        return 1;
     auto applies = [&] {
         int total = 0;
         for (const auto &server : servers)
