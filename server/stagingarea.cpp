@@ -40,17 +40,6 @@ QByteArray nativePath(const QString &path)
     return QFile::encodeName(path);
 }
 
-// Makes the entries of a folder (renames, links, removals) durable.
-bool syncFolder(const QString &folder)
-{
-    const int fd = ::open(nativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
-
 bool makePrivateFolder(const QString &folder)
 {
     return QDir().mkpath(folder)
@@ -78,17 +67,6 @@ std::optional<QByteArray> contentIfHolds(const QString &path, qint64 size, const
 bool holds(const QString &path, qint64 size, const QByteArray &digest)
 {
     return contentIfHolds(path, size, digest).has_value();
-}
-
-// Flushes a file's data to disk.
-bool syncFile(const QString &path)
-{
-    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fdatasync(fd) == 0;
-    ::close(fd);
-    return synced;
 }
 
 // One staged file taking the place of a served one. Paths are absolute; setAside is empty when
@@ -236,7 +214,7 @@ bool syncTargetFolders(const std::vector<Move> &moves)
     folders.removeDuplicates();
     bool synced = true;
     for (const QString &folder : folders)
-        synced = syncFolder(folder) && synced;
+        synced = platform::syncFolder(folder) && synced;
     return synced;
 }
 
@@ -361,7 +339,7 @@ StagingArea::CommitResult StagingArea::commit(const QByteArray &token, const QBy
     }
     if (!moved) {
         if (rollBack(journal.moves) && syncTargetFolders(journal.moves)
-            && QFile::remove(journalPath()) && syncFolder(m_root.root())) {
+            && QFile::remove(journalPath()) && platform::syncFolder(m_root.root())) {
             logLine(QStringLiteral("rolled the apply back: every served file is as it was"));
         } else {
             m_pendingJournal = true;
@@ -398,13 +376,13 @@ bool StagingArea::settleJournal(bool rollBackFirst)
         return (!keepOld || makePrivateFolder(setAsideFolder()))
             && std::all_of(moves.begin(), moves.end(),
                 [keepOld](const Move &move) { return redo(move, keepOld); })
-            && std::all_of(
-                moves.begin(), moves.end(), [](const Move &move) { return syncFile(move.target); })
+            && std::all_of(moves.begin(), moves.end(),
+                [](const Move &move) { return platform::syncFile(move.target); })
             && syncTargetFolders(moves);
     };
     if (logged->generation >= journal->applied.generation) {
         // A recorded apply: its files and its log line must be on disk before it goes.
-        if (!onDisk(false) || !syncFile(m_root.applyLogPath()))
+        if (!onDisk(false) || !platform::syncFile(m_root.applyLogPath()))
             return false;
     } else {
         bool settled = rollBackFirst && rollBack(moves) && syncTargetFolders(moves);
@@ -420,7 +398,7 @@ bool StagingArea::settleJournal(bool rollBackFirst)
             logLine(QStringLiteral("rolled back the interrupted apply generation=%1")
                         .arg(journal->applied.generation));
     }
-    if (!QFile::remove(journalPath()) || !syncFolder(m_root.root()))
+    if (!QFile::remove(journalPath()) || !platform::syncFolder(m_root.root()))
         return false;
     QDir(setAsideFolder()).removeRecursively();
     m_pendingJournal = false;

@@ -38,13 +38,13 @@ bool writeAll(int fd, QByteArrayView bytes)
     return true;
 }
 
-bool syncFolderOf(const QByteArray &path)
+// Opens path read-only, flushes it with flush and closes it.
+bool syncOpened(const QString &path, int flags, int (*flush)(int))
 {
-    const QByteArray folder = QFile::encodeName(QFileInfo(QFile::decodeName(path)).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | flags);
     if (fd < 0)
         return false;
-    const bool synced = ::fsync(fd) == 0;
+    const bool synced = flush(fd) == 0;
     ::close(fd);
     return synced;
 }
@@ -81,9 +81,19 @@ std::optional<QString> writeFileAtomically(
         return fail("cannot write", false);
     if (::rename(temporary.constData(), target.constData()) != 0)
         return fail("cannot replace the file", false);
-    if (durability == Durability::Synced && !syncFolderOf(target))
+    if (durability == Durability::Synced && !syncFolder(QFileInfo(path).absolutePath()))
         return reason("cannot flush the folder to disk", errno);
     return std::nullopt;
+}
+
+bool syncFolder(const QString &folder)
+{
+    return syncOpened(folder, O_DIRECTORY, ::fsync);
+}
+
+bool syncFile(const QString &path)
+{
+    return syncOpened(path, 0, ::fdatasync);
 }
 
 } // namespace quillon::platform

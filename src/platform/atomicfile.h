@@ -27,4 +27,9 @@ enum class Durability {
 std::optional<QString> writeFileAtomically(const QString &path, QByteArrayView bytes,
     Durability durability, std::optional<mode_t> mode = std::nullopt);
 
+// Makes the entries of a folder (renames, links, removals) durable; false when it cannot.
+bool syncFolder(const QString &folder);
+// Flushes a file's data to the disk; false when it cannot.
+bool syncFile(const QString &path);
+
 } // namespace quillon::platform

@@ -9,9 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace quillon::settings {
 
 namespace {
@@ -68,16 +65,6 @@ void removeOldBackups(const QString &serverFolder, const QString &justWritten)
         QDir(serverFolder + names[i]).removeRecursively();
 }
 
-bool syncFolder(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-}
-
 } // namespace
 
 QString backupsRoot()
@@ -125,7 +112,7 @@ QString writeBackup(const QString &host, int port, const SettingsFileSet &files,
     }
     if (written && !QDir().rename(partial, serverFolder + name))
         written = false;
-    if (written && !syncFolder(serverFolder)) {
+    if (written && !platform::syncFolder(serverFolder)) {
         reason = QStringLiteral("cannot flush the folder to disk");
         QDir(serverFolder + name).removeRecursively();
         written = false;
