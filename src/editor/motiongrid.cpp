@@ -1,5 +1,7 @@
 #include "editor/motiongrid.h"
 
+#include "formats/language.h"
+
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -18,7 +20,14 @@ void MotionCell::setArmed(bool armed)
     if (armed == m_armed)
         return;
     m_armed = armed;
+    describeState();
     update();
+}
+
+void MotionCell::describeState()
+{
+    setAccessibleDescription(
+        m_armed ? formats::pick("布防", "armed") : formats::pick("未布防", "clear"));
 }
 
 void MotionCell::paintEvent(QPaintEvent *)
@@ -79,6 +88,22 @@ void MotionGrid::setAll(bool armed)
     for (formats::MotionRow &row : area)
         row.fill(armed);
     setArea(area);
+}
+
+void MotionGrid::nameCells()
+{
+    auto *panel = static_cast<QWidget *>(parent());
+    panel->setAccessibleName(formats::pick("报警区域", "Motion area"));
+    panel->setAccessibleDescription(
+        formats::pick("%1 行 %2 列", "%1 rows by %2 columns").arg(kGridRows).arg(kGridColumns));
+    for (const auto &row : m_cells) {
+        for (MotionCell *cell : row) {
+            cell->setAccessibleName(formats::pick("第 %1 行 第 %2 列", "Row %1, column %2")
+                                        .arg(cell->row() + 1)
+                                        .arg(cell->column() + 1));
+            cell->describeState();
+        }
+    }
 }
 
 bool MotionGrid::anyArmed() const

@@ -27,6 +27,8 @@ public:
     int column() const { return m_column; }
     bool isArmed() const { return m_armed; }
     void setArmed(bool armed);
+    // Sets the description a screen reader gives the cell's state, in the current language.
+    void describeState();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -62,6 +64,9 @@ public:
     void setArea(const formats::MotionArea &area);
     void setAll(bool armed);
     bool anyArmed() const;
+    // Names the grid and its cells in the current language: each cell by its row and column,
+    // with its state as its description.
+    void nameCells();
 
 Q_SIGNALS:
     // A stroke ended with the release of the button: the area may have changed.

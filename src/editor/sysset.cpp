@@ -1,5 +1,6 @@
 #include "editor/sysset.h"
 
+#include "editor/accessiblenames.h"
 #include "editor/messages.h"
 #include "editor/pages/camerapage.h"
 #include "editor/pages/motionpage.h"
@@ -273,6 +274,7 @@ void TSysSetForm::setTexts()
         applyTexts(controls, page->texts());
     for (const SetupPage *page : pages)
         const_cast<SetupPage *>(page)->retranslateRows();
+    nameInputControls(this);
 }
 
 void TSysSetForm::noteChange()
