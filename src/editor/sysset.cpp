@@ -202,6 +202,13 @@ void TSysSetForm::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    // Escape does what Cancel does, and nothing while Cancel is off during OK's upload.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (BitBtn2->isEnabled())
+            BitBtn2->click();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 

@@ -197,6 +197,38 @@ private Q_SLOTS:
         QCOMPARE(form->result(), 0);
     }
 
+    // Escape cancels as Cancel does, but not while OK is uploading.
+    void escapeCancels()
+    {
+        auto form = showForm();
+        auto *field = control<QLineEdit>(form.get(), "CameraNameEdit");
+        control<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(2);
+        int uploads = 0;
+        bool openAfterEscape = false;
+        form->setUpload([&](bool) {
+            ++uploads;
+            QTest::keyClick(field, Qt::Key_Escape);
+            openAfterEscape = form->isVisible();
+            return TSysSetForm::UploadResult {};
+        });
+        form->chkCancelSensortableClick();
+        control<QAbstractButton>(form.get(), "BitBtn1")->click();
+        QCOMPARE(uploads, 1);
+        QVERIFY(openAfterEscape);
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+
+        auto again = showForm();
+        again->setUpload([&](bool) {
+            ++uploads;
+            return TSysSetForm::UploadResult {};
+        });
+        again->chkCancelSensortableClick();
+        QTest::keyClick(control<QLineEdit>(again.get(), "CameraNameEdit"), Qt::Key_Escape);
+        QVERIFY(!again->isVisible());
+        QCOMPARE(again->result(), int(QDialog::Rejected));
+        QCOMPARE(uploads, 1);
+    }
+
     void noSensors()
     {
         writeSystemFile(4, 0);
