@@ -229,6 +229,25 @@ private Q_SLOTS:
         QCOMPARE(uploads, 1);
     }
 
+    // The channel tab bars take focus and switch with the arrow keys.
+    void tabBarsSwitchWithArrows()
+    {
+        writeSystemFile(4, 0);
+        auto form = showForm();
+        const std::pair<const char *, int> bars[] = {{"SelectChnTabSet", 2}, {"AlarmChnTabSet", 3}};
+        for (const auto &[name, page] : bars) {
+            control<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(page);
+            auto *tabs = control<QTabBar>(form.get(), name);
+            QVERIFY2(tabs->focusPolicy() & Qt::TabFocus, name);
+            QTest::keyClick(tabs, Qt::Key_Right);
+            QTest::keyClick(tabs, Qt::Key_Right);
+            QTest::keyClick(tabs, Qt::Key_Left);
+            QCOMPARE(tabs->currentIndex(), 1);
+        }
+        QCOMPARE(form->context().currentVideoChannel, 1);
+        QCOMPARE(form->context().currentAlarmChannel, 1);
+    }
+
     void noSensors()
     {
         writeSystemFile(4, 0);
