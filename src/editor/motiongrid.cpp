@@ -1,7 +1,12 @@
 #include "editor/motiongrid.h"
 
+#include "formats/language.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+
+#include <algorithm>
 
 namespace quillon::editor {
 
@@ -18,7 +23,14 @@ void MotionCell::setArmed(bool armed)
     if (armed == m_armed)
         return;
     m_armed = armed;
+    describeState();
     update();
+}
+
+void MotionCell::describeState()
+{
+    setAccessibleDescription(
+        m_armed ? formats::pick("布防", "armed") : formats::pick("未布防", "clear"));
 }
 
 void MotionCell::paintEvent(QPaintEvent *)
@@ -30,6 +42,14 @@ void MotionCell::paintEvent(QPaintEvent *)
         painter.fillRect(inside, QBrush(QColor(0, 255, 0), Qt::DiagCrossPattern));
     painter.setPen(QPen(QColor(255, 0, 0), 1));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    if (m_grid.isMarked(this)) {
+        painter.setPen(QPen(QColor(255, 255, 0), 2));
+        painter.drawRect(rect().adjusted(2, 2, -2, -2));
+    }
+    if (m_grid.isCursor(this)) {
+        painter.setPen(QPen(Qt::white, 2, Qt::DashLine));
+        painter.drawRect(rect().adjusted(4, 4, -4, -4));
+    }
 }
 
 void MotionCell::mousePressEvent(QMouseEvent *event)
@@ -47,8 +67,10 @@ void MotionCell::mouseReleaseEvent(QMouseEvent *)
     m_grid.release();
 }
 
-MotionGrid::MotionGrid(QWidget *panel) : QObject(panel)
+MotionGrid::MotionGrid(QWidget *panel) : QObject(panel), m_panel(panel)
 {
+    panel->setFocusPolicy(Qt::StrongFocus);
+    panel->installEventFilter(this);
     for (int row = 0; row < kGridRows; ++row) {
         for (int column = 0; column < kGridColumns; ++column)
             m_cells[size_t(row)][size_t(column)] = new MotionCell(row, column, *this, panel);
@@ -79,6 +101,26 @@ void MotionGrid::setAll(bool armed)
     for (formats::MotionRow &row : area)
         row.fill(armed);
     setArea(area);
+}
+
+void MotionGrid::nameCells()
+{
+    auto *panel = static_cast<QWidget *>(parent());
+    panel->setAccessibleName(formats::pick("报警区域", "Motion area"));
+    panel->setAccessibleDescription(
+        formats::pick("%1 行 %2 列；方向键移动，Shift 加方向键框选，空格键设置或撤消",
+            "%1 rows by %2 columns; the arrows move, Shift with the arrows marks, "
+            "Space arms or clears")
+            .arg(kGridRows)
+            .arg(kGridColumns));
+    for (const auto &row : m_cells) {
+        for (MotionCell *cell : row) {
+            cell->setAccessibleName(formats::pick("第 %1 行 第 %2 列", "Row %1, column %2")
+                                        .arg(cell->row() + 1)
+                                        .arg(cell->column() + 1));
+            cell->describeState();
+        }
+    }
 }
 
 bool MotionGrid::anyArmed() const
@@ -125,6 +167,89 @@ void MotionGrid::release()
     m_armingStroke = false;
     m_clearingStroke = false;
     Q_EMIT strokeFinished();
+}
+
+bool MotionGrid::isCursor(const MotionCell *cell) const
+{
+    return m_panel->hasFocus() && cell->row() == m_cursor.y() && cell->column() == m_cursor.x();
+}
+
+bool MotionGrid::isMarked(const MotionCell *cell) const
+{
+    return m_markStart && m_panel->hasFocus()
+        && QRect(*m_markStart, m_cursor).normalized().contains(cell->column(), cell->row());
+}
+
+bool MotionGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_panel)
+        return false;
+    switch (event->type()) {
+    case QEvent::FocusIn:
+    case QEvent::FocusOut:
+        repaintAll();
+        return false;
+    case QEvent::KeyPress:
+        return handleKey(*static_cast<QKeyEvent *>(event));
+    default:
+        return false;
+    }
+}
+
+bool MotionGrid::handleKey(const QKeyEvent &key)
+{
+    const bool marking = key.modifiers() & Qt::ShiftModifier;
+    switch (key.key()) {
+    case Qt::Key_Left:
+        moveCursor(0, -1, marking);
+        return true;
+    case Qt::Key_Right:
+        moveCursor(0, 1, marking);
+        return true;
+    case Qt::Key_Up:
+        moveCursor(-1, 0, marking);
+        return true;
+    case Qt::Key_Down:
+        moveCursor(1, 0, marking);
+        return true;
+    case Qt::Key_Space:
+        paintWithKeyboard();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void MotionGrid::moveCursor(int rowStep, int columnStep, bool marking)
+{
+    if (marking && !m_markStart)
+        m_markStart = m_cursor;
+    if (!marking)
+        m_markStart.reset();
+    m_cursor.setX(std::clamp(m_cursor.x() + columnStep, 0, kGridColumns - 1));
+    m_cursor.setY(std::clamp(m_cursor.y() + rowStep, 0, kGridRows - 1));
+    repaintAll();
+}
+
+void MotionGrid::paintWithKeyboard()
+{
+    const bool arm = !cell(m_cursor.y(), m_cursor.x())->isArmed();
+    const QRect painted = QRect(m_markStart.value_or(m_cursor), m_cursor).normalized();
+    for (int row = painted.top(); row <= painted.bottom(); ++row) {
+        for (int column = painted.left(); column <= painted.right(); ++column)
+            cell(row, column)->setArmed(arm);
+    }
+    m_markStart.reset();
+    repaintAll();
+    Q_EMIT strokeFinished();
+}
+
+void MotionGrid::repaintAll()
+{
+    for (const auto &row : m_cells) {
+        for (MotionCell *cell : row)
+            cell->update();
+    }
 }
 
 } // namespace quillon::editor

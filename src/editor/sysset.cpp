@@ -1,5 +1,6 @@
 #include "editor/sysset.h"
 
+#include "editor/accessiblenames.h"
 #include "editor/messages.h"
 #include "editor/pages/camerapage.h"
 #include "editor/pages/motionpage.h"
@@ -201,6 +202,13 @@ void TSysSetForm::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    // Escape does what Cancel does, and nothing while Cancel is off during OK's upload.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (BitBtn2->isEnabled())
+            BitBtn2->click();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
@@ -273,6 +281,7 @@ void TSysSetForm::setTexts()
         applyTexts(controls, page->texts());
     for (const SetupPage *page : pages)
         const_cast<SetupPage *>(page)->retranslateRows();
+    nameInputControls(this);
 }
 
 void TSysSetForm::noteChange()

@@ -197,6 +197,57 @@ private Q_SLOTS:
         QCOMPARE(form->result(), 0);
     }
 
+    // Escape cancels as Cancel does, but not while OK is uploading.
+    void escapeCancels()
+    {
+        auto form = showForm();
+        auto *field = control<QLineEdit>(form.get(), "CameraNameEdit");
+        control<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(2);
+        int uploads = 0;
+        bool openAfterEscape = false;
+        form->setUpload([&](bool) {
+            ++uploads;
+            QTest::keyClick(field, Qt::Key_Escape);
+            openAfterEscape = form->isVisible();
+            return TSysSetForm::UploadResult {};
+        });
+        form->chkCancelSensortableClick();
+        control<QAbstractButton>(form.get(), "BitBtn1")->click();
+        QCOMPARE(uploads, 1);
+        QVERIFY(openAfterEscape);
+        QCOMPARE(form->result(), int(QDialog::Accepted));
+
+        auto again = showForm();
+        again->setUpload([&](bool) {
+            ++uploads;
+            return TSysSetForm::UploadResult {};
+        });
+        again->chkCancelSensortableClick();
+        QTest::keyClick(control<QLineEdit>(again.get(), "CameraNameEdit"), Qt::Key_Escape);
+        QVERIFY(!again->isVisible());
+        QCOMPARE(again->result(), int(QDialog::Rejected));
+        QCOMPARE(uploads, 1);
+    }
+
+    // The channel tab bars take focus and switch with the arrow keys.
+    void tabBarsSwitchWithArrows()
+    {
+        writeSystemFile(4, 0);
+        auto form = showForm();
+        const std::pair<const char *, int> bars[] = {{"SelectChnTabSet", 2}, {"AlarmChnTabSet", 3}};
+        for (const auto &[name, page] : bars) {
+            control<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(page);
+            auto *tabs = control<QTabBar>(form.get(), name);
+            QVERIFY2(tabs->focusPolicy() & Qt::TabFocus, name);
+            QTest::keyClick(tabs, Qt::Key_Right);
+            QTest::keyClick(tabs, Qt::Key_Right);
+            QTest::keyClick(tabs, Qt::Key_Left);
+            QCOMPARE(tabs->currentIndex(), 1);
+        }
+        QCOMPARE(form->context().currentVideoChannel, 1);
+        QCOMPARE(form->context().currentAlarmChannel, 1);
+    }
+
     void noSensors()
     {
         writeSystemFile(4, 0);

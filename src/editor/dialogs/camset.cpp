@@ -1,5 +1,6 @@
 #include "editor/dialogs/camset.h"
 
+#include "editor/accessiblenames.h"
 #include "editor/numberfield.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
@@ -121,6 +122,7 @@ TCamSetForm::TCamSetForm(const formats::CameraNameTable &names, QWidget *owner) 
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     applyTexts(ControlIndex(this), kTexts);
+    nameInputControls(this);
     if (!formats::isChinese()) {
         for (QWidget *control :
             std::initializer_list<QWidget *> {Label1, Label2, Label3, Label4, BitBtn1, BitBtn2}) {

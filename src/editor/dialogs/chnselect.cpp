@@ -1,5 +1,6 @@
 #include "editor/dialogs/chnselect.h"
 
+#include "editor/accessiblenames.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
 #include "schema/schema.h"
@@ -73,6 +74,8 @@ TChnSelectForm::TChnSelectForm(Mode mode, int rowCount, QWidget *owner)
         items.append(item);
     }
     ChnListView->addTopLevelItems(items);
+    nameInputControls(this);
+    ChnListView->setAccessibleName(windowTitle());
 }
 
 int TChnSelectForm::rowCount() const

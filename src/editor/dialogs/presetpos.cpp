@@ -1,5 +1,6 @@
 #include "editor/dialogs/presetpos.h"
 
+#include "editor/accessiblenames.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
 #include "formats/sensorsettings.h"
@@ -52,6 +53,7 @@ TPresetPosForm::TPresetPosForm(QWidget *owner) : QDialog(owner)
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     applyTexts(ControlIndex(this), kTexts);
+    nameInputControls(this);
 }
 
 void TPresetPosForm::setPreset(int preset)

@@ -1,5 +1,6 @@
 #include "editor/dialogs/rectimeset.h"
 
+#include "editor/accessiblenames.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
 
@@ -95,6 +96,7 @@ TRecTimeSetForm::TRecTimeSetForm(QWidget *owner) : QDialog(owner)
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
 
     applyTexts(ControlIndex(this), kTexts);
+    nameInputControls(this);
     if (!formats::isChinese()) {
         for (QWidget *control :
             std::initializer_list<QWidget *> {Label1, Label2, Label3, BitBtn1, BitBtn2}) {

@@ -181,6 +181,7 @@ std::span<const TextEntry> MotionPage::texts() const
 void MotionPage::retranslateRows()
 {
     m_schedule->retranslate();
+    m_grid->nameCells();
 }
 
 } // namespace quillon::editor
