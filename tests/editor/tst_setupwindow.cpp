@@ -5,8 +5,9 @@
 #include "editor/sysset.h"
 #include "editor/tabsets.h"
 #include "formats/language.h"
-#include "modalscript.h"
 #include "settings/settingsfiles.h"
+#include "support/modalscript.h"
+#include "support/setupfixture.h"
 #include "support/widgetdriver.h"
 
 #include <QAbstractButton>
@@ -33,23 +34,6 @@
 using namespace quillon;
 using editor::TSysSetForm;
 
-namespace {
-
-// Closes the next notice box and reports its text.
-QString *closeNextNotice()
-{
-    auto *text = new QString;
-    QTimer::singleShot(0, qApp, [text] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            *text = box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    return text;
-}
-
-} // namespace
-
 class TestSetupWindow : public QObject
 {
     Q_OBJECT
@@ -57,10 +41,7 @@ class TestSetupWindow : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
-        qputenv("LC_ALL", "zh_CN.UTF-8");
-        QVERIFY(QDir().mkpath(settings::workFolderPath()));
+        m_fixture = std::make_unique<SetupFixture>();
         writeSystemFile(16, 16);
     }
 
@@ -124,12 +105,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, sensors);
         QFETCH(int, shownChannels);
         QFETCH(int, shownSensors);
-        const QByteArray stored = "[System Options]\r\nMaxRecCount=" + channels
-            + "\r\n[Sensor Options]\r\nAlarmDevChn=" + sensors + "\r\n";
-        QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(stored);
-        file.close();
+        SetupFixture::write("SysSet.Ext",
+            "[System Options]\r\nMaxRecCount=" + channels
+                + "\r\n[Sensor Options]\r\nAlarmDevChn=" + sensors + "\r\n");
         auto form = showForm();
         QCOMPARE(form->context().channelCount, shownChannels);
         QCOMPARE(form->context().sensorCount, shownSensors);
@@ -142,13 +120,8 @@ private Q_SLOTS:
             shownChannels > 0 ? editor::tabSetWidth(shownChannels) : 0);
         QCOMPARE(editor::tabSetWidth(std::numeric_limits<int>::max()), 688);
 
-        form->ApplyBitBtnClick();
-        QByteArray written;
-        {
-            QFile saved(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
-            QVERIFY(saved.open(QIODevice::ReadOnly));
-            written = saved.readAll();
-        }
+        SetupFixture::apply(form.get());
+        const QByteArray written = SetupFixture::read("SysSet.Ext");
         QVERIFY2(written.contains("MaxRecCount=" + channels + "\r\n"), written.constData());
         QVERIFY2(written.contains("AlarmDevChn=" + sensors + "\r\n"), written.constData());
     }
@@ -157,14 +130,9 @@ private Q_SLOTS:
     // goes no further.
     void applyThatCannotSaveSaysSo()
     {
-        const QString path = settings::workFolderPath() + QStringLiteral("SysSet.Ext");
         const QByteArray huge
             = "[System Options]\r\nMaxRecCount=4\r\n" + QByteArray(17 * 1024 * 1024, ';');
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(huge);
-        }
+        SetupFixture::write("SysSet.Ext", huge);
         auto form = showForm();
         form->chkCancelSensortableClick();
         for (const char *button : {"ApplyBitBtn", "BitBtn1"}) {
@@ -177,7 +145,7 @@ private Q_SLOTS:
             QVERIFY(control<QAbstractButton>(form.get(), "ApplyBitBtn")->isEnabled());
             QVERIFY(form->isVisible());
         }
-        QCOMPARE(QFileInfo(path).size(), huge.size());
+        QCOMPARE(QFileInfo(SetupFixture::path("SysSet.Ext")).size(), huge.size());
     }
 
     // Enter in a field never presses a button: OK would upload and apply on the live server.
@@ -311,9 +279,12 @@ private Q_SLOTS:
         control<QCheckBox>(form.get(), box.constData())->setChecked(true);
         form->chkCancelSensortableClick();
 
-        std::unique_ptr<QString> shown(closeNextNotice());
+        ModalScript script;
+        QString shown;
+        script.answer(QMessageBox::Ok, nullptr, &shown);
         control<QAbstractButton>(form.get(), "BitBtn1")->click();
-        QCOMPARE(*shown, message);
+        QVERIFY(script.finished());
+        QCOMPARE(shown, message);
         QVERIFY(form->isVisible());
         QCOMPARE(form->result(), 0);
         QVERIFY(control<QAbstractButton>(form.get(), "ApplyBitBtn")->isEnabled());
@@ -429,24 +400,13 @@ private Q_SLOTS:
 private:
     void writeSystemFile(int channels, int sensors)
     {
-        QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[System Options]\r\nMaxRecCount=" + QByteArray::number(channels)
-            + "\r\n[Sensor Options]\r\nAlarmDevChn=" + QByteArray::number(sensors) + "\r\n");
-        // The first sensor records on no alarm: its load at show then asks nothing.
-        QFile sensors0(settings::workFolderPath() + QStringLiteral("SensorSet.Ext"));
-        QVERIFY(sensors0.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        sensors0.write("[SENSOR0]\r\nStartupRec=0\r\n");
+        SetupFixture::writeSystem(channels, sensors);
+        SetupFixture::writeQuietFirstSensor();
     }
 
-    std::unique_ptr<TSysSetForm> showForm()
-    {
-        auto form = std::make_unique<TSysSetForm>();
-        form->show();
-        return form;
-    }
+    std::unique_ptr<TSysSetForm> showForm() { return SetupFixture::showForm(); }
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<SetupFixture> m_fixture;
 };
 
 QTEST_MAIN(TestSetupWindow)
