@@ -1,7 +1,6 @@
 // The setup window's frame: channel and sensor tabs, the change rule, Apply's checks, the
 // language at creation and the language switch.
 
-#include "editor/motiongrid.h"
 #include "editor/sysset.h"
 #include "editor/tabsets.h"
 #include "formats/language.h"
@@ -21,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -75,8 +75,8 @@ private Q_SLOTS:
         auto *sensors = control<QTabBar>(form.get(), "SensorChnTabSet");
         QCOMPARE(sensors->count(), 3);
         QCOMPARE(sensors->width(), 70);
-        QCOMPARE(form->context().videoCopy.targets.size(), size_t(channels));
-        QCOMPARE(form->context().sensorCopy.targets.size(), size_t(3));
+        QCOMPARE(chooserRows(form.get(), "BitBtn7"), channels);
+        QCOMPARE(chooserRows(form.get(), "BitBtn17"), 3);
 
         auto *linked = control<QTreeWidget>(form.get(), "LinkChnListView");
         QCOMPARE(linked->topLevelItemCount(), channels);
@@ -92,11 +92,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("sensors");
         QTest::addColumn<int>("shownChannels");
         QTest::addColumn<int>("shownSensors");
-        QTest::newRow("huge channels") << QByteArray("100000") << QByteArray("3") << 256 << 3;
+        QTest::addColumn<int>("alarmTabsWidth");
+        QTest::newRow("huge channels")
+            << QByteArray("100000") << QByteArray("3") << 256 << 3 << 688;
         QTest::newRow("largest integer")
-            << QByteArray("2147483647") << QByteArray("2147483647") << 256 << 256;
-        QTest::newRow("huge sensors") << QByteArray("4") << QByteArray("100000") << 4 << 256;
-        QTest::newRow("negative") << QByteArray("-5") << QByteArray("-2147483648") << 0 << 0;
+            << QByteArray("2147483647") << QByteArray("2147483647") << 256 << 256 << 688;
+        QTest::newRow("huge sensors") << QByteArray("4") << QByteArray("100000") << 4 << 256 << 91;
+        QTest::newRow("negative") << QByteArray("-5") << QByteArray("-2147483648") << 0 << 0 << 0;
     }
 
     void damagedCountsAreBounded()
@@ -105,19 +107,17 @@ private Q_SLOTS:
         QFETCH(QByteArray, sensors);
         QFETCH(int, shownChannels);
         QFETCH(int, shownSensors);
+        QFETCH(int, alarmTabsWidth);
         SetupFixture::write("SysSet.Ext",
             "[System Options]\r\nMaxRecCount=" + channels
                 + "\r\n[Sensor Options]\r\nAlarmDevChn=" + sensors + "\r\n");
         auto form = showForm();
-        QCOMPARE(form->context().channelCount, shownChannels);
-        QCOMPARE(form->context().sensorCount, shownSensors);
         QCOMPARE(control<QTabBar>(form.get(), "SelectChnTabSet")->count(), shownChannels);
         QCOMPARE(control<QTabBar>(form.get(), "SensorChnTabSet")->count(), shownSensors);
         QCOMPARE(control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItemCount(),
             shownChannels);
-        QCOMPARE(form->context().videoCopy.targets.size(), size_t(shownChannels));
-        QCOMPARE(control<QTabBar>(form.get(), "AlarmChnTabSet")->width(),
-            shownChannels > 0 ? editor::tabSetWidth(shownChannels) : 0);
+        QCOMPARE(chooserRows(form.get(), "BitBtn7"), shownChannels);
+        QCOMPARE(control<QTabBar>(form.get(), "AlarmChnTabSet")->width(), alarmTabsWidth);
         QCOMPARE(editor::tabSetWidth(std::numeric_limits<int>::max()), 688);
 
         SetupFixture::apply(form.get());
@@ -134,7 +134,7 @@ private Q_SLOTS:
             = "[System Options]\r\nMaxRecCount=4\r\n" + QByteArray(17 * 1024 * 1024, ';');
         SetupFixture::write("SysSet.Ext", huge);
         auto form = showForm();
-        form->chkCancelSensortableClick();
+        SetupFixture::touch(form.get());
         for (const char *button : {"ApplyBitBtn", "BitBtn1"}) {
             ModalScript script;
             QString shown;
@@ -179,7 +179,7 @@ private Q_SLOTS:
             openAfterEscape = form->isVisible();
             return TSysSetForm::UploadResult {};
         });
-        form->chkCancelSensortableClick();
+        SetupFixture::touch(form.get());
         control<QAbstractButton>(form.get(), "BitBtn1")->click();
         QCOMPARE(uploads, 1);
         QVERIFY(openAfterEscape);
@@ -190,7 +190,7 @@ private Q_SLOTS:
             ++uploads;
             return TSysSetForm::UploadResult {};
         });
-        again->chkCancelSensortableClick();
+        SetupFixture::touch(again.get());
         QTest::keyClick(control<QLineEdit>(again.get(), "CameraNameEdit"), Qt::Key_Escape);
         QVERIFY(!again->isVisible());
         QCOMPARE(again->result(), int(QDialog::Rejected));
@@ -201,6 +201,7 @@ private Q_SLOTS:
     void tabBarsSwitchWithArrows()
     {
         writeSystemFile(4, 0);
+        writeChannelValues(4);
         auto form = showForm();
         const std::pair<const char *, int> bars[] = {{"SelectChnTabSet", 2}, {"AlarmChnTabSet", 3}};
         for (const auto &[name, page] : bars) {
@@ -212,8 +213,8 @@ private Q_SLOTS:
             QTest::keyClick(tabs, Qt::Key_Left);
             QCOMPARE(tabs->currentIndex(), 1);
         }
-        QCOMPARE(form->context().currentVideoChannel, 1);
-        QCOMPARE(form->context().currentAlarmChannel, 1);
+        QCOMPARE(shownTitle(form.get()), QStringLiteral("Channel 1"));
+        QCOMPARE(shownSensitivity(form.get()), 11);
     }
 
     void noSensors()
@@ -224,38 +225,41 @@ private Q_SLOTS:
         QCOMPARE(sensors->count(), 0);
         QCOMPARE(sensors->width(), 0);
         QCOMPARE(sensors->currentIndex(), -1);
-        QVERIFY(form->context().sensorCopy.targets.empty());
+        QCOMPARE(chooserRows(form.get(), "BitBtn17"), 0);
     }
 
     void changeRuleAndChannelSwitch()
     {
+        writeChannelValues(16);
         auto form = showForm();
         auto *apply = control<QAbstractButton>(form.get(), "ApplyBitBtn");
         auto *armOnItsOwn = control<QCheckBox>(form.get(), "CheckBox6");
+        // The load at show set every control: that is no change.
         QVERIFY(!apply->isEnabled());
-
-        form->context().loading = true;
-        armOnItsOwn->click();
-        QVERIFY(!apply->isEnabled());
-        form->context().loading = false;
         armOnItsOwn->click();
         QVERIFY(apply->isEnabled());
 
         // Switching the channel drops the edit and disables Apply...
         control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(2);
-        QCOMPARE(form->context().currentVideoChannel, 2);
+        QCOMPARE(shownTitle(form.get()), QStringLiteral("Channel 2"));
         QVERIFY(!apply->isEnabled());
         // ...unless a pending copy goes to the new channel.
-        form->CIFRadioBtnClick();
-        form->context().videoCopy.pending = true;
-        form->context().videoCopy.targets[3] = 1;
+        ModalScript script;
+        script.then([](QWidget *chooser) {
+            control<QTreeWidget>(chooser, "ChnListView")
+                ->topLevelItem(3)
+                ->setCheckState(0, Qt::Checked);
+            control<QAbstractButton>(chooser, "BitBtn1")->click();
+        });
+        control<QAbstractButton>(form.get(), "BitBtn7")->click();
+        QVERIFY(script.finished());
         control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(3);
         QVERIFY(apply->isEnabled());
         control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(3);
         QVERIFY(apply->isEnabled());
         control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
         QVERIFY(!apply->isEnabled());
-        QCOMPARE(form->context().currentAlarmChannel, 1);
+        QCOMPARE(shownSensitivity(form.get()), 11);
     }
 
     void failedCheckWritesNothingAndKeepsTheWindowOpen_data()
@@ -277,7 +281,7 @@ private Q_SLOTS:
         auto form = showForm();
         const QStringList before = QDir(settings::workFolderPath()).entryList(QDir::Files);
         control<QCheckBox>(form.get(), box.constData())->setChecked(true);
-        form->chkCancelSensortableClick();
+        SetupFixture::touch(form.get());
 
         ModalScript script;
         QString shown;
@@ -294,7 +298,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(settings::workFolderPath()).entryList(QDir::Files), before);
 
         // With an armed cell and a linked channel, Apply passes and goes off again.
-        form->findChild<editor::MotionCell *>(QStringLiteral("MotionCell4_5"))->setArmed(true);
+        QTest::mouseClick(control<QWidget>(form.get(), "MotionCell4_5"), Qt::LeftButton);
         control<QTreeWidget>(form.get(), "LinkChnListView")
             ->topLevelItem(0)
             ->setCheckState(0, Qt::Checked);
@@ -389,7 +393,7 @@ private Q_SLOTS:
         QVERIFY(!apply->isEnabled());
         QCOMPARE(outputType->currentIndex(), 2);
 
-        form->CIFRadioBtnClick();
+        SetupFixture::touch(form.get());
         control<QRadioButton>(form.get(), "EnRadioBtn")->click();
         QVERIFY(apply->isEnabled());
         // Clicking the checked button again changes nothing.
@@ -402,6 +406,43 @@ private:
     {
         SetupFixture::writeSystem(channels, sensors);
         SetupFixture::writeQuietFirstSensor();
+    }
+
+    // Each channel's own title and motion sensitivity, so that the shown channel shows.
+    static void writeChannelValues(int channels)
+    {
+        QByteArray titles, sensitivities;
+        for (int channel = 0; channel < channels; ++channel) {
+            const QByteArray section = "[ENCODER" + QByteArray::number(channel) + "]\r\n";
+            titles += section + "CameraName=Channel " + QByteArray::number(channel) + "\r\n";
+            sensitivities += section + "AlarmSense=" + QByteArray::number(10 + channel) + "\r\n";
+        }
+        SetupFixture::write("TVCard.Ext", titles);
+        SetupFixture::write("AlarmSet.Ext", sensitivities);
+    }
+
+    static QString shownTitle(QWidget *form)
+    {
+        return control<QLineEdit>(form, "CameraNameEdit")->text();
+    }
+
+    static int shownSensitivity(QWidget *form)
+    {
+        return control<QSlider>(form, "TrackBar3")->value();
+    }
+
+    // The rows of the channel chooser that the button opens, which is then cancelled; none
+    // when it does not open.
+    static int chooserRows(QWidget *form, const char *button)
+    {
+        int rows = 0;
+        ModalScript script;
+        script.then([&rows](QWidget *chooser) {
+            rows = control<QTreeWidget>(chooser, "ChnListView")->topLevelItemCount();
+            control<QAbstractButton>(chooser, "BitBtn2")->click();
+        });
+        control<QAbstractButton>(form, button)->click();
+        return rows;
     }
 
     std::unique_ptr<TSysSetForm> showForm() { return SetupFixture::showForm(); }

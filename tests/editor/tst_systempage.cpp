@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTreeWidget>
 
 using namespace quillon;
@@ -71,8 +72,8 @@ private Q_SLOTS:
         stored = withValue(stored, "AutoUserName", "\" operator \"");
         m_fixture->write(SettingsFile::SysSet, stored);
         auto form = m_fixture->showForm();
-        QCOMPARE(form->context().channelCount, 16);
-        QCOMPARE(form->context().sensorCount, 16);
+        QCOMPARE(control<QTabBar>(form.get(), "SelectChnTabSet")->count(), 16);
+        QCOMPARE(control<QTabBar>(form.get(), "SensorChnTabSet")->count(), 16);
         QCOMPARE(control<QLineEdit>(form.get(), "VideoFilesPathEdit")->text(),
             QString::fromUtf8("\\录像"));
         QCOMPARE(control<QLineEdit>(form.get(), "AutoLoginUserEdit")->text(),

@@ -21,11 +21,12 @@
 class SetupFixture
 {
 public:
-    // A fresh, empty work folder, and the given language.
+    // A fresh, empty work folder, and the given language (none: the language stays as it is).
     explicit SetupFixture(const char *locale = "zh_CN.UTF-8")
     {
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
-        qputenv("LC_ALL", locale);
+        if (locale)
+            qputenv("LC_ALL", locale);
         QDir().mkpath(quillon::settings::workFolderPath());
     }
 
