@@ -113,6 +113,17 @@ template<typename Message> std::optional<Message> finished(const Reader &reader,
     return message;
 }
 
+// A message whose payload is one field of exactly that many bytes.
+template<typename Message>
+std::optional<Message> parseFixedBytes(
+    QByteArrayView payload, qsizetype bytes, QByteArray Message::*field)
+{
+    Reader reader(payload);
+    Message message;
+    message.*field = reader.raw(bytes);
+    return finished(reader, message);
+}
+
 } // namespace
 
 qsizetype maxPayloadFor(std::uint16_t type)
@@ -276,10 +287,7 @@ QByteArray LoginChallenge::payload() const
 
 std::optional<LoginChallenge> LoginChallenge::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    LoginChallenge message;
-    message.nonce = reader.raw(kNonceBytes);
-    return finished(reader, message);
+    return parseFixedBytes(payload, kNonceBytes, &LoginChallenge::nonce);
 }
 
 QByteArray LoginProof::payload() const
@@ -289,10 +297,7 @@ QByteArray LoginProof::payload() const
 
 std::optional<LoginProof> LoginProof::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    LoginProof message;
-    message.proof = reader.raw(kDigestBytes);
-    return finished(reader, message);
+    return parseFixedBytes(payload, kDigestBytes, &LoginProof::proof);
 }
 
 QByteArray LoginResult::payload() const
@@ -324,10 +329,7 @@ QByteArray SessionOpen::payload() const
 
 std::optional<SessionOpen> SessionOpen::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    SessionOpen message;
-    message.token = reader.raw(kTokenBytes);
-    return finished(reader, message);
+    return parseFixedBytes(payload, kTokenBytes, &SessionOpen::token);
 }
 
 QByteArray StatusReply::payload() const
