@@ -518,6 +518,23 @@ std::function<void(int done)> progressBar(const Options &options, int total)
     };
 }
 
+int printHostTableHeader(const QList<HostReport> &reports)
+{
+    int width = 4;
+    for (const HostReport &report : reports)
+        width = std::max(width, int(report.address.text().size()));
+    out() << QStringLiteral("HOST").leftJustified(width) << "  "
+          << QStringLiteral("OUTCOME").leftJustified(16) << "  DETAIL\n";
+    return width;
+}
+
+void printHostRow(
+    const HostReport &report, int hostWidth, const QString &outcome, const QString &detail)
+{
+    out() << report.address.text().leftJustified(hostWidth) << "  " << outcome.leftJustified(16)
+          << "  " << detail << "\n";
+}
+
 namespace {
 
 // What the table says of a host.
@@ -579,15 +596,10 @@ void printReportTable(const QList<HostReport> &reports, bool dryRun, const Optio
 {
     if (dryRun)
         printDryRunChanges(reports, options);
-    int width = 4;
-    for (const HostReport &report : reports)
-        width = std::max(width, int(report.address.text().size()));
-    out() << QStringLiteral("HOST").leftJustified(width) << "  "
-          << QStringLiteral("OUTCOME").leftJustified(16) << "  DETAIL\n";
+    const int width = printHostTableHeader(reports);
     for (const HostReport &report : reports) {
-        out() << report.address.text().leftJustified(width) << "  "
-              << outcomeName(report.result.outcome).leftJustified(16) << "  "
-              << outcomeDetail(report, dryRun) << "\n";
+        printHostRow(
+            report, width, outcomeName(report.result.outcome), outcomeDetail(report, dryRun));
         for (const formats::Problem &problem : report.problems)
             out() << "  " << problemText(problem, options.chinese) << "\n";
     }
