@@ -113,6 +113,24 @@ template<typename Message> std::optional<Message> finished(const Reader &reader,
     return message;
 }
 
+// A message whose payload is one length-prefixed text.
+QByteArray textPayload(QByteArrayView text)
+{
+    Writer writer;
+    writer.text(text);
+    return writer.take();
+}
+
+template<typename Message>
+std::optional<Message> parseText(
+    QByteArrayView payload, qsizetype minBytes, qsizetype maxBytes, QByteArray Message::*field)
+{
+    Reader reader(payload);
+    Message message;
+    message.*field = reader.text(minBytes, maxBytes);
+    return finished(reader, message);
+}
+
 // A message whose payload is one field of exactly that many bytes.
 template<typename Message>
 std::optional<Message> parseFixedBytes(
@@ -267,17 +285,12 @@ Frame FrameDecoder::takeFrame()
 
 QByteArray LoginHello::payload() const
 {
-    Writer writer;
-    writer.text(userName);
-    return writer.take();
+    return textPayload(userName);
 }
 
 std::optional<LoginHello> LoginHello::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    LoginHello message;
-    message.userName = reader.text(0, kMaxUserNameBytes);
-    return finished(reader, message);
+    return parseText(payload, 0, kMaxUserNameBytes, &LoginHello::userName);
 }
 
 QByteArray LoginChallenge::payload() const
@@ -348,17 +361,12 @@ std::optional<StatusReply> StatusReply::parse(QByteArrayView payload)
 
 QByteArray FileRequest::payload() const
 {
-    Writer writer;
-    writer.text(path);
-    return writer.take();
+    return textPayload(path);
 }
 
 std::optional<FileRequest> FileRequest::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    FileRequest message;
-    message.path = reader.text(1, kMaxPathBytes);
-    return finished(reader, message);
+    return parseText(payload, 1, kMaxPathBytes, &FileRequest::path);
 }
 
 bool FileData::digestMatches() const
