@@ -27,8 +27,7 @@ class TestSystemPage : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_fixture = std::make_unique<SetupFixture>();
-        SetupFixture::copySamples();
+        m_fixture = SetupFixture::withSamples();
         m_boxes = std::make_unique<ModalScript>();
     }
 

@@ -4,6 +4,7 @@
 
 #include "support/modalscript.h"
 #include "support/setupfixture.h"
+#include "support/userrecord.h"
 
 #include "settings/gbk.h"
 #include "settings/userrecords.h"
@@ -20,18 +21,6 @@ using namespace quillon;
 using settings::SettingsFile;
 using settings::UserRecord;
 
-namespace {
-
-UserRecord record(const QByteArray &name, const QByteArray &password)
-{
-    UserRecord user;
-    user.setName(name);
-    user.setPassword(password);
-    return user;
-}
-
-} // namespace
-
 class TestUsersPage : public QObject
 {
     Q_OBJECT
@@ -39,8 +28,7 @@ class TestUsersPage : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_fixture = std::make_unique<SetupFixture>();
-        SetupFixture::copySamples();
+        m_fixture = SetupFixture::withSamples();
         m_boxes = std::make_unique<ModalScript>();
     }
     void cleanup() { m_form.reset(); }
@@ -49,7 +37,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("entries");
-        const QByteArray two = settings::encodeUsers({record("ann", "1"), record("ben", "2")});
+        const QByteArray two
+            = settings::encodeUsers({userRecord("ann", "1"), userRecord("ben", "2")});
         QTest::newRow("224 bytes") << two << 3;
         QTest::newRow("225 bytes") << two + '\0' << 1;
     }
@@ -114,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(view(), 0);
         QCOMPARE(list()->currentRow(), 5);
         QCOMPARE(list()->currentItem()->text(), name.trimmed());
-        UserRecord expected = record(settings::toGbk(name.trimmed()).value(), "p w");
+        UserRecord expected = userRecord(settings::toGbk(name.trimmed()).value(), "p w");
         expected.setPrivilege(2, true);
         expected.setPrivilege(11, true);
         expected.setMayPreview(3, true);
@@ -253,7 +242,8 @@ private Q_SLOTS:
     void recordsFoundByPosition()
     {
         m_fixture->write(SettingsFile::User,
-            settings::encodeUsers({record("dup", "a"), record("dup", "b"), record(" bob", "c")}));
+            settings::encodeUsers(
+                {userRecord("dup", "a"), userRecord("dup", "b"), userRecord(" bob", "c")}));
         showForm();
         list()->setCurrentRow(1);
         press("ChangeUser");
@@ -266,7 +256,8 @@ private Q_SLOTS:
         press("SubbUser");
         QCOMPARE(
             m_boxes->takeTexts(), QStringList {QString::fromUtf8("您确定要删除用户 \"bob\" 吗？")});
-        QCOMPARE(storedUsers(), settings::UserRecords({record("dup", "z"), record("dup", "b")}));
+        QCOMPARE(
+            storedUsers(), settings::UserRecords({userRecord("dup", "z"), userRecord("dup", "b")}));
     }
 
     void languageSwitch()

@@ -30,6 +30,14 @@ public:
         QDir().mkpath(quillon::settings::workFolderPath());
     }
 
+    // A work folder holding the sample server's nine files, in Chinese.
+    static std::unique_ptr<SetupFixture> withSamples()
+    {
+        auto fixture = std::make_unique<SetupFixture>();
+        copySamples();
+        return fixture;
+    }
+
     // The sample server's nine files in the work folder.
     static void copySamples()
     {
