@@ -2,6 +2,7 @@
 // the servers already have the value (the figures: wall time, applies made, the tool's peak
 // resident memory), then `quillon drift` over the same servers against the samples.
 
+#include "figures.h"
 #include "settings/profiledocument.h"
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
@@ -50,32 +51,22 @@ QByteArray failures(const QByteArray &json)
     return text;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir data;
-    prepareToolEnvironment(data.path(), kPassword);
-
-    QStringList hosts;
-    const std::vector<std::unique_ptr<BenchServer>> servers
-        = startServers(kServers, kPassword, &hosts);
-    if (servers.empty())
+    ToolBench bench;
+    if (!bench.start(kServers, kPassword))
         return 1;
+    const QStringList &hosts = bench.hosts;
     auto applies = [&] {
         int total = 0;
-        for (const auto &server : servers)
+        for (const auto &server : bench.servers)
             total += server->process.countLog(kApplyLine);
         return total;
     };
-    const QString output = data.filePath(QStringLiteral("out.json"));
+    const QString output = bench.data.filePath(QStringLiteral("out.json"));
 
     std::vector<double> setSeconds;
     std::vector<double> setCpu;
@@ -85,7 +76,7 @@ int main(int argc, char **argv)
         const QByteArray value = QByteArray::number(40 + run);
         for (int i = 0; i < kServers / 2; ++i) {
             const QString sysSet
-                = servers[size_t(i)]->root.filePath(QStringLiteral("SysConfig/SysSet.Ext"));
+                = bench.servers[size_t(i)]->root.filePath(QStringLiteral("SysConfig/SysSet.Ext"));
             quillon::settings::ProfileDocument document(readFile(sysSet));
             document.setValue("Alarm Options", "BackRecTime", value);
             writeFile(sysSet, document.toBytes());

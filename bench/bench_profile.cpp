@@ -1,6 +1,7 @@
 // The profile engine on a 64-channel video settings file: 64 sections of 34 keys, every key
 // written once, then rewritten, then read, through the public operations.
 
+#include "figures.h"
 #include "settings/profilestore.h"
 
 #include <QCoreApplication>
@@ -35,12 +36,6 @@ Names makeNames()
     for (int k = 0; k < kKeys; ++k)
         names.keys.push_back("SettingKey" + QByteArray::number(k));
     return names;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace

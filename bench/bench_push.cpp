@@ -24,14 +24,10 @@ constexpr char kPassword[] = "bench-pw";
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir data;
-    prepareToolEnvironment(data.path(), kPassword);
-
-    QStringList hosts;
-    const std::vector<std::unique_ptr<BenchServer>> servers
-        = startServers(kServers, kPassword, &hosts);
-    if (servers.empty())
+    ToolBench bench;
+    if (!bench.start(kServers, kPassword))
         return 1;
+    const QStringList &hosts = bench.hosts;
 
     QTemporaryDir config;
     std::vector<double> seconds;

@@ -6,6 +6,7 @@
 
 #include "editor/sysset.h"
 #include "settings/settingsfiles.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -96,8 +97,10 @@ int main(int argc, char *argv[])
         {
             quillon::editor::TSysSetForm form;
             form.show();
-            form.ApplyBitBtnClick();
-            form.ApplyBitBtnClick();
+            noteAChange(&form);
+            pressApply(&form);
+            noteAChange(&form);
+            pressApply(&form);
             form.close();
         }
         if (run == kWarmUp)

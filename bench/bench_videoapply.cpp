@@ -9,6 +9,7 @@
 #include "editor/sysset.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
+#include "windowbench.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -147,9 +148,9 @@ int main(int argc, char **argv)
         [&](int run) {
             pendCopyToEveryChannel(form.context());
             formTitleY->setText(QString::number(100 + run));
-            form.CIFRadioBtnClick();
+            noteAChange(&form);
         },
-        [&] { form.ApplyBitBtnClick(); });
+        [&] { pressApply(&form); });
     const bool windowWrote = check.readInt(tvCard, "ENCODER0", "Camera_Y", 0) == 100 + kRuns - 1
         && check.readInt(tvCard, "ENCODER63", "Camera_Y", 0) == 100 + kRuns - 1
         && !apply->isEnabled();

@@ -6,6 +6,7 @@
 #include "editor/setupcontext.h"
 #include "editor/sysset.h"
 #include "settings/settingsfiles.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -145,9 +146,10 @@ int main(int argc, char **argv)
         pendEverywhere(context.videoCopy);
         pendEverywhere(context.motionCopy);
         pendEverywhere(context.sensorCopy);
+        noteAChange(&form);
         QElapsedTimer clock;
         clock.start();
-        form.ApplyBitBtnClick();
+        pressApply(&form);
         applyMs.push_back(clock.nsecsElapsed() / 1e6);
         if (context.motionCopy.pending || context.sensorCopy.pending) {
             std::fprintf(stderr, "Apply stopped at a check\n");

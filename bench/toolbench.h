@@ -59,6 +59,22 @@ inline std::vector<std::unique_ptr<BenchServer>> startServers(
     return servers;
 }
 
+// The tool's environment over a data folder of its own, with count servers started.
+struct ToolBench
+{
+    QTemporaryDir data;
+    QStringList hosts;
+    std::vector<std::unique_ptr<BenchServer>> servers;
+
+    // False when a server did not start.
+    bool start(int count, const char *password)
+    {
+        prepareToolEnvironment(data.path(), password);
+        servers = startServers(count, password, &hosts);
+        return !servers.empty();
+    }
+};
+
 struct Measure
 {
     int exitCode = -1;

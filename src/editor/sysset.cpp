@@ -290,16 +290,6 @@ void TSysSetForm::noteChange()
         ApplyBitBtn->setEnabled(true);
 }
 
-void TSysSetForm::chkCancelSensortableClick()
-{
-    noteChange();
-}
-
-void TSysSetForm::CIFRadioBtnClick()
-{
-    noteChange();
-}
-
 void TSysSetForm::showPage(PageIndex page, std::optional<VideoInnerPage> innerPage)
 {
     PageControl1->setCurrentIndex(int(page));

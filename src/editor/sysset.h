@@ -60,19 +60,14 @@ public:
     // Sets every text of the window in the current language.
     void setTexts();
 
-public Q_SLOTS:
-    void ApplyBitBtnClick();
-    void BitBtn1Click();
-    void CnRadioBtnClick();
-    // The change rule: a change enables Apply unless a page is loading.
-    void chkCancelSensortableClick();
-    void CIFRadioBtnClick();
-
 protected:
     void showEvent(QShowEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void ApplyBitBtnClick();
+    void BitBtn1Click();
+    void CnRadioBtnClick();
     void FormCreate();
     void FormShow();
     void FormClose();
@@ -83,6 +78,7 @@ private:
     void SensorChnTabSetChange(int index);
     void switchShownIndex(
         int index, int &shown, const PendingCopy &copy, const std::function<void()> &reload);
+    // The change rule: a change enables Apply unless a page is loading.
     void noteChange();
     void showPage(PageIndex page, std::optional<VideoInnerPage> innerPage);
     QWidget *addPage(const char *name);

@@ -80,6 +80,23 @@ Library &library()
     return instance;
 }
 
+enum class Lookup { Keep, Release };
+
+// The connection of a handle, or null for a handle the table lacks. Release also takes it out
+// of the table, so that no later call finds it.
+std::shared_ptr<CommandConnection> connectionOf(std::int32_t handle, Lookup lookup)
+{
+    Library &lib = library();
+    const std::lock_guard lock(lib.mutex);
+    const auto found = lib.connections.find(handle);
+    if (found == lib.connections.end())
+        return nullptr;
+    std::shared_ptr<CommandConnection> connection = found->second;
+    if (lookup == Lookup::Release)
+        lib.connections.erase(found);
+    return connection;
+}
+
 bool validPort(std::int32_t port)
 {
     return port > 0 && port <= 0xFFFF;
@@ -622,15 +639,9 @@ std::int32_t KX_CALL KX_ClientSendBuf(
 {
     if (!buffer || length <= 0 || length > kMaxCommandBytes)
         return KX_ERR_ARGUMENT;
-    std::shared_ptr<CommandConnection> connection;
-    {
-        Library &lib = library();
-        const std::lock_guard lock(lib.mutex);
-        const auto found = lib.connections.find(handle);
-        if (found == lib.connections.end())
-            return KX_ERR_ARGUMENT;
-        connection = found->second;
-    }
+    const std::shared_ptr<CommandConnection> connection = connectionOf(handle, Lookup::Keep);
+    if (!connection)
+        return KX_ERR_ARGUMENT;
     const std::lock_guard lock(connection->mutex);
     BlockingChannel &channel = connection->channel;
     channel.restartDeadline();
@@ -678,16 +689,9 @@ std::int32_t KX_CALL KX_DisConnectTCPServer(std::int32_t handle)
 {
     if (handle == 0)
         return KX_OK;
-    std::shared_ptr<CommandConnection> connection;
-    {
-        Library &lib = library();
-        const std::lock_guard lock(lib.mutex);
-        const auto found = lib.connections.find(handle);
-        if (found == lib.connections.end())
-            return KX_ERR_ARGUMENT;
-        connection = std::move(found->second);
-        lib.connections.erase(found);
-    }
+    const std::shared_ptr<CommandConnection> connection = connectionOf(handle, Lookup::Release);
+    if (!connection)
+        return KX_ERR_ARGUMENT;
     const std::lock_guard lock(connection->mutex);
     connection->channel.close();
     return KX_OK;

@@ -113,6 +113,35 @@ template<typename Message> std::optional<Message> finished(const Reader &reader,
     return message;
 }
 
+// A message whose payload is one length-prefixed text.
+QByteArray textPayload(QByteArrayView text)
+{
+    Writer writer;
+    writer.text(text);
+    return writer.take();
+}
+
+template<typename Message>
+std::optional<Message> parseText(
+    QByteArrayView payload, qsizetype minBytes, qsizetype maxBytes, QByteArray Message::*field)
+{
+    Reader reader(payload);
+    Message message;
+    message.*field = reader.text(minBytes, maxBytes);
+    return finished(reader, message);
+}
+
+// A message whose payload is one field of exactly that many bytes.
+template<typename Message>
+std::optional<Message> parseFixedBytes(
+    QByteArrayView payload, qsizetype bytes, QByteArray Message::*field)
+{
+    Reader reader(payload);
+    Message message;
+    message.*field = reader.raw(bytes);
+    return finished(reader, message);
+}
+
 } // namespace
 
 qsizetype maxPayloadFor(std::uint16_t type)
@@ -256,17 +285,12 @@ Frame FrameDecoder::takeFrame()
 
 QByteArray LoginHello::payload() const
 {
-    Writer writer;
-    writer.text(userName);
-    return writer.take();
+    return textPayload(userName);
 }
 
 std::optional<LoginHello> LoginHello::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    LoginHello message;
-    message.userName = reader.text(0, kMaxUserNameBytes);
-    return finished(reader, message);
+    return parseText(payload, 0, kMaxUserNameBytes, &LoginHello::userName);
 }
 
 QByteArray LoginChallenge::payload() const
@@ -276,10 +300,7 @@ QByteArray LoginChallenge::payload() const
 
 std::optional<LoginChallenge> LoginChallenge::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    LoginChallenge message;
-    message.nonce = reader.raw(kNonceBytes);
-    return finished(reader, message);
+    return parseFixedBytes(payload, kNonceBytes, &LoginChallenge::nonce);
 }
 
 QByteArray LoginProof::payload() const
@@ -289,10 +310,7 @@ QByteArray LoginProof::payload() const
 
 std::optional<LoginProof> LoginProof::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    LoginProof message;
-    message.proof = reader.raw(kDigestBytes);
-    return finished(reader, message);
+    return parseFixedBytes(payload, kDigestBytes, &LoginProof::proof);
 }
 
 QByteArray LoginResult::payload() const
@@ -324,10 +342,7 @@ QByteArray SessionOpen::payload() const
 
 std::optional<SessionOpen> SessionOpen::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    SessionOpen message;
-    message.token = reader.raw(kTokenBytes);
-    return finished(reader, message);
+    return parseFixedBytes(payload, kTokenBytes, &SessionOpen::token);
 }
 
 QByteArray StatusReply::payload() const
@@ -346,17 +361,12 @@ std::optional<StatusReply> StatusReply::parse(QByteArrayView payload)
 
 QByteArray FileRequest::payload() const
 {
-    Writer writer;
-    writer.text(path);
-    return writer.take();
+    return textPayload(path);
 }
 
 std::optional<FileRequest> FileRequest::parse(QByteArrayView payload)
 {
-    Reader reader(payload);
-    FileRequest message;
-    message.path = reader.text(1, kMaxPathBytes);
-    return finished(reader, message);
+    return parseText(payload, 1, kMaxPathBytes, &FileRequest::path);
 }
 
 bool FileData::digestMatches() const

@@ -10,6 +10,7 @@
 #include "formats/camerasettings.h"
 #include "formats/language.h"
 #include "settings/settingsfiles.h"
+#include "support/setupfixture.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -52,16 +53,9 @@ class TestAccessibility : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
-        qputenv("LC_ALL", "zh_CN.UTF-8");
-        QVERIFY(QDir().mkpath(settings::workFolderPath()));
-        QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[System Options]\r\nMaxRecCount=4\r\n[Sensor Options]\r\nAlarmDevChn=2\r\n");
-        QFile sensors(settings::workFolderPath() + QStringLiteral("SensorSet.Ext"));
-        QVERIFY(sensors.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        sensors.write("[SENSOR0]\r\nStartupRec=0\r\n");
+        m_fixture = std::make_unique<SetupFixture>();
+        SetupFixture::writeSystem(4, 2);
+        SetupFixture::writeQuietFirstSensor();
     }
 
     // The window in Chinese, then after the switch to English: the names follow the language.
@@ -113,7 +107,7 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<SetupFixture> m_fixture;
 };
 
 QTEST_MAIN(TestAccessibility)

@@ -1,8 +1,8 @@
 // The camera control page: the list as loaded, the control port, the edit dialog for one or
 // several channels with its checks and immediate writes, and stored indexes outside the lists.
 
-#include "alarmfixture.h"
-#include "modalscript.h"
+#include "support/modalscript.h"
+#include "support/setupfixture.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -49,13 +49,13 @@ class TestCameraPage : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_fixture = std::make_unique<AlarmFixture>();
-        AlarmFixture::writeSystem(6, 0);
+        m_fixture = std::make_unique<SetupFixture>();
+        SetupFixture::writeSystem(6, 0);
     }
 
     void missingFileGivesDefaults()
     {
-        auto form = AlarmFixture::showForm();
+        auto form = SetupFixture::showForm();
         auto *list = control<QTreeWidget>(form.get(), "ListView2");
         QCOMPARE(list->topLevelItemCount(), 6);
         for (int row = 0; row < 6; ++row) {
@@ -68,9 +68,9 @@ private Q_SLOTS:
         }
         QCOMPARE(
             control<QComboBox>(form.get(), "PTZComboBox")->currentText(), QStringLiteral("COM1"));
-        form->ApplyBitBtnClick();
+        SetupFixture::apply(form.get());
         QCOMPARE(
-            AlarmFixture::read("CameraSet.Ext"), QByteArray("[Camera Ctrl]\r\nCtrlPort=0\r\n"));
+            SetupFixture::read("CameraSet.Ext"), QByteArray("[Camera Ctrl]\r\nCtrlPort=0\r\n"));
     }
 
     void controlPort_data()
@@ -89,18 +89,18 @@ private Q_SLOTS:
         QFETCH(QByteArray, stored);
         QFETCH(QString, shown);
         QFETCH(QByteArray, saved);
-        AlarmFixture::write("CameraSet.Ext", "[Camera Ctrl]\r\nCtrlPort=" + stored + "\r\n");
-        auto form = AlarmFixture::showForm();
+        SetupFixture::write("CameraSet.Ext", "[Camera Ctrl]\r\nCtrlPort=" + stored + "\r\n");
+        auto form = SetupFixture::showForm();
         QCOMPARE(control<QComboBox>(form.get(), "PTZComboBox")->currentText(), shown);
-        form->ApplyBitBtnClick();
-        QCOMPARE(AlarmFixture::value("CameraSet.Ext", "Camera Ctrl", "CtrlPort"), saved);
+        SetupFixture::apply(form.get());
+        QCOMPARE(SetupFixture::value("CameraSet.Ext", "Camera Ctrl", "CtrlPort"), saved);
     }
 
     // The dialog's edit is written at once; when that write fails (a full disk), it is said.
     void editOnAFullDiskIsReported()
     {
-        AlarmFixture::write("CameraSet.Ext", sixCameras());
-        auto form = AlarmFixture::showForm();
+        SetupFixture::write("CameraSet.Ext", sixCameras());
+        auto form = SetupFixture::showForm();
         selectRows(control<QTreeWidget>(form.get(), "ListView2"), {1});
         QString failure;
         ModalScript script;
@@ -118,13 +118,13 @@ private Q_SLOTS:
         ::setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(script.finished());
         QVERIFY2(failure.startsWith(QString::fromUtf8("不能保存摄像机设置")), qPrintable(failure));
-        QCOMPARE(AlarmFixture::value("CameraSet.Ext", "ENCODER1", "CamType"), QByteArray("1"));
+        QCOMPARE(SetupFixture::value("CameraSet.Ext", "ENCODER1", "CamType"), QByteArray("1"));
     }
 
     void editSeveralRowsKeepsEachAddress()
     {
-        AlarmFixture::write("CameraSet.Ext", sixCameras());
-        auto form = AlarmFixture::showForm();
+        SetupFixture::write("CameraSet.Ext", sixCameras());
+        auto form = SetupFixture::showForm();
         auto *list = control<QTreeWidget>(form.get(), "ListView2");
         selectRows(list, {1, 2, 3});
         bool startedEmpty = false;
@@ -146,17 +146,17 @@ private Q_SLOTS:
         QVERIFY(startedEmpty);
 
         // Written at once, each channel with its own decoder address; no Apply needed.
-        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(!SetupFixture::applyEnabled(form.get()));
         for (int channel = 0; channel < 6; ++channel) {
             const QByteArray section = "ENCODER" + QByteArray::number(channel);
             const bool edited = channel >= 1 && channel <= 3;
-            QCOMPARE(AlarmFixture::value("CameraSet.Ext", section, "CamNo"),
+            QCOMPARE(SetupFixture::value("CameraSet.Ext", section, "CamNo"),
                 QByteArray::number(11 + channel));
-            QCOMPARE(AlarmFixture::value("CameraSet.Ext", section, "CamType"),
+            QCOMPARE(SetupFixture::value("CameraSet.Ext", section, "CamType"),
                 edited ? QByteArray("2") : QByteArray("1"));
-            QCOMPARE(AlarmFixture::value("CameraSet.Ext", section, "Protocol"),
+            QCOMPARE(SetupFixture::value("CameraSet.Ext", section, "Protocol"),
                 edited ? QByteArray("16") : QByteArray("3"));
-            QCOMPARE(AlarmFixture::value("CameraSet.Ext", section, "Baudrate"),
+            QCOMPARE(SetupFixture::value("CameraSet.Ext", section, "Baudrate"),
                 edited ? QByteArray("4") : QByteArray("2"));
             QCOMPARE(list->topLevelItem(channel)->text(kAddress), QString::number(11 + channel));
         }
@@ -167,8 +167,8 @@ private Q_SLOTS:
 
     void dialogRefusesMissingChoice()
     {
-        AlarmFixture::write("CameraSet.Ext", sixCameras());
-        auto form = AlarmFixture::showForm();
+        SetupFixture::write("CameraSet.Ext", sixCameras());
+        auto form = SetupFixture::showForm();
         selectRows(control<QTreeWidget>(form.get(), "ListView2"), {0, 4});
         QString title, text;
         bool stayedOpen = false;
@@ -192,7 +192,7 @@ private Q_SLOTS:
         QCOMPARE(title, QString::fromUtf8("云镜设置"));
         QCOMPARE(text, QString::fromUtf8("请选择控制协议！"));
         QVERIFY(stayedOpen);
-        QCOMPARE(AlarmFixture::read("CameraSet.Ext"), sixCameras());
+        QCOMPARE(SetupFixture::read("CameraSet.Ext"), sixCameras());
     }
 
     void decoderFieldAtKeyRelease_data()
@@ -209,8 +209,8 @@ private Q_SLOTS:
     {
         QFETCH(QString, typed);
         QFETCH(QString, shown);
-        AlarmFixture::write("CameraSet.Ext", sixCameras());
-        auto form = AlarmFixture::showForm();
+        SetupFixture::write("CameraSet.Ext", sixCameras());
+        auto form = SetupFixture::showForm();
         selectRows(control<QTreeWidget>(form.get(), "ListView2"), {4});
         QString afterRelease;
         ModalScript script;
@@ -224,15 +224,15 @@ private Q_SLOTS:
         control<QAbstractButton>(form.get(), "BitBtn15")->click();
         QVERIFY(script.finished());
         QCOMPARE(afterRelease, shown);
-        QCOMPARE(AlarmFixture::value("CameraSet.Ext", "ENCODER4", "CamNo"), shown.toLatin1());
+        QCOMPARE(SetupFixture::value("CameraSet.Ext", "ENCODER4", "CamNo"), shown.toLatin1());
     }
 
     // Indexes outside their lists show no text and stay as stored until the operator chooses.
     void storedIndexesOutsideTheLists()
     {
-        AlarmFixture::write(
+        SetupFixture::write(
             "CameraSet.Ext", "[ENCODER0]\r\nCamNo=3\r\nCamType=7\r\nProtocol=-1\r\nBaudrate=9\r\n");
-        auto form = AlarmFixture::showForm();
+        auto form = SetupFixture::showForm();
         auto *list = control<QTreeWidget>(form.get(), "ListView2");
         const QTreeWidgetItem *row = list->topLevelItem(0);
         QCOMPARE(row->text(kType), QString());
@@ -254,11 +254,11 @@ private Q_SLOTS:
                 in<QAbstractButton>(dialog, "BitBtn1")->click();
             });
         control<QAbstractButton>(form.get(), "BitBtn15")->click();
-        QCOMPARE(AlarmFixture::read("CameraSet.Ext"),
+        QCOMPARE(SetupFixture::read("CameraSet.Ext"),
             QByteArray("[ENCODER0]\r\nCamNo=8\r\nCamType=7\r\nProtocol=-1\r\nBaudrate=9\r\n"));
         control<QAbstractButton>(form.get(), "BitBtn15")->click();
         QVERIFY(script.finished());
-        QCOMPARE(AlarmFixture::read("CameraSet.Ext"),
+        QCOMPARE(SetupFixture::read("CameraSet.Ext"),
             QByteArray("[ENCODER0]\r\nCamNo=8\r\nCamType=1\r\nProtocol=-1\r\nBaudrate=9\r\n"));
 
         // The list follows a language switch; the unknown protocol still has no text.
@@ -270,7 +270,7 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<AlarmFixture> m_fixture;
+    std::unique_ptr<SetupFixture> m_fixture;
 };
 
 QTEST_MAIN(TestCameraPage)

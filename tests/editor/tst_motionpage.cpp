@@ -1,11 +1,10 @@
 // The motion page: the area rows as stored and repaired, the detector values, the mouse
 // strokes over the grid, the channel switch and the copy to other channels.
 
-#include "alarmfixture.h"
-#include "modalscript.h"
+#include "support/modalscript.h"
+#include "support/setupfixture.h"
 
 #include "editor/motiongrid.h"
-#include "editor/pages/motionpage.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +13,7 @@
 #include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimeEdit>
 #include <QTreeWidget>
 
 using namespace quillon;
@@ -90,8 +90,8 @@ class TestMotionPage : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_fixture = std::make_unique<AlarmFixture>();
-        AlarmFixture::writeSystem(8, 0);
+        m_fixture = std::make_unique<SetupFixture>();
+        SetupFixture::writeSystem(8, 0);
     }
 
     void areaRowsAsStoredAndRepaired()
@@ -99,67 +99,70 @@ private Q_SLOTS:
         const QByteArray stored
             = "[ENCODER0]\r\nAlarmSense=20\r\n"
               "[ALARM MOTION1]\r\n1=1\r\n2=110000000011\r\n3=\r\n4=0000000001\r\n";
-        AlarmFixture::write("AlarmSet.Ext", stored);
-        auto form = AlarmFixture::showForm();
+        SetupFixture::write("AlarmSet.Ext", stored);
+        auto form = SetupFixture::showForm();
         // Channel 1 has no area section: a clear grid, and nothing is written at load.
         for (int row = 0; row < 10; ++row)
             QCOMPARE(shownRow(form.get(), row), QByteArray("0000000000"));
-        QCOMPARE(AlarmFixture::read("AlarmSet.Ext"), stored);
+        QCOMPARE(SetupFixture::read("AlarmSet.Ext"), stored);
 
         // Channel 2's short rows are padded in the file during its load.
         control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
         QCOMPARE(
-            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "1"), QByteArray("1000000000"));
+            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION1", "1"), QByteArray("1000000000"));
         QCOMPARE(
-            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "3"), QByteArray("0000000000"));
+            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION1", "3"), QByteArray("0000000000"));
         QCOMPARE(
-            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "2"), QByteArray("110000000011"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "5"), kMissingKey);
+            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION1", "2"), QByteArray("110000000011"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM MOTION1", "5"), kMissingKey);
         QCOMPARE(shownRow(form.get(), 0), QByteArray("1000000000"));
         QCOMPARE(shownRow(form.get(), 1), QByteArray("1100000000"));
         QCOMPARE(shownRow(form.get(), 3), QByteArray("0000000001"));
-        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(!SetupFixture::applyEnabled(form.get()));
 
         // The save writes every row with exactly ten characters.
-        form->ApplyBitBtnClick();
+        SetupFixture::apply(form.get());
         QCOMPARE(
-            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "2"), QByteArray("1100000000"));
+            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION1", "2"), QByteArray("1100000000"));
         QCOMPARE(
-            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION1", "10"), QByteArray("0000000000"));
+            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION1", "10"), QByteArray("0000000000"));
     }
 
     void detectorValuesClampedAndSaved()
     {
-        AlarmFixture::write("AlarmSet.Ext",
+        SetupFixture::write("AlarmSet.Ext",
             "[ENCODER0]\r\nAlarmY=-3\r\nAlarmUV=5\r\nAlarmSense=60\r\nShowGrid=1\r\n");
-        auto form = AlarmFixture::showForm();
+        auto form = SetupFixture::showForm();
         QCOMPARE(control<QSlider>(form.get(), "TrackBar1")->value(), 0);
         QCOMPARE(control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("5"));
         QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 49);
         QCOMPARE(control<QLabel>(form.get(), "Label34")->text(), QStringLiteral("49"));
         auto *showGrid = control<QCheckBox>(form.get(), "CheckBox4");
         QVERIFY(showGrid->isChecked() && showGrid->isHidden() && !showGrid->isEnabled());
-        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(!SetupFixture::applyEnabled(form.get()));
 
         control<QSlider>(form.get(), "TrackBar2")->setValue(7);
         QCOMPARE(control<QLabel>(form.get(), "Label31")->text(), QStringLiteral("7"));
-        QVERIFY(AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(SetupFixture::applyEnabled(form.get()));
 
-        formats::WeeklySchedule week;
-        week[0] = {{"08:00", "12:00", {}}};
-        control<QWidget>(form.get(), "GroupBox8")
-            ->findChild<editor::ScheduleEditor *>()
-            ->setSchedule(week);
-        form->ApplyBitBtnClick();
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM RECORD TABLE0", "1"),
+        ModalScript script;
+        script.then([](QWidget *segment) {
+            control<QTimeEdit>(segment, "DateTimePicker1")->setTime(QTime(8, 0));
+            control<QTimeEdit>(segment, "DateTimePicker2")->setTime(QTime(12, 0));
+            control<QAbstractButton>(segment, "BitBtn1")->click();
+        });
+        control<QAbstractButton>(form.get(), "MtnAddBitBtn")->click();
+        QVERIFY(script.finished());
+        SetupFixture::apply(form.get());
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM RECORD TABLE0", "1"),
             QByteArray("1,08:00-12:00,"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM RECORD TABLE0", "7"), QByteArray("0,"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmY"), QByteArray("0"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmUV"), QByteArray("7"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmSense"), QByteArray("49"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "ShowGrid"), QByteArray("1"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM RECORD TABLE0", "7"), QByteArray("0,"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmY"), QByteArray("0"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmUV"), QByteArray("7"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmSense"), QByteArray("49"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ENCODER0", "ShowGrid"), QByteArray("1"));
         QCOMPARE(
-            AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AutoAlarmRecord"), QByteArray("0"));
+            SetupFixture::value("AlarmSet.Ext", "ENCODER0", "AutoAlarmRecord"), QByteArray("0"));
     }
 
     void strokes_data()
@@ -179,11 +182,11 @@ private Q_SLOTS:
         QFETCH(Qt::MouseButton, button);
         QFETCH(bool, startArmed);
         QFETCH(QByteArray, row);
-        auto form = AlarmFixture::showForm();
+        auto form = SetupFixture::showForm();
         if (startArmed)
             control<QAbstractButton>(form.get(), "BitBtn11")->click();
-        form->ApplyBitBtnClick();
-        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+        SetupFixture::apply(form.get());
+        QVERIFY(!SetupFixture::applyEnabled(form.get()));
 
         MotionCell *pressed = cell(form.get(), 2, 1);
         QTest::mousePress(pressed, button, {}, QPoint(5, 5));
@@ -192,24 +195,24 @@ private Q_SLOTS:
         // Outside the panel nothing is under the pointer.
         moveDuringStroke(pressed, QPoint(-20, 40), button);
         moveDuringStroke(pressed, QPoint(400, 70), button);
-        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(!SetupFixture::applyEnabled(form.get()));
         QTest::mouseRelease(pressed, button, {}, QPoint(5, 5));
-        QVERIFY(AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(SetupFixture::applyEnabled(form.get()));
         QCOMPARE(shownRow(form.get(), 2), row);
         QCOMPARE(shownRow(form.get(), 1), QByteArray(10, startArmed ? '1' : '0'));
 
         // After the release, moves change nothing.
         moveDuringStroke(pressed, centreOf(2, 8), button);
         QCOMPARE(shownRow(form.get(), 2), row);
-        form->ApplyBitBtnClick();
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION0", "3"), row);
+        SetupFixture::apply(form.get());
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "3"), row);
     }
 
     // With key events only: reach the grid, mark a rectangle, arm it, clear one cell of it, and
     // apply with the keyboard.
     void keyboardPaintsARectangle()
     {
-        auto form = AlarmFixture::showForm();
+        auto form = SetupFixture::showForm();
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
         auto *pages = control<QTabWidget>(form.get(), "PageControl1");
@@ -230,68 +233,71 @@ private Q_SLOTS:
         QTest::keyClick(panel, Qt::Key_Space);
         QTest::keyClick(panel, Qt::Key_Left);
         QTest::keyClick(panel, Qt::Key_Space);
-        QVERIFY(AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(SetupFixture::applyEnabled(form.get()));
 
         auto *apply = control<QAbstractButton>(form.get(), "ApplyBitBtn");
         QVERIFY(tabTo(form.get(), apply));
         QTest::keyClick(apply, Qt::Key_Space);
         QVERIFY(!apply->isEnabled());
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION0", "1"), QByteArray(10, '0'));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "1"), QByteArray(10, '0'));
         QCOMPARE(
-            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION0", "2"), QByteArray("0111000000"));
+            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "2"), QByteArray("0111000000"));
         QCOMPARE(
-            AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION0", "3"), QByteArray("0101000000"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ALARM MOTION0", "4"), QByteArray(10, '0'));
+            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "3"), QByteArray("0101000000"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "4"), QByteArray(10, '0'));
     }
 
     void copyWritesExactlyItsTargets()
     {
-        AlarmFixture::write("AlarmSet.Ext", eightChannels());
-        auto form = AlarmFixture::showForm();
+        SetupFixture::write("AlarmSet.Ext", eightChannels());
+        auto form = SetupFixture::showForm();
         control<QSlider>(form.get(), "TrackBar3")->setValue(33);
-        cell(form.get(), 5, 5)->setArmed(true);
+        QTest::mouseClick(cell(form.get(), 5, 5), Qt::LeftButton);
 
         ModalScript script;
         script.then(chooseRows({2, 3}, true));
         control<QAbstractButton>(form.get(), "BitBtn14")->click();
         QVERIFY(script.finished());
-        QVERIFY(AlarmFixture::applyEnabled(form.get()));
-        QCOMPARE(form->context().motionCopy.targets,
-            (std::vector<std::uint8_t> {1, 0, 1, 1, 0, 0, 0, 0}));
+        QVERIFY(SetupFixture::applyEnabled(form.get()));
 
         // Channel 3 is a target: the page keeps its values and Apply stays on.
         control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(2);
         QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 33);
-        QVERIFY(AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(SetupFixture::applyEnabled(form.get()));
 
         control<QAbstractButton>(form.get(), "ApplyBitBtn")->click();
         for (int channel = 0; channel < 8; ++channel) {
             const QByteArray section = "ENCODER" + QByteArray::number(channel);
             const bool target = channel == 0 || channel == 2 || channel == 3;
-            QCOMPARE(AlarmFixture::value("AlarmSet.Ext", section, "AlarmSense"),
+            QCOMPARE(SetupFixture::value("AlarmSet.Ext", section, "AlarmSense"),
                 target ? QByteArray("33") : QByteArray::number(10 + channel));
-            QCOMPARE(AlarmFixture::value(
+            QCOMPARE(SetupFixture::value(
                          "AlarmSet.Ext", "ALARM MOTION" + QByteArray::number(channel), "6"),
                 target ? QByteArray("0000010000") : kMissingKey);
         }
-        QVERIFY(!form->context().motionCopy.pending);
+        // The save ended the copy: another channel is shown without a word.
+        ModalScript quiet;
+        control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
+        QCOMPARE(quiet.takeTexts(), QStringList());
+        QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 11);
     }
 
     // A copy ends only with the save that writes it, or when another channel's values replace
     // the ones it would write.
     void copyKeptOnCancelAndEndedByAnotherChannel()
     {
-        AlarmFixture::write("AlarmSet.Ext", eightChannels());
-        auto form = AlarmFixture::showForm();
+        SetupFixture::write("AlarmSet.Ext", eightChannels());
+        auto form = SetupFixture::showForm();
         control<QSlider>(form.get(), "TrackBar3")->setValue(33);
         ModalScript script;
         script.then(chooseRows({2}, true)).then(chooseRows({5}, false));
         control<QAbstractButton>(form.get(), "BitBtn14")->click();
         control<QAbstractButton>(form.get(), "BitBtn14")->click();
         QVERIFY(script.finished());
-        QVERIFY(form->context().motionCopy.pending);
-        QCOMPARE(form->context().motionCopy.targets,
-            (std::vector<std::uint8_t> {1, 0, 1, 0, 0, 0, 0, 0}));
+        // Channel 3 is a target of the copy, which the cancelled chooser left as it was.
+        control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(2);
+        QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 33);
+        QVERIFY(SetupFixture::applyEnabled(form.get()));
 
         // Channel 2 is no target: its own values replace the page, the operator is told that
         // the copy ended, and only channel 2 is saved.
@@ -302,17 +308,16 @@ private Q_SLOTS:
         QVERIFY2(
             notice.contains(QString::fromUtf8("取消了尚未应用的“复制到...”")), qPrintable(notice));
         QCOMPARE(control<QSlider>(form.get(), "TrackBar3")->value(), 11);
-        QVERIFY(!form->context().motionCopy.pending);
-        QVERIFY(!AlarmFixture::applyEnabled(form.get()));
+        QVERIFY(!SetupFixture::applyEnabled(form.get()));
         control<QSlider>(form.get(), "TrackBar3")->setValue(44);
-        form->ApplyBitBtnClick();
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER1", "AlarmSense"), QByteArray("44"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmSense"), QByteArray("10"));
-        QCOMPARE(AlarmFixture::value("AlarmSet.Ext", "ENCODER2", "AlarmSense"), QByteArray("12"));
+        SetupFixture::apply(form.get());
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ENCODER1", "AlarmSense"), QByteArray("44"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ENCODER0", "AlarmSense"), QByteArray("10"));
+        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ENCODER2", "AlarmSense"), QByteArray("12"));
     }
 
 private:
-    std::unique_ptr<AlarmFixture> m_fixture;
+    std::unique_ptr<SetupFixture> m_fixture;
 };
 
 QTEST_MAIN(TestMotionPage)

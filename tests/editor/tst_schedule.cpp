@@ -7,8 +7,8 @@
 #include "editor/setupcontext.h"
 #include "formats/language.h"
 #include "formats/schedule.h"
-#include "modalscript.h"
 #include "settings/profilestore.h"
+#include "support/modalscript.h"
 #include "support/widgetdriver.h"
 
 #include <QComboBox>

@@ -1,12 +1,12 @@
 // The setup window's frame: channel and sensor tabs, the change rule, Apply's checks, the
 // language at creation and the language switch.
 
-#include "editor/motiongrid.h"
 #include "editor/sysset.h"
 #include "editor/tabsets.h"
 #include "formats/language.h"
-#include "modalscript.h"
 #include "settings/settingsfiles.h"
+#include "support/modalscript.h"
+#include "support/setupfixture.h"
 #include "support/widgetdriver.h"
 
 #include <QAbstractButton>
@@ -20,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -33,23 +34,6 @@
 using namespace quillon;
 using editor::TSysSetForm;
 
-namespace {
-
-// Closes the next notice box and reports its text.
-QString *closeNextNotice()
-{
-    auto *text = new QString;
-    QTimer::singleShot(0, qApp, [text] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            *text = box->text();
-            box->button(QMessageBox::Ok)->click();
-        }
-    });
-    return text;
-}
-
-} // namespace
-
 class TestSetupWindow : public QObject
 {
     Q_OBJECT
@@ -57,10 +41,7 @@ class TestSetupWindow : public QObject
 private Q_SLOTS:
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
-        qputenv("LC_ALL", "zh_CN.UTF-8");
-        QVERIFY(QDir().mkpath(settings::workFolderPath()));
+        m_fixture = std::make_unique<SetupFixture>();
         writeSystemFile(16, 16);
     }
 
@@ -94,8 +75,8 @@ private Q_SLOTS:
         auto *sensors = control<QTabBar>(form.get(), "SensorChnTabSet");
         QCOMPARE(sensors->count(), 3);
         QCOMPARE(sensors->width(), 70);
-        QCOMPARE(form->context().videoCopy.targets.size(), size_t(channels));
-        QCOMPARE(form->context().sensorCopy.targets.size(), size_t(3));
+        QCOMPARE(chooserRows(form.get(), "BitBtn7"), channels);
+        QCOMPARE(chooserRows(form.get(), "BitBtn17"), 3);
 
         auto *linked = control<QTreeWidget>(form.get(), "LinkChnListView");
         QCOMPARE(linked->topLevelItemCount(), channels);
@@ -111,11 +92,13 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("sensors");
         QTest::addColumn<int>("shownChannels");
         QTest::addColumn<int>("shownSensors");
-        QTest::newRow("huge channels") << QByteArray("100000") << QByteArray("3") << 256 << 3;
+        QTest::addColumn<int>("alarmTabsWidth");
+        QTest::newRow("huge channels")
+            << QByteArray("100000") << QByteArray("3") << 256 << 3 << 688;
         QTest::newRow("largest integer")
-            << QByteArray("2147483647") << QByteArray("2147483647") << 256 << 256;
-        QTest::newRow("huge sensors") << QByteArray("4") << QByteArray("100000") << 4 << 256;
-        QTest::newRow("negative") << QByteArray("-5") << QByteArray("-2147483648") << 0 << 0;
+            << QByteArray("2147483647") << QByteArray("2147483647") << 256 << 256 << 688;
+        QTest::newRow("huge sensors") << QByteArray("4") << QByteArray("100000") << 4 << 256 << 91;
+        QTest::newRow("negative") << QByteArray("-5") << QByteArray("-2147483648") << 0 << 0 << 0;
     }
 
     void damagedCountsAreBounded()
@@ -124,31 +107,21 @@ private Q_SLOTS:
         QFETCH(QByteArray, sensors);
         QFETCH(int, shownChannels);
         QFETCH(int, shownSensors);
-        const QByteArray stored = "[System Options]\r\nMaxRecCount=" + channels
-            + "\r\n[Sensor Options]\r\nAlarmDevChn=" + sensors + "\r\n";
-        QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(stored);
-        file.close();
+        QFETCH(int, alarmTabsWidth);
+        SetupFixture::write("SysSet.Ext",
+            "[System Options]\r\nMaxRecCount=" + channels
+                + "\r\n[Sensor Options]\r\nAlarmDevChn=" + sensors + "\r\n");
         auto form = showForm();
-        QCOMPARE(form->context().channelCount, shownChannels);
-        QCOMPARE(form->context().sensorCount, shownSensors);
         QCOMPARE(control<QTabBar>(form.get(), "SelectChnTabSet")->count(), shownChannels);
         QCOMPARE(control<QTabBar>(form.get(), "SensorChnTabSet")->count(), shownSensors);
         QCOMPARE(control<QTreeWidget>(form.get(), "LinkChnListView")->topLevelItemCount(),
             shownChannels);
-        QCOMPARE(form->context().videoCopy.targets.size(), size_t(shownChannels));
-        QCOMPARE(control<QTabBar>(form.get(), "AlarmChnTabSet")->width(),
-            shownChannels > 0 ? editor::tabSetWidth(shownChannels) : 0);
+        QCOMPARE(chooserRows(form.get(), "BitBtn7"), shownChannels);
+        QCOMPARE(control<QTabBar>(form.get(), "AlarmChnTabSet")->width(), alarmTabsWidth);
         QCOMPARE(editor::tabSetWidth(std::numeric_limits<int>::max()), 688);
 
-        form->ApplyBitBtnClick();
-        QByteArray written;
-        {
-            QFile saved(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
-            QVERIFY(saved.open(QIODevice::ReadOnly));
-            written = saved.readAll();
-        }
+        SetupFixture::apply(form.get());
+        const QByteArray written = SetupFixture::read("SysSet.Ext");
         QVERIFY2(written.contains("MaxRecCount=" + channels + "\r\n"), written.constData());
         QVERIFY2(written.contains("AlarmDevChn=" + sensors + "\r\n"), written.constData());
     }
@@ -157,16 +130,11 @@ private Q_SLOTS:
     // goes no further.
     void applyThatCannotSaveSaysSo()
     {
-        const QString path = settings::workFolderPath() + QStringLiteral("SysSet.Ext");
         const QByteArray huge
             = "[System Options]\r\nMaxRecCount=4\r\n" + QByteArray(17 * 1024 * 1024, ';');
-        {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(huge);
-        }
+        SetupFixture::write("SysSet.Ext", huge);
         auto form = showForm();
-        form->chkCancelSensortableClick();
+        SetupFixture::touch(form.get());
         for (const char *button : {"ApplyBitBtn", "BitBtn1"}) {
             ModalScript script;
             QString shown;
@@ -177,7 +145,7 @@ private Q_SLOTS:
             QVERIFY(control<QAbstractButton>(form.get(), "ApplyBitBtn")->isEnabled());
             QVERIFY(form->isVisible());
         }
-        QCOMPARE(QFileInfo(path).size(), huge.size());
+        QCOMPARE(QFileInfo(SetupFixture::path("SysSet.Ext")).size(), huge.size());
     }
 
     // Enter in a field never presses a button: OK would upload and apply on the live server.
@@ -211,7 +179,7 @@ private Q_SLOTS:
             openAfterEscape = form->isVisible();
             return TSysSetForm::UploadResult {};
         });
-        form->chkCancelSensortableClick();
+        SetupFixture::touch(form.get());
         control<QAbstractButton>(form.get(), "BitBtn1")->click();
         QCOMPARE(uploads, 1);
         QVERIFY(openAfterEscape);
@@ -222,7 +190,7 @@ private Q_SLOTS:
             ++uploads;
             return TSysSetForm::UploadResult {};
         });
-        again->chkCancelSensortableClick();
+        SetupFixture::touch(again.get());
         QTest::keyClick(control<QLineEdit>(again.get(), "CameraNameEdit"), Qt::Key_Escape);
         QVERIFY(!again->isVisible());
         QCOMPARE(again->result(), int(QDialog::Rejected));
@@ -233,6 +201,7 @@ private Q_SLOTS:
     void tabBarsSwitchWithArrows()
     {
         writeSystemFile(4, 0);
+        writeChannelValues(4);
         auto form = showForm();
         const std::pair<const char *, int> bars[] = {{"SelectChnTabSet", 2}, {"AlarmChnTabSet", 3}};
         for (const auto &[name, page] : bars) {
@@ -244,8 +213,8 @@ private Q_SLOTS:
             QTest::keyClick(tabs, Qt::Key_Left);
             QCOMPARE(tabs->currentIndex(), 1);
         }
-        QCOMPARE(form->context().currentVideoChannel, 1);
-        QCOMPARE(form->context().currentAlarmChannel, 1);
+        QCOMPARE(shownTitle(form.get()), QStringLiteral("Channel 1"));
+        QCOMPARE(shownSensitivity(form.get()), 11);
     }
 
     void noSensors()
@@ -256,38 +225,41 @@ private Q_SLOTS:
         QCOMPARE(sensors->count(), 0);
         QCOMPARE(sensors->width(), 0);
         QCOMPARE(sensors->currentIndex(), -1);
-        QVERIFY(form->context().sensorCopy.targets.empty());
+        QCOMPARE(chooserRows(form.get(), "BitBtn17"), 0);
     }
 
     void changeRuleAndChannelSwitch()
     {
+        writeChannelValues(16);
         auto form = showForm();
         auto *apply = control<QAbstractButton>(form.get(), "ApplyBitBtn");
         auto *armOnItsOwn = control<QCheckBox>(form.get(), "CheckBox6");
+        // The load at show set every control: that is no change.
         QVERIFY(!apply->isEnabled());
-
-        form->context().loading = true;
-        armOnItsOwn->click();
-        QVERIFY(!apply->isEnabled());
-        form->context().loading = false;
         armOnItsOwn->click();
         QVERIFY(apply->isEnabled());
 
         // Switching the channel drops the edit and disables Apply...
         control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(2);
-        QCOMPARE(form->context().currentVideoChannel, 2);
+        QCOMPARE(shownTitle(form.get()), QStringLiteral("Channel 2"));
         QVERIFY(!apply->isEnabled());
         // ...unless a pending copy goes to the new channel.
-        form->CIFRadioBtnClick();
-        form->context().videoCopy.pending = true;
-        form->context().videoCopy.targets[3] = 1;
+        ModalScript script;
+        script.then([](QWidget *chooser) {
+            control<QTreeWidget>(chooser, "ChnListView")
+                ->topLevelItem(3)
+                ->setCheckState(0, Qt::Checked);
+            control<QAbstractButton>(chooser, "BitBtn1")->click();
+        });
+        control<QAbstractButton>(form.get(), "BitBtn7")->click();
+        QVERIFY(script.finished());
         control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(3);
         QVERIFY(apply->isEnabled());
         control<QTabBar>(form.get(), "SelectChnTabSet")->setCurrentIndex(3);
         QVERIFY(apply->isEnabled());
         control<QTabBar>(form.get(), "AlarmChnTabSet")->setCurrentIndex(1);
         QVERIFY(!apply->isEnabled());
-        QCOMPARE(form->context().currentAlarmChannel, 1);
+        QCOMPARE(shownSensitivity(form.get()), 11);
     }
 
     void failedCheckWritesNothingAndKeepsTheWindowOpen_data()
@@ -309,11 +281,14 @@ private Q_SLOTS:
         auto form = showForm();
         const QStringList before = QDir(settings::workFolderPath()).entryList(QDir::Files);
         control<QCheckBox>(form.get(), box.constData())->setChecked(true);
-        form->chkCancelSensortableClick();
+        SetupFixture::touch(form.get());
 
-        std::unique_ptr<QString> shown(closeNextNotice());
+        ModalScript script;
+        QString shown;
+        script.answer(QMessageBox::Ok, nullptr, &shown);
         control<QAbstractButton>(form.get(), "BitBtn1")->click();
-        QCOMPARE(*shown, message);
+        QVERIFY(script.finished());
+        QCOMPARE(shown, message);
         QVERIFY(form->isVisible());
         QCOMPARE(form->result(), 0);
         QVERIFY(control<QAbstractButton>(form.get(), "ApplyBitBtn")->isEnabled());
@@ -323,7 +298,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(settings::workFolderPath()).entryList(QDir::Files), before);
 
         // With an armed cell and a linked channel, Apply passes and goes off again.
-        form->findChild<editor::MotionCell *>(QStringLiteral("MotionCell4_5"))->setArmed(true);
+        QTest::mouseClick(control<QWidget>(form.get(), "MotionCell4_5"), Qt::LeftButton);
         control<QTreeWidget>(form.get(), "LinkChnListView")
             ->topLevelItem(0)
             ->setCheckState(0, Qt::Checked);
@@ -418,7 +393,7 @@ private Q_SLOTS:
         QVERIFY(!apply->isEnabled());
         QCOMPARE(outputType->currentIndex(), 2);
 
-        form->CIFRadioBtnClick();
+        SetupFixture::touch(form.get());
         control<QRadioButton>(form.get(), "EnRadioBtn")->click();
         QVERIFY(apply->isEnabled());
         // Clicking the checked button again changes nothing.
@@ -429,24 +404,50 @@ private Q_SLOTS:
 private:
     void writeSystemFile(int channels, int sensors)
     {
-        QFile file(settings::workFolderPath() + QStringLiteral("SysSet.Ext"));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[System Options]\r\nMaxRecCount=" + QByteArray::number(channels)
-            + "\r\n[Sensor Options]\r\nAlarmDevChn=" + QByteArray::number(sensors) + "\r\n");
-        // The first sensor records on no alarm: its load at show then asks nothing.
-        QFile sensors0(settings::workFolderPath() + QStringLiteral("SensorSet.Ext"));
-        QVERIFY(sensors0.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        sensors0.write("[SENSOR0]\r\nStartupRec=0\r\n");
+        SetupFixture::writeSystem(channels, sensors);
+        SetupFixture::writeQuietFirstSensor();
     }
 
-    std::unique_ptr<TSysSetForm> showForm()
+    // Each channel's own title and motion sensitivity, so that the shown channel shows.
+    static void writeChannelValues(int channels)
     {
-        auto form = std::make_unique<TSysSetForm>();
-        form->show();
-        return form;
+        QByteArray titles, sensitivities;
+        for (int channel = 0; channel < channels; ++channel) {
+            const QByteArray section = "[ENCODER" + QByteArray::number(channel) + "]\r\n";
+            titles += section + "CameraName=Channel " + QByteArray::number(channel) + "\r\n";
+            sensitivities += section + "AlarmSense=" + QByteArray::number(10 + channel) + "\r\n";
+        }
+        SetupFixture::write("TVCard.Ext", titles);
+        SetupFixture::write("AlarmSet.Ext", sensitivities);
     }
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    static QString shownTitle(QWidget *form)
+    {
+        return control<QLineEdit>(form, "CameraNameEdit")->text();
+    }
+
+    static int shownSensitivity(QWidget *form)
+    {
+        return control<QSlider>(form, "TrackBar3")->value();
+    }
+
+    // The rows of the channel chooser that the button opens, which is then cancelled; none
+    // when it does not open.
+    static int chooserRows(QWidget *form, const char *button)
+    {
+        int rows = 0;
+        ModalScript script;
+        script.then([&rows](QWidget *chooser) {
+            rows = control<QTreeWidget>(chooser, "ChnListView")->topLevelItemCount();
+            control<QAbstractButton>(chooser, "BitBtn2")->click();
+        });
+        control<QAbstractButton>(form, button)->click();
+        return rows;
+    }
+
+    std::unique_ptr<TSysSetForm> showForm() { return SetupFixture::showForm(); }
+
+    std::unique_ptr<SetupFixture> m_fixture;
 };
 
 QTEST_MAIN(TestSetupWindow)

@@ -2,7 +2,8 @@
 // load, clamp and write back, the drive text, the output type list, the enabling rules and
 // the language switch.
 
-#include "systemfixture.h"
+#include "support/modalscript.h"
+#include "support/setupfixture.h"
 
 #include "editor/numberfield.h"
 #include "formats/language.h"
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTreeWidget>
 
 using namespace quillon;
@@ -23,7 +25,11 @@ class TestSystemPage : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { m_fixture.prepare("zh_CN.UTF-8"); }
+    void init()
+    {
+        m_fixture = SetupFixture::withSamples();
+        m_boxes = std::make_unique<ModalScript>();
+    }
 
     void driveList_data()
     {
@@ -42,8 +48,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, stored);
         QFETCH(QByteArray, written);
-        m_fixture.write(SettingsFile::SysSet, stored);
-        auto form = m_fixture.show();
+        m_fixture->write(SettingsFile::SysSet, stored);
+        auto form = m_fixture->showForm();
         auto *drives = control<QTreeWidget>(form.get(), "DriveListView");
         if (drives->topLevelItemCount() > 0) {
             QCOMPARE(drives->topLevelItemCount(), 2);
@@ -63,17 +69,17 @@ private Q_SLOTS:
         QByteArray stored = withValue(sample(), "WebSiteIP", "\xFF\x81 host");
         stored = withValue(stored, "VideoFilesPath", "\\\xC2\xBC\xCF\xF1"); // GBK for 录像
         stored = withValue(stored, "AutoUserName", "\" operator \"");
-        m_fixture.write(SettingsFile::SysSet, stored);
-        auto form = m_fixture.show();
-        QCOMPARE(form->context().channelCount, 16);
-        QCOMPARE(form->context().sensorCount, 16);
+        m_fixture->write(SettingsFile::SysSet, stored);
+        auto form = m_fixture->showForm();
+        QCOMPARE(control<QTabBar>(form.get(), "SelectChnTabSet")->count(), 16);
+        QCOMPARE(control<QTabBar>(form.get(), "SensorChnTabSet")->count(), 16);
         QCOMPARE(control<QLineEdit>(form.get(), "VideoFilesPathEdit")->text(),
             QString::fromUtf8("\\录像"));
         QCOMPARE(control<QLineEdit>(form.get(), "AutoLoginUserEdit")->text(),
             QStringLiteral("operator"));
         QVERIFY(!control<QPushButton>(form.get(), "BitBtn3")->isEnabled());
         QCOMPARE(applyAndRead(form.get()), withValue(stored, "AutoUserName", "operator"));
-        QCOMPARE(m_fixture.boxes.takeTexts(), QStringList());
+        QCOMPARE(m_boxes->takeTexts(), QStringList());
     }
 
     // The automatic login's texts are plain option texts, not user records: a stored value
@@ -84,8 +90,8 @@ private Q_SLOTS:
         const QByteArray longPassword(48, 'p');
         QByteArray stored = withValue(sample(), "AutoUserName", longName);
         stored = withValue(stored, "AutoUserPwd", longPassword);
-        m_fixture.write(SettingsFile::SysSet, stored);
-        auto form = m_fixture.show();
+        m_fixture->write(SettingsFile::SysSet, stored);
+        auto form = m_fixture->showForm();
         QCOMPARE(control<QLineEdit>(form.get(), "AutoLoginUserEdit")->text().toLatin1(), longName);
         QCOMPARE(
             control<QLineEdit>(form.get(), "AutoLoginPwdEdit")->text().toLatin1(), longPassword);
@@ -121,15 +127,15 @@ private Q_SLOTS:
         QFETCH(QByteArray, stored);
         QFETCH(QByteArray, field);
         QFETCH(int, shown);
-        m_fixture.write(SettingsFile::SysSet, withValue(sample(), key, stored));
-        auto form = m_fixture.show();
+        m_fixture->write(SettingsFile::SysSet, withValue(sample(), key, stored));
+        auto form = m_fixture->showForm();
         QCOMPARE(control<editor::NumberField>(form.get(), field.constData())->value(), shown);
         QCOMPARE(applyAndRead(form.get()), withValue(sample(), key, QByteArray::number(shown)));
     }
 
     void clampsOnKeyRelease()
     {
-        auto form = m_fixture.show();
+        auto form = m_fixture->showForm();
         auto *lock = control<editor::NumberField>(form.get(), "ChgStateSpinEdit");
         lock->selectAll();
         QTest::keyClick(lock, Qt::Key_Minus);
@@ -151,7 +157,8 @@ private Q_SLOTS:
 
     void enablingFollowsTheBoxes()
     {
-        auto form = m_fixture.show(); // the sample: auto switch off, auto login on, auto lock on
+        auto form
+            = m_fixture->showForm(); // the sample: auto switch off, auto login on, auto lock on
         const char *dependents[] = {"SwitchTimeSpinEdit", "AutoLoginPwdEdit", "ChgStateLabel"};
         const bool before[] = {false, true, true};
         for (const char *box : {"AutoSwitchCheckBox", "AutoLoginChkBox", "AutoChgStateChkBox"})
@@ -176,8 +183,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, stored);
         QFETCH(int, selected);
-        m_fixture.write(SettingsFile::SysSet, sample().replace("OutType=1\r\n", stored));
-        auto form = m_fixture.show();
+        m_fixture->write(SettingsFile::SysSet, sample().replace("OutType=1\r\n", stored));
+        auto form = m_fixture->showForm();
         auto *types = control<QComboBox>(form.get(), "cbbOutPortType");
         QCOMPARE(types->count(), 2);
         QCOMPARE(types->itemText(0), QString::fromUtf8("断开输出"));
@@ -197,8 +204,8 @@ private Q_SLOTS:
     void languageSwitchChangesTextsOnly()
     {
         const QByteArray stored = withValue(sample(), "OutType", "7");
-        m_fixture.write(SettingsFile::SysSet, stored);
-        auto form = m_fixture.show();
+        m_fixture->write(SettingsFile::SysSet, stored);
+        auto form = m_fixture->showForm();
         auto *autoLogin = control<QCheckBox>(form.get(), "AutoLoginChkBox");
         auto *note = control<QLabel>(form.get(), "Label15");
         auto *types = control<QComboBox>(form.get(), "cbbOutPortType");
@@ -241,13 +248,13 @@ private Q_SLOTS:
         QFETCH(QByteArray, stored);
         QFETCH(QList<QByteArray>, numbers);
         QFETCH(QByteArray, written);
-        m_fixture.write(SettingsFile::SMSSet, stored);
+        m_fixture->write(SettingsFile::SMSSet, stored);
         settings::ProfileStore store;
         QCOMPARE(formats::loadTelephoneNumbers(
-                     settings::ProfileFile(store, m_fixture.path(SettingsFile::SMSSet))),
+                     settings::ProfileFile(store, m_fixture->path(SettingsFile::SMSSet))),
             numbers);
         store.flush();
-        QCOMPARE(m_fixture.read(SettingsFile::SMSSet), written);
+        QCOMPARE(m_fixture->read(SettingsFile::SMSSet), written);
     }
 
     // The hidden page writes back what it read, a modem port the list does not offer included.
@@ -255,27 +262,28 @@ private Q_SLOTS:
     {
         const QByteArray stored
             = "[SMS Config]\r\nSndSMSMsg=0\r\nSMSPort=12\r\n[Telephone]\r\nCount=0\r\n";
-        m_fixture.write(SettingsFile::SMSSet, stored);
-        auto form = m_fixture.show();
+        m_fixture->write(SettingsFile::SMSSet, stored);
+        auto form = m_fixture->showForm();
         QVERIFY(!control<QCheckBox>(form.get(), "SMSCheckBox")->isChecked());
         QVERIFY(!control<QWidget>(form.get(), "SMSPhoneListBox")->isEnabled());
         control<QCheckBox>(form.get(), "SMSCheckBox")->setChecked(true);
         QVERIFY(control<QWidget>(form.get(), "DelPhoneBitBtn")->isEnabled());
         control<QCheckBox>(form.get(), "SMSCheckBox")->setChecked(false);
-        form->ApplyBitBtnClick();
-        QCOMPARE(m_fixture.read(SettingsFile::SMSSet), stored);
+        SetupFixture::apply(form.get());
+        QCOMPARE(m_fixture->read(SettingsFile::SMSSet), stored);
     }
 
 private:
-    static QByteArray sample() { return SystemFixture::sampleSysSet(); }
+    static QByteArray sample() { return SetupFixture::sampleSysSet(); }
 
     QByteArray applyAndRead(editor::TSysSetForm *form)
     {
-        form->ApplyBitBtnClick();
-        return m_fixture.read(SettingsFile::SysSet);
+        SetupFixture::apply(form);
+        return m_fixture->read(SettingsFile::SysSet);
     }
 
-    SystemFixture m_fixture;
+    std::unique_ptr<SetupFixture> m_fixture;
+    std::unique_ptr<ModalScript> m_boxes;
 };
 
 QTEST_MAIN(TestSystemPage)

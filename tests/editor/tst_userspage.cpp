@@ -2,7 +2,9 @@
 // their notices and questions, the administrator's e-map privilege, the 31-byte fields and
 // the language switch. Every change is in the user file at once.
 
-#include "systemfixture.h"
+#include "support/modalscript.h"
+#include "support/setupfixture.h"
+#include "support/userrecord.h"
 
 #include "settings/gbk.h"
 #include "settings/userrecords.h"
@@ -19,31 +21,24 @@ using namespace quillon;
 using settings::SettingsFile;
 using settings::UserRecord;
 
-namespace {
-
-UserRecord record(const QByteArray &name, const QByteArray &password)
-{
-    UserRecord user;
-    user.setName(name);
-    user.setPassword(password);
-    return user;
-}
-
-} // namespace
-
 class TestUsersPage : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() { m_fixture.prepare("zh_CN.UTF-8"); }
+    void init()
+    {
+        m_fixture = SetupFixture::withSamples();
+        m_boxes = std::make_unique<ModalScript>();
+    }
     void cleanup() { m_form.reset(); }
 
     void userFileSize_data()
     {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("entries");
-        const QByteArray two = settings::encodeUsers({record("ann", "1"), record("ben", "2")});
+        const QByteArray two
+            = settings::encodeUsers({userRecord("ann", "1"), userRecord("ben", "2")});
         QTest::newRow("224 bytes") << two << 3;
         QTest::newRow("225 bytes") << two + '\0' << 1;
     }
@@ -52,7 +47,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, file);
         QFETCH(int, entries);
-        m_fixture.write(SettingsFile::User, file);
+        m_fixture->write(SettingsFile::User, file);
         showForm();
         QCOMPARE(list()->count(), entries);
         QCOMPARE(list()->item(0)->text(), QString::fromUtf8("系统管理员"));
@@ -88,7 +83,7 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QString, password2);
         QFETCH(QString, notice);
-        const QByteArray before = m_fixture.read(SettingsFile::User);
+        const QByteArray before = m_fixture->read(SettingsFile::User);
         showForm();
         press("AddUser");
         QVERIFY(view() == 1 && edit("EditUser")->isEnabled());
@@ -100,20 +95,20 @@ private Q_SLOTS:
         box("PrvChkBox3")->click();
         press("BitBtnAddOver");
         if (!notice.isEmpty()) {
-            QCOMPARE(m_fixture.boxes.takeTexts(), QStringList {notice});
+            QCOMPARE(m_boxes->takeTexts(), QStringList {notice});
             QVERIFY(view() == 1 && list()->count() == 5);
-            QCOMPARE(m_fixture.read(SettingsFile::User), before);
+            QCOMPARE(m_fixture->read(SettingsFile::User), before);
             return;
         }
         QCOMPARE(view(), 0);
         QCOMPARE(list()->currentRow(), 5);
         QCOMPARE(list()->currentItem()->text(), name.trimmed());
-        UserRecord expected = record(settings::toGbk(name.trimmed()).value(), "p w");
+        UserRecord expected = userRecord(settings::toGbk(name.trimmed()).value(), "p w");
         expected.setPrivilege(2, true);
         expected.setPrivilege(11, true);
         expected.setMayPreview(3, true);
         QCOMPARE(storedUsers().back(), expected);
-        QCOMPARE(m_fixture.read(SettingsFile::User).left(before.size()), before);
+        QCOMPARE(m_fixture->read(SettingsFile::User).left(before.size()), before);
         QVERIFY(!control<QPushButton>(m_form.get(), "ApplyBitBtn")->isEnabled());
     }
 
@@ -141,19 +136,19 @@ private Q_SLOTS:
     {
         showForm();
         list()->setCurrentRow(2);
-        m_fixture.boxes.queue(QMessageBox::No);
+        m_boxes->answer(QMessageBox::No);
         press("SubbUser");
         QCOMPARE(list()->count(), 5);
-        m_fixture.boxes.queue(QMessageBox::Yes);
+        m_boxes->answer(QMessageBox::Yes);
         press("SubbUser");
         QCOMPARE(names(), QByteArrayList({"supervisor", "\xD6\xB5\xB0\xE0\xD4\xB1", "guest"}));
 
         list()->setCurrentRow(1);
         list()->item(2)->setSelected(true);
         list()->item(3)->setSelected(true);
-        m_fixture.boxes.queue(QMessageBox::Yes);
+        m_boxes->answer(QMessageBox::Yes);
         press("SubbUser");
-        QCOMPARE(m_fixture.boxes.takeTexts(),
+        QCOMPARE(m_boxes->takeTexts(),
             QStringList({QString::fromUtf8("您确定要删除用户 \"operator\" 吗？"),
                 QString::fromUtf8("您确定要删除用户 \"operator\" 吗？"),
                 QString::fromUtf8("您确定要删除这 3 个用户吗？")}));
@@ -163,7 +158,7 @@ private Q_SLOTS:
 
     void deleteRefusals()
     {
-        const QByteArray before = m_fixture.read(SettingsFile::User);
+        const QByteArray before = m_fixture->read(SettingsFile::User);
         const QString administrator = QString::fromUtf8("“系统管理员”用户不允许删除！");
         showForm();
         press("SubbUser");
@@ -173,10 +168,10 @@ private Q_SLOTS:
         // The administrator as the current entry with nothing selected is refused as well.
         list()->clearSelection();
         press("SubbUser");
-        QCOMPARE(m_fixture.boxes.takeTexts(),
+        QCOMPARE(m_boxes->takeTexts(),
             QStringList({QString::fromUtf8("对不起，您没有选择用户，请先选择用户！"), administrator,
                 administrator}));
-        QCOMPARE(m_fixture.read(SettingsFile::User), before);
+        QCOMPARE(m_fixture->read(SettingsFile::User), before);
     }
 
     // Flags 11 and 12 are shown and stored like the others, so an untouched change keeps them.
@@ -206,7 +201,7 @@ private Q_SLOTS:
         box("UserChkBox3")->click();
         box("PrvChkBox13")->click();
         press("BitBtnAddOver");
-        QCOMPARE(m_fixture.boxes.takeTexts(),
+        QCOMPARE(m_boxes->takeTexts(),
             QStringList({QString::fromUtf8("对不起,您没有选择用户,请先选择用户！"),
                 QString::fromUtf8("对不起，您两次输入的密码不相符，请重新输入密码！")}));
         QCOMPARE(view(), 0);
@@ -221,7 +216,7 @@ private Q_SLOTS:
     // written at once.
     void administrator()
     {
-        const QByteArray users = m_fixture.read(SettingsFile::User);
+        const QByteArray users = m_fixture->read(SettingsFile::User);
         showForm();
         list()->setCurrentRow(0);
         press("ChangeUser");
@@ -236,9 +231,9 @@ private Q_SLOTS:
         QVERIFY(box("PrvChkBox36")->isChecked() && !box("PrvChkBox36")->isEnabled());
         box("UserChkBox10")->click();
         press("BitBtnAddOver");
-        QCOMPARE(m_fixture.read(SettingsFile::SysSet),
-            withValue(SystemFixture::sampleSysSet(), "UseElecMap", "0"));
-        QCOMPARE(m_fixture.read(SettingsFile::User), users);
+        QCOMPARE(m_fixture->read(SettingsFile::SysSet),
+            withValue(SetupFixture::sampleSysSet(), "UseElecMap", "0"));
+        QCOMPARE(m_fixture->read(SettingsFile::User), users);
         QVERIFY(!control<QPushButton>(m_form.get(), "ApplyBitBtn")->isEnabled());
     }
 
@@ -246,8 +241,9 @@ private Q_SLOTS:
     // occurs twice changes and deletes the record that was chosen.
     void recordsFoundByPosition()
     {
-        m_fixture.write(SettingsFile::User,
-            settings::encodeUsers({record("dup", "a"), record("dup", "b"), record(" bob", "c")}));
+        m_fixture->write(SettingsFile::User,
+            settings::encodeUsers(
+                {userRecord("dup", "a"), userRecord("dup", "b"), userRecord(" bob", "c")}));
         showForm();
         list()->setCurrentRow(1);
         press("ChangeUser");
@@ -256,11 +252,12 @@ private Q_SLOTS:
         edit("EditPassword2")->setText(QStringLiteral("z"));
         press("BitBtnAddOver");
         list()->setCurrentRow(3);
-        m_fixture.boxes.queue(QMessageBox::Yes);
+        m_boxes->answer(QMessageBox::Yes);
         press("SubbUser");
-        QCOMPARE(m_fixture.boxes.takeTexts(),
-            QStringList {QString::fromUtf8("您确定要删除用户 \"bob\" 吗？")});
-        QCOMPARE(storedUsers(), settings::UserRecords({record("dup", "z"), record("dup", "b")}));
+        QCOMPARE(
+            m_boxes->takeTexts(), QStringList {QString::fromUtf8("您确定要删除用户 \"bob\" 吗？")});
+        QCOMPARE(
+            storedUsers(), settings::UserRecords({userRecord("dup", "z"), userRecord("dup", "b")}));
     }
 
     void languageSwitch()
@@ -291,7 +288,7 @@ private Q_SLOTS:
     }
 
 private:
-    void showForm() { m_form = m_fixture.show(); }
+    void showForm() { m_form = m_fixture->showForm(); }
     QListWidget *list() const { return control<QListWidget>(m_form.get(), "ListBoxUser"); }
     QLineEdit *edit(const char *name) const { return control<QLineEdit>(m_form.get(), name); }
     QCheckBox *box(const char *name) const { return control<QCheckBox>(m_form.get(), name); }
@@ -302,7 +299,7 @@ private:
     }
     settings::UserRecords storedUsers() const
     {
-        return settings::decodeUsers(m_fixture.read(SettingsFile::User));
+        return settings::decodeUsers(m_fixture->read(SettingsFile::User));
     }
 
     QByteArrayList names() const
@@ -313,7 +310,8 @@ private:
         return result;
     }
 
-    SystemFixture m_fixture;
+    std::unique_ptr<SetupFixture> m_fixture;
+    std::unique_ptr<ModalScript> m_boxes;
     std::unique_ptr<editor::TSysSetForm> m_form;
 };
 

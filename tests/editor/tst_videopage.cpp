@@ -6,9 +6,10 @@
 #include "editor/sysset.h"
 #include "formats/language.h"
 #include "formats/videosettings.h"
-#include "modalscript.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
+#include "support/modalscript.h"
+#include "support/setupfixture.h"
 #include "support/storedvalue.h"
 #include "support/widgetdriver.h"
 
@@ -35,28 +36,10 @@ using editor::TSysSetForm;
 
 namespace {
 
-QString workPath(const char *name)
-{
-    return settings::workFolderPath() + QLatin1String(name);
-}
-
-void writeWork(const char *name, const QByteArray &content)
-{
-    QFile file(workPath(name));
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
-
-QByteArray readWork(const char *name)
-{
-    QFile file(workPath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // A key of the local TVCard.Ext as the server would read it.
 QByteArray stored(const QByteArray &section, const char *key)
 {
-    return storedValue(workPath("TVCard.Ext"), section, key);
+    return SetupFixture::value("TVCard.Ext", section, key);
 }
 
 // A channel's section with a title of its own and a recording timetable.
@@ -78,13 +61,10 @@ private Q_SLOTS:
 
     void init()
     {
-        m_data = std::make_unique<QTemporaryDir>();
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
-        qputenv("LC_ALL", "zh_CN.UTF-8");
-        QVERIFY(QDir().mkpath(settings::workFolderPath()));
+        m_fixture = std::make_unique<SetupFixture>();
         setChannels(4);
-        QFile::copy(
-            QStringLiteral(QUILLON_SAMPLES_DIR "/SysConfig/Profile.ext"), workPath("Profile.ext"));
+        QFile::copy(QStringLiteral(QUILLON_SAMPLES_DIR "/SysConfig/Profile.ext"),
+            SetupFixture::path("Profile.ext"));
     }
 
     void codes_data()
@@ -111,7 +91,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, keys);
         QFETCH(QByteArray, radios);
         QFETCH(QByteArray, written);
-        writeWork("TVCard.Ext", "[ENCODER0]\r\n" + keys);
+        SetupFixture::write("TVCard.Ext", "[ENCODER0]\r\n" + keys);
         showForm();
         for (const QByteArray &radio : radios.split(' '))
             QVERIFY2(ui<QRadioButton>(radio.constData())->isChecked(), radio.constData());
@@ -137,7 +117,7 @@ private Q_SLOTS:
     void qualityPresetShown()
     {
         setChannels(16);
-        writeWork("TVCard.Ext", "[ENCODER0]\r\nEncodeMode=1\r\n");
+        SetupFixture::write("TVCard.Ext", "[ENCODER0]\r\nEncodeMode=1\r\n");
         {
             showForm();
             QCOMPARE(ui<QSlider>("MaxRateTrackBar")->value(), 448);
@@ -145,14 +125,14 @@ private Q_SLOTS:
             QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("9"));
             QVERIFY(!ui<QAbstractButton>("ApplyBitBtn")->isEnabled());
         }
-        QFile::remove(workPath("Profile.ext"));
+        QFile::remove(SetupFixture::path("Profile.ext"));
         {
             showForm();
             QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("256"));
             QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("5"));
         }
         // Presets at the sliders' minimums are shown too.
-        writeWork("Profile.ext", "[16 Chn Options]\r\nBitRate_1=56\r\nQuality_1=1\r\n");
+        SetupFixture::write("Profile.ext", "[16 Chn Options]\r\nBitRate_1=56\r\nQuality_1=1\r\n");
         showForm();
         QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("56"));
         QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("1"));
@@ -160,7 +140,7 @@ private Q_SLOTS:
 
     void channelWithoutSectionLoadsAndWritesDefaults()
     {
-        writeWork("TVCard.Ext", channelSections(0));
+        SetupFixture::write("TVCard.Ext", channelSections(0));
         showForm();
         ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(2);
         QCOMPARE(ui<QLineEdit>("CameraNameEdit")->text(), QStringLiteral("Cam No.2"));
@@ -203,7 +183,7 @@ private Q_SLOTS:
             content += channel == 2
                 ? channelSections(2, "CompressMode=1\r\nIFrameIntervalPS=3\r\nIFrameInterval=5\r\n")
                 : channelSections(channel);
-        writeWork("TVCard.Ext", content);
+        SetupFixture::write("TVCard.Ext", content);
         showForm();
         ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(2);
         QVERIFY(ui<QRadioButton>("RadioButton1")->isChecked());
@@ -237,13 +217,13 @@ private Q_SLOTS:
     {
         QFETCH(QList<int>, area);
         QFETCH(QString, focus);
-        writeWork("TVCard.Ext", "[ENCODER0]\r\nPreviewCover=1\r\n");
+        SetupFixture::write("TVCard.Ext", "[ENCODER0]\r\nPreviewCover=1\r\n");
         showForm();
         const char *fields[] = {"CoverXEdit", "CoverWEdit", "CoverYEdit", "CoverHEdit"};
         for (int i = 0; i < 4; ++i)
             ui<NumberField>(fields[i])->setValue(area[i]);
         ui<QTabWidget>("PageControl1")->setCurrentIndex(4);
-        const QByteArray before = readWork("TVCard.Ext");
+        const QByteArray before = SetupFixture::read("TVCard.Ext");
         const QString message = applyWithNotice();
         if (focus.isEmpty()) {
             QCOMPARE(message, QString());
@@ -255,18 +235,18 @@ private Q_SLOTS:
         QVERIFY(ui<QLineEdit>(focus.toLatin1().constData())->hasSelectedText());
         QCOMPARE(ui<QTabWidget>("PageControl1")->currentIndex(), 2);
         QCOMPARE(ui<QTabWidget>("PageControl2")->currentIndex(), 0);
-        QCOMPARE(readWork("TVCard.Ext"), before);
+        QCOMPARE(SetupFixture::read("TVCard.Ext"), before);
         QVERIFY(ui<QAbstractButton>("ApplyBitBtn")->isEnabled());
     }
 
     void positionsMustBeWholeNumbers()
     {
-        writeWork("TVCard.Ext", "[ENCODER0]\r\nShowCamera=1\r\n");
+        SetupFixture::write("TVCard.Ext", "[ENCODER0]\r\nShowCamera=1\r\n");
         showForm();
         auto *camX = ui<QLineEdit>("CamXEdit");
         auto *dateY = ui<QLineEdit>("DateYEdit");
         auto *inner = ui<QTabWidget>("PageControl2");
-        const QByteArray before = readWork("TVCard.Ext");
+        const QByteArray before = SetupFixture::read("TVCard.Ext");
 
         camX->clear();
         inner->setCurrentIndex(2);
@@ -284,7 +264,7 @@ private Q_SLOTS:
         QCOMPARE(applyWithNotice(), QString::fromUtf8("摄像机标题显示的横坐标必须是整数！"));
         QCOMPARE(m_form->focusWidget(), camX);
         QCOMPARE(camX->selectedText(), camX->displayText());
-        QCOMPARE(readWork("TVCard.Ext"), before);
+        QCOMPARE(SetupFixture::read("TVCard.Ext"), before);
 
         camX->setText(QStringLiteral("016"));
         dateY->setText(QStringLiteral("  "));
@@ -302,13 +282,13 @@ private Q_SLOTS:
         QCOMPARE(stored("ENCODER0", "Camera_X"), QByteArray(""));
         QCOMPARE(stored("ENCODER0", "Date_Y"), QByteArray("9"));
         settings::ProfileStore store;
-        const settings::ProfileFile tvCard(store, workPath("TVCard.Ext"));
+        const settings::ProfileFile tvCard(store, SetupFixture::path("TVCard.Ext"));
         QCOMPARE(formats::readEncoderSettings(tvCard, 0).cameraX, QByteArray("8"));
     }
 
     void titleHoldsTwentyGbkBytes()
     {
-        writeWork("TVCard.Ext",
+        SetupFixture::write("TVCard.Ext",
             "[ENCODER0]\r\nCameraName=\x81\x30"
             "ab\r\n[ENCODER1]\r\nCameraName=x\r\n");
         setChannels(2);
@@ -342,7 +322,7 @@ private Q_SLOTS:
         QByteArray content;
         for (int channel = 0; channel < 6; ++channel)
             content += channelSections(channel);
-        writeWork("TVCard.Ext", content);
+        SetupFixture::write("TVCard.Ext", content);
         showForm();
         auto *apply = ui<QAbstractButton>("ApplyBitBtn");
         auto *camY = ui<QLineEdit>("CamYEdit");
@@ -360,8 +340,6 @@ private Q_SLOTS:
         ui<QAbstractButton>("BitBtn7")->click();
         QCOMPARE(caption, QString::fromUtf8("通道选择"));
         QVERIFY(apply->isEnabled());
-        QCOMPARE(
-            m_form->context().videoCopy.targets, (std::vector<std::uint8_t> {1, 1, 0, 1, 0, 0}));
         camY->setText(QStringLiteral("200"));
 
         // A target keeps the shown values; only its own title is shown.
@@ -387,13 +365,11 @@ private Q_SLOTS:
             apply->click();
             ::setrlimit(RLIMIT_FSIZE, &saved);
             QVERIFY(failureText.startsWith(QString::fromUtf8("有设置不能保存到本地设置文件")));
-            QVERIFY(m_form->context().videoCopy.pending);
             QVERIFY(apply->isEnabled());
         }
         QCOMPARE(stored("ENCODER1", "Camera_Y"), QByteArray("101"));
 
         apply->click();
-        QVERIFY(!m_form->context().videoCopy.pending);
         for (const char *target : {"0", "1", "3"}) {
             QCOMPARE(stored(QByteArray("ENCODER") + target, "Camera_Y"), QByteArray("200"));
             QCOMPARE(stored(QByteArray("ENCODER") + target, "CompressMode"), QByteArray("4"));
@@ -408,6 +384,11 @@ private Q_SLOTS:
             QCOMPARE(stored(QByteArray("ENCODER") + other, "Cover_Width"), kMissingKey);
             QCOMPARE(stored(QByteArray("RECORD TABLE") + other, "2"), kMissingKey);
         }
+        // The save ended the copy: another channel is shown without a word.
+        ModalScript quiet;
+        tabs->setCurrentIndex(2);
+        QCOMPARE(quiet.takeTexts(), QStringList());
+        QCOMPARE(camY->text(), QStringLiteral("102"));
     }
 
     // A switch to a channel that is no target ends the copy and says so; that channel's edits
@@ -416,7 +397,8 @@ private Q_SLOTS:
     {
         qputenv("LC_ALL", "en_US.UTF-8");
         setChannels(3);
-        writeWork("TVCard.Ext", channelSections(0) + channelSections(1) + channelSections(2));
+        SetupFixture::write(
+            "TVCard.Ext", channelSections(0) + channelSections(1) + channelSections(2));
         showForm();
         ModalScript script;
         QString notice;
@@ -434,7 +416,6 @@ private Q_SLOTS:
         QCOMPARE(notice,
             QStringLiteral("Switching to another channel (sensor) cancelled the pending "
                            "\"Copy to ...\"; nothing was copied."));
-        QVERIFY(!m_form->context().videoCopy.pending);
         QCOMPARE(ui<QLineEdit>("CamYEdit")->text(), QStringLiteral("102"));
         ui<QLineEdit>("CamYEdit")->setText(QStringLiteral("150"));
         ui<QAbstractButton>("ApplyBitBtn")->click();
@@ -448,7 +429,8 @@ private Q_SLOTS:
     void copyKeepsTitlesAndSurvivesACancel()
     {
         setChannels(3);
-        writeWork("TVCard.Ext", channelSections(0) + channelSections(1) + channelSections(2));
+        SetupFixture::write(
+            "TVCard.Ext", channelSections(0) + channelSections(1) + channelSections(2));
         showForm();
         ui<QCheckBox>("CameraCheckBox")->setChecked(false);
         ModalScript script;
@@ -462,7 +444,6 @@ private Q_SLOTS:
             chooser->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
         });
         ui<QAbstractButton>("BitBtn7")->click();
-        QCOMPARE(m_form->context().videoCopy.targets, (std::vector<std::uint8_t> {1, 0, 1}));
 
         ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(2);
         QCOMPARE(ui<QLineEdit>("CameraNameEdit")->text(), QStringLiteral("Cam2"));
@@ -476,7 +457,7 @@ private Q_SLOTS:
     void switchingChannelsDropsEdits()
     {
         setChannels(2);
-        writeWork("TVCard.Ext", channelSections(0) + channelSections(1));
+        SetupFixture::write("TVCard.Ext", channelSections(0) + channelSections(1));
         showForm();
         auto *apply = ui<QAbstractButton>("ApplyBitBtn");
         auto *title = ui<QLineEdit>("CameraNameEdit");
@@ -495,7 +476,8 @@ private Q_SLOTS:
 
     void enablingFollowsTheBoxes()
     {
-        writeWork("TVCard.Ext", "[ENCODER0]\r\nShowCamera=0\r\nShowDate=0\r\nShowTime=1\r\n");
+        SetupFixture::write(
+            "TVCard.Ext", "[ENCODER0]\r\nShowCamera=0\r\nShowDate=0\r\nShowTime=1\r\n");
         showForm();
         QVERIFY(!ui<QLineEdit>("CamXEdit")->isEnabled());
         QVERIFY(ui<QLineEdit>("DateXEdit")->isEnabled());
@@ -508,7 +490,7 @@ private Q_SLOTS:
 
     void layoutFollowsTheLanguage()
     {
-        writeWork("TVCard.Ext", "[ENCODER0]\r\n");
+        SetupFixture::write("TVCard.Ext", "[ENCODER0]\r\n");
         showForm();
         auto *note = ui<QLabel>("Label28");
         auto *group = ui<QGroupBox>("GroupBox14");
@@ -527,18 +509,12 @@ private Q_SLOTS:
     }
 
 private:
-    void setChannels(int channels)
-    {
-        writeWork("SysSet.Ext",
-            "[System Options]\r\nMaxRecCount=" + QByteArray::number(channels)
-                + "\r\n[Sensor Options]\r\nAlarmDevChn=0\r\n");
-    }
+    void setChannels(int channels) { SetupFixture::writeSystem(channels, 0); }
 
     void showForm()
     {
         m_form.reset();
-        m_form = std::make_unique<TSysSetForm>();
-        m_form->show();
+        m_form = SetupFixture::showForm();
         m_form->activateWindow();
         if (!QTest::qWaitForWindowActive(m_form.get()))
             qWarning("the setup window did not become active");
@@ -552,8 +528,7 @@ private:
     // A change, then Apply.
     void apply()
     {
-        m_form->CIFRadioBtnClick();
-        ui<QAbstractButton>("ApplyBitBtn")->click();
+        SetupFixture::apply(m_form.get());
         QVERIFY(!ui<QAbstractButton>("ApplyBitBtn")->isEnabled());
     }
 
@@ -563,12 +538,11 @@ private:
         QString text;
         ModalScript script;
         script.answer(QMessageBox::Ok, nullptr, &text);
-        m_form->CIFRadioBtnClick();
-        ui<QAbstractButton>("ApplyBitBtn")->click();
+        SetupFixture::apply(m_form.get());
         return text;
     }
 
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<SetupFixture> m_fixture;
     std::unique_ptr<TSysSetForm> m_form;
 };
 

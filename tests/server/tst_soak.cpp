@@ -5,6 +5,7 @@
 // server's memory must stay bounded. QUILLON_SOAK_ROUNDS and QUILLON_SOAK_CLIENTS make it longer.
 
 #include "support/dvrdprocess.h"
+#include "support/testsettings.h"
 
 #include "hostlink/tcpclientdll.h"
 #include "settings/settingsfiles.h"
@@ -57,19 +58,6 @@ QByteArray uploadContent(settings::SettingsFile file, int client, int round)
     return "[Soak]\r\nTag=" + tag + "\r\nPad=" + QByteArray(2000 + client * 37, 'x') + "\r\n";
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(bytes) == bytes.size();
-}
-
 } // namespace
 
 class TestSoak : public QObject
@@ -92,7 +80,7 @@ private Q_SLOTS:
         QHash<QByteArray, QSet<QByteArray>> versions;
         for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
             const QByteArray remote = settings::remotePath(info.file);
-            versions[remote].insert(readAll(root.path() + QLatin1Char('/')
+            versions[remote].insert(readFile(root.path() + QLatin1Char('/')
                 + QString::fromLatin1(remote).replace(QLatin1Char('\\'), QLatin1Char('/'))));
             for (int c = 0; c < clients; ++c)
                 for (int r = 0; r < rounds; ++r)
@@ -133,7 +121,8 @@ private Q_SLOTS:
                             fail(QStringLiteral("download %1").arg(QLatin1String(remote)));
                         }
                         if (ok
-                            && !versions.value(remote).contains(readAll(QFile::decodeName(path)))) {
+                            && !versions.value(remote).contains(
+                                readFile(QFile::decodeName(path)))) {
                             ++tornFiles;
                             fail(QStringLiteral("served %1 matches no whole version")
                                      .arg(QLatin1String(remote)));
@@ -146,7 +135,7 @@ private Q_SLOTS:
                         const KX_FileTransferRecord transfer {
                             remote.constData(), path.constData(), "127.0.0.1", login.port};
                         if (ok
-                            && (!writeAll(QFile::decodeName(path), uploadContent(file, c, r))
+                            && (!writeFile(QFile::decodeName(path), uploadContent(file, c, r))
                                 || KX_UploadFile(&transfer) != KX_OK)) {
                             ok = false;
                             fail(QStringLiteral("upload %1").arg(QLatin1String(remote)));
@@ -185,9 +174,9 @@ private Q_SLOTS:
             const QByteArray remote = settings::remotePath(info.file);
             const QString onServer = root.path() + QLatin1Char('/')
                 + QString::fromLatin1(remote).replace(QLatin1Char('\\'), QLatin1Char('/'));
-            QVERIFY2(versions.value(remote).contains(readAll(onServer)), remote.constData());
+            QVERIFY2(versions.value(remote).contains(readFile(onServer)), remote.constData());
         }
-        const QByteArray applies = readAll(root.filePath(QStringLiteral("apply.log")));
+        const QByteArray applies = readFile(root.filePath(QStringLiteral("apply.log")));
         QCOMPARE(applies.count('\n'), qsizetype(clients) * rounds - staleVisits.load());
         QVERIFY(staleVisits.load() < clients * rounds);
         QCOMPARE(QDir(root.filePath(QStringLiteral("SysConfig"))).entryList(QDir::Files).size(), 8);

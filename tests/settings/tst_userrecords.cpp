@@ -1,6 +1,7 @@
 // The user file: 112-byte records, nothing read past a record, nothing written past a field.
 
 #include "settings/userrecords.h"
+#include "support/userrecord.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,14 +10,6 @@
 using namespace quillon::settings;
 
 namespace {
-
-UserRecord makeUser(const QByteArray &name, const QByteArray &password)
-{
-    UserRecord user;
-    user.setName(name);
-    user.setPassword(password);
-    return user;
-}
 
 void writeBytes(const QString &path, const QByteArray &bytes)
 {
@@ -34,7 +27,7 @@ class TestUserRecords : public QObject
 private Q_SLOTS:
     void recordLayout()
     {
-        UserRecord user = makeUser("op", "pw");
+        UserRecord user = userRecord("op", "pw");
         user.setPrivilege(2, true);
         user.setPrivilege(12, true);
         user.setMayPreview(1, true);
@@ -60,7 +53,7 @@ private Q_SLOTS:
 
     void textFieldsNeverSpill()
     {
-        UserRecord user = makeUser("name", "secret");
+        UserRecord user = userRecord("name", "secret");
         QVERIFY(user.setName(QByteArray(31, 'n')));
         QVERIFY(!user.setName(QByteArray(32, 'x')));
         QVERIFY(!user.setPassword(QByteArray("a\0b", 3)));
@@ -119,7 +112,7 @@ private Q_SLOTS:
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("User.she"));
         UserRecords records {
-            makeUser("\xD6\xB5\xB0\xE0", "1"), makeUser("b", " "), makeUser("c", "")};
+            userRecord("\xD6\xB5\xB0\xE0", "1"), userRecord("b", " "), userRecord("c", "")};
         QVERIFY(writeUsersFile(path, records));
         QCOMPARE(QFile(path).size(), 336);
         QCOMPARE(readUsersFile(path), records);
@@ -130,8 +123,8 @@ private Q_SLOTS:
 
     void findAndRemoveByName()
     {
-        UserRecords records {makeUser("Ann", "1"), makeUser("bob", "2"), makeUser("ann", "3"),
-            makeUser("bob", "4"), makeUser("cy", "5")};
+        UserRecords records {userRecord("Ann", "1"), userRecord("bob", "2"), userRecord("ann", "3"),
+            userRecord("bob", "4"), userRecord("cy", "5")};
         QCOMPARE(findUserByName(records, "ann"), 2); // exact, case-sensitive
         QCOMPARE(findUserByName(records, "bob"), 1); // the first of two
         QCOMPARE(findUserByName(records, "ANN"), -1);

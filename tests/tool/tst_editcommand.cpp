@@ -3,6 +3,7 @@
 // after the users page has written its file.
 
 #include "editor/numberfield.h"
+#include "support/modalscript.h"
 #include "support/testsettings.h"
 #include "support/toolrun.h"
 #include "support/widgetdriver.h"
@@ -75,7 +76,8 @@ private Q_SLOTS:
 
     void okSavesExactlyTheEditedSetting()
     {
-        whenShown(QStringLiteral("SysSetForm"), [](QWidget *window) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([](QWidget *window) {
             typeBackRecTime(window, 45);
             press(window, "BitBtn1");
         });
@@ -86,7 +88,8 @@ private Q_SLOTS:
     void applySavesAtOnceAndCancelKeepsIt()
     {
         QMap<QString, QByteArray> afterApply;
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *window) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *window) {
             typeBackRecTime(window, 50);
             press(window, "ApplyBitBtn");
             afterApply = folderFiles(m_folder);
@@ -102,7 +105,8 @@ private Q_SLOTS:
     void cancelLeavesTheFolderAsItWas()
     {
         QString added;
-        whenShown(QStringLiteral("SysSetForm"), [&added](QWidget *window) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&added](QWidget *window) {
             press(window, "AddUser");
             control<QLineEdit>(window, "EditUser")->setText(QStringLiteral("kim"));
             control<QLineEdit>(window, "EditPassword1")->setText(QStringLiteral("pw"));

@@ -6,6 +6,7 @@
 #include "editor/sysset.h"
 #include "schema/schema.h"
 #include "settings/settingsfiles.h"
+#include "support/setupfixture.h"
 #include "support/testsettings.h"
 #include "tools/quillon/settingsdiff.h"
 
@@ -14,7 +15,6 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QSlider>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -47,18 +47,16 @@ private Q_SLOTS:
     void windowEditIsTheSettingTheToolNames();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_data;
+    std::unique_ptr<SetupFixture> m_fixture;
     settings::SettingsFileSet m_samples;
 };
 
 void TestSchemaWindow::init()
 {
-    m_data = std::make_unique<QTemporaryDir>();
-    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data->path()));
+    m_fixture = std::make_unique<SetupFixture>(nullptr);
     QVERIFY(settings::readSettingsFolder(QStringLiteral(QUILLON_SAMPLES_DIR), &m_samples));
-    const QString work = settings::ensureWorkFolder();
     for (auto it = m_samples.cbegin(); it != m_samples.cend(); ++it)
-        QVERIFY(writeFile(work + QLatin1String(settings::fileInfo(it.key()).name), it.value()));
+        SetupFixture::write(it.key(), it.value());
 }
 
 void TestSchemaWindow::everyControlHasTheSchemaRangeAndList()

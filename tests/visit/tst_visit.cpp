@@ -3,7 +3,7 @@
 // Cancel and the close box leaving the server untouched.
 
 #include "support/dvrdprocess.h"
-#include "support/widgetdriver.h"
+#include "support/modalscript.h"
 
 #include "hostlink/wire.h"
 #include "settings/backups.h"
@@ -222,15 +222,12 @@ private Q_SLOTS:
 
         QString shownText, shownTitle;
         QMessageBox::Icon shownIcon = QMessageBox::Warning;
-        whenShown(QStringLiteral("LoginFailureBox"), [&](QWidget *widget) {
-            auto *box = qobject_cast<QMessageBox *>(widget);
-            shownText = box->text();
-            shownTitle = box->windowTitle();
-            shownIcon = box->icon();
-            box->button(QMessageBox::Ok)->click();
-        });
+        ModalScript script;
+        script.waitFor(QStringLiteral("LoginFailureBox"))
+            .answer(QMessageBox::Ok, &shownTitle, &shownText, &shownIcon);
         QCOMPARE(
             ShowSetupForm("127.0.0.1", 0, user.constData(), password.constData(), port + 10), 0);
+        QVERIFY(script.finished());
         QCOMPARE(shownText, message);
         QCOMPARE(shownTitle, QStringLiteral("Quillon"));
         QCOMPARE(shownIcon, QMessageBox::NoIcon);
@@ -246,7 +243,8 @@ private Q_SLOTS:
         QStringList localFilesWhenShown;
         QElapsedTimer clock;
         qint64 shownMs = -1;
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             shownMs = clock.elapsed();
             // The nine files arrived whole; edit every local copy, then press OK.
             for (const settings::SettingsFileInfo &info : settings::settingsFiles()) {
@@ -294,7 +292,8 @@ private Q_SLOTS:
     void cancelAndCloseBoxUploadNothing()
     {
         QFETCH(bool, closeBox);
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             appendTo(
                 settings::localPath(m_workFolder, settings::SettingsFile::SysSet), "[Edited]\r\n");
             if (closeBox)
@@ -335,7 +334,10 @@ private Q_SLOTS:
         appendTo(rootA.filePath(QStringLiteral("SysConfig/TVCard.Ext")), "[FromA]\r\nA=1\r\n");
         DvrdProcess serverA;
         QVERIFY(serverA.start(rootA.path(), QStringLiteral("admin"), QStringLiteral("admin")));
-        whenShown(QStringLiteral("SysSetForm"), [](QWidget *form) { form->close(); });
+        ModalScript closeWindow;
+        closeWindow.waitFor(QStringLiteral("SysSetForm")).then([](QWidget *form) {
+            form->close();
+        });
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", serverA.port() + 10), -1);
         QVERIFY(fileBytes(m_workFolder + QStringLiteral("TVCard.Ext")).contains("[FromA]"));
 
@@ -346,7 +348,8 @@ private Q_SLOTS:
         qputenv("LC_ALL", locale);
         QString shownText;
         bool windowShown = false;
-        whenShown(QStringLiteral("DownloadFailureBox"), [&](QWidget *widget) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("DownloadFailureBox")).then([&](QWidget *widget) {
             auto *box = qobject_cast<QMessageBox *>(widget);
             shownText = box->text();
             windowShown = QApplication::activeModalWidget() != box
@@ -372,7 +375,8 @@ private Q_SLOTS:
         appendTo(earlier, "[ENCODER0]\r\nCameraName=earlier\r\n");
         QVERIFY(QFile::remove(m_root->filePath(QStringLiteral("SysConfig/TVCard.Ext"))));
         bool earlierSeen = true;
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             earlierSeen = QFile::exists(earlier)
                 || QFile::exists(settings::localPath(m_workFolder, settings::SettingsFile::TVCard));
             form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
@@ -409,19 +413,18 @@ private Q_SLOTS:
         QString shownText;
         bool buttonsEnabled = false;
         QByteArray localAfterFailure;
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             // Not a whole number of user records: the server refuses it.
             appendTo(userFile, "partial");
             if (serverStopped)
                 m_server->stop();
-            whenShown(QStringLiteral("FailureBox"), [&, form](QWidget *widget) {
-                auto *box = qobject_cast<QMessageBox *>(widget);
-                shownText = box->text();
-                box->button(QMessageBox::Ok)->click();
-                QTimer::singleShot(0, form, [&, form] {
-                    auto *ok = form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"));
-                    auto *cancel = form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"));
-                    buttonsEnabled = form->isVisible() && ok->isEnabled() && cancel->isEnabled();
+            script.waitFor(QStringLiteral("FailureBox"))
+                .answer(QMessageBox::Ok, nullptr, &shownText)
+                .then([&, form](QWidget *window) {
+                    auto *ok = window->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"));
+                    auto *cancel = window->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"));
+                    buttonsEnabled = window == form && ok->isEnabled() && cancel->isEnabled();
                     localAfterFailure = fileBytes(userFile);
                     if (serverStopped) {
                         cancel->click();
@@ -430,7 +433,6 @@ private Q_SLOTS:
                     QFile::resize(userFile, QFileInfo(userFile).size() - 7);
                     ok->click();
                 });
-            });
             form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
         });
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
@@ -475,20 +477,18 @@ private Q_SLOTS:
         QFETCH(QString, messageStart);
         const quint16 port = m_server->port();
         QString shownText;
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             m_server->stop();
             m_server = std::make_unique<DvrdProcess>();
             QVERIFY(m_server->start(m_root->path(), QStringLiteral("admin"), passwordAfterRestart,
                 {QStringLiteral("--port"), QString::number(port)}));
             if (!messageStart.isEmpty()) {
-                whenShown(QStringLiteral("FailureBox"), [&, form](QWidget *widget) {
-                    auto *box = qobject_cast<QMessageBox *>(widget);
-                    shownText = box->text();
-                    box->button(QMessageBox::Ok)->click();
-                    QTimer::singleShot(0, form, [form] {
-                        form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+                script.waitFor(QStringLiteral("FailureBox"))
+                    .answer(QMessageBox::Ok, nullptr, &shownText)
+                    .then([](QWidget *window) {
+                        window->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
                     });
-                });
             }
             form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
         });
@@ -523,18 +523,19 @@ private Q_SLOTS:
         QString question;
         bool noIsDefault = false;
         bool windowStayed = false;
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
-            whenShown(QStringLiteral("UploadWithoutBackupBox"), [&, form](QWidget *widget) {
-                auto *box = qobject_cast<QMessageBox *>(widget);
-                question = box->text();
-                noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
-                box->button(uploadAnyway ? QMessageBox::Yes : QMessageBox::No)->click();
-                QTimer::singleShot(0, form, [&, form] {
-                    windowStayed = form->isVisible();
-                    if (windowStayed)
-                        form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
+            script.waitFor(QStringLiteral("UploadWithoutBackupBox"))
+                .then([&](QWidget *widget) {
+                    auto *box = qobject_cast<QMessageBox *>(widget);
+                    question = box->text();
+                    noIsDefault = box->defaultButton() == box->button(QMessageBox::No);
+                    box->button(uploadAnyway ? QMessageBox::Yes : QMessageBox::No)->click();
+                })
+                .then([&, form](QWidget *window) {
+                    windowStayed = window == form;
+                    window->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
                 });
-            });
             form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
         });
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
@@ -570,7 +571,8 @@ private Q_SLOTS:
         const QString local = settings::localPath(m_workFolder, settings::SettingsFile::SysSet);
         QString question;
         bool stayedOpen = false;
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             QProcess push;
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
             environment.insert(QStringLiteral("QUILLON_PASSWORD"), QStringLiteral("op2024"));
@@ -581,19 +583,19 @@ private Q_SLOTS:
             if (!push.waitForFinished(30000) || push.exitCode() != 0)
                 qWarning("push failed: %s", push.readAllStandardError().constData());
             appendTo(local, "[Edited]\r\nBy=window\r\n");
-            whenShown(QStringLiteral("ReplaceNewerSettingsBox"), [&, form](QWidget *widget) {
-                auto *box = qobject_cast<QMessageBox *>(widget);
-                question = box->text();
-                QVERIFY(box->defaultButton() == box->button(QMessageBox::No));
-                box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
-                QTimer::singleShot(0, form, [&, form] {
-                    if (!form->isVisible())
-                        return;
-                    stayedOpen = form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))
-                                     ->isEnabled();
-                    form->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
+            script.waitFor(QStringLiteral("ReplaceNewerSettingsBox"))
+                .then([&](QWidget *widget) {
+                    auto *box = qobject_cast<QMessageBox *>(widget);
+                    question = box->text();
+                    QVERIFY(box->defaultButton() == box->button(QMessageBox::No));
+                    box->button(replace ? QMessageBox::Yes : QMessageBox::No)->click();
+                })
+                .then([&, form](QWidget *window) {
+                    stayedOpen = window == form
+                        && window->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))
+                               ->isEnabled();
+                    window->findChild<QAbstractButton *>(QStringLiteral("BitBtn2"))->click();
                 });
-            });
             form->findChild<QAbstractButton *>(QStringLiteral("BitBtn1"))->click();
         });
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
@@ -643,7 +645,8 @@ private Q_SLOTS:
         auto entry = reinterpret_cast<Entry>(dlsym(handle, "ShowSetupForm"));
         QVERIFY(entry);
         QVERIFY(!dlsym(handle, "_ZN7quillon5visit12portFromCodeEi")); // internals stay hidden
-        whenShown(QStringLiteral("SysSetForm"), [](QWidget *form) { form->close(); });
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([](QWidget *form) { form->close(); });
         QCOMPARE(entry("127.0.0.1", 0, "admin", "admin", m_server->port() + 10), -1);
         dlclose(handle);
     }

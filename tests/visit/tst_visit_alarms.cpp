@@ -2,6 +2,7 @@
 // channel with its camera preset and a camera's control settings, then presses OK: the server
 // holds the edits and has been told to apply them.
 
+#include "support/modalscript.h"
 #include "support/samplevisit.h"
 #include "support/storedvalue.h"
 #include "support/widgetdriver.h"
@@ -61,7 +62,8 @@ private Q_SLOTS:
     void editedAlarmsReachTheServer()
     {
         bool edited = false;
-        whenShown(QStringLiteral("SysSetForm"), [&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             // Motion: channel 2's top row gets its first four cells armed.
             control<QTabBar>(form, "AlarmChnTabSet")->setCurrentIndex(1);
             strokeTopRow(form);
@@ -73,7 +75,7 @@ private Q_SLOTS:
             channel5->setCheckState(0, Qt::Checked);
             linked->clearSelection();
             channel5->setSelected(true);
-            whenShown(QStringLiteral("PresetPosForm"), [](QWidget *dialog) {
+            script.waitFor(QStringLiteral("PresetPosForm")).then([](QWidget *dialog) {
                 control<QComboBox>(dialog, "PosComboBox")->setCurrentIndex(9);
                 control<QAbstractButton>(dialog, "BitBtn1")->click();
             });
@@ -83,7 +85,7 @@ private Q_SLOTS:
             auto *cameras = control<QTreeWidget>(form, "ListView2");
             cameras->clearSelection();
             cameras->topLevelItem(5)->setSelected(true);
-            whenShown(QStringLiteral("CamSetForm"), [](QWidget *dialog) {
+            script.waitFor(QStringLiteral("CamSetForm")).then([](QWidget *dialog) {
                 control<QComboBox>(dialog, "ComboBox2")->setCurrentIndex(2);
                 control<QLineEdit>(dialog, "SpinEdit1")->setText(QStringLiteral("42"));
                 control<QComboBox>(dialog, "ComboBox3")->setCurrentIndex(13);
@@ -96,6 +98,7 @@ private Q_SLOTS:
             control<QAbstractButton>(form, "BitBtn1")->click();
         });
         QCOMPARE(ShowSetupForm("127.0.0.1", 0, "admin", "admin", m_visit.portCode()), -1);
+        QVERIFY(script.finished());
         QVERIFY(edited);
 
         const QString root = m_visit.root.path();

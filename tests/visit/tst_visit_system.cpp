@@ -2,6 +2,7 @@
 // user accounts and presses OK; the server then holds exactly those changes, and the accounts
 // are the ones it logs in with.
 
+#include "support/modalscript.h"
 #include "support/samplevisit.h"
 #include "support/widgetdriver.h"
 
@@ -51,24 +52,6 @@ QMap<QByteArray, QByteArray> profileValues(const QByteArray &bytes)
     return values;
 }
 
-// Runs the action on the setup window once it is shown inside the module's modal loop. A
-// message box met on the way (a failed login) is closed, so that the call returns.
-void whenShown(std::function<void(QWidget *)> action, int waitedMs = 0)
-{
-    QTimer::singleShot(20, qApp, [=] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget()))
-            box->button(QMessageBox::Ok)->click();
-        for (QWidget *widget : QApplication::topLevelWidgets()) {
-            if (widget->isVisible() && widget->objectName() == QLatin1String("SysSetForm")) {
-                action(widget);
-                return;
-            }
-        }
-        if (waitedMs < 10000)
-            whenShown(action, waitedMs + 20);
-    });
-}
-
 void press(QWidget *form, const char *name)
 {
     control<QAbstractButton>(form, name)->click();
@@ -86,7 +69,8 @@ private Q_SLOTS:
     void okSendsTheOperatorsChangesOnly()
     {
         bool edited = false;
-        whenShown([&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             control<QCheckBox>(form, "CheckBox2")->click();
             auto *alarmRecording = control<QLineEdit>(form, "SpinEdit3");
             alarmRecording->selectAll();
@@ -139,7 +123,8 @@ private Q_SLOTS:
     void serverUsesTheNewAccounts()
     {
         bool shown = false;
-        whenShown([&](QWidget *form) {
+        ModalScript script;
+        script.waitFor(QStringLiteral("SysSetForm")).then([&](QWidget *form) {
             shown = true;
             press(form, "BitBtn2");
         });

@@ -70,6 +70,11 @@ QString problemText(const formats::Problem &problem, bool chinese);
 QJsonObject problemJson(const formats::Problem &problem);
 // Draws the progress bar on stderr when it is a terminal and no JSON is asked for.
 std::function<void(int done)> progressBar(const Options &options, int total);
+// The host table's header line; the width of its host column, which fits every host.
+int printHostTableHeader(const QList<HostReport> &reports);
+// One row of the host table.
+void printHostRow(
+    const HostReport &report, int hostWidth, const QString &outcome, const QString &detail);
 // Runs a plan on the hosts (password from the environment or the prompt) and prints the table
 // or the JSON document; the exit code of the worst outcome.
 int runJobs(const QList<HostAddress> &hosts, JobPlan plan, const Options &options);

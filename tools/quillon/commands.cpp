@@ -518,6 +518,23 @@ std::function<void(int done)> progressBar(const Options &options, int total)
     };
 }
 
+int printHostTableHeader(const QList<HostReport> &reports)
+{
+    int width = 4;
+    for (const HostReport &report : reports)
+        width = std::max(width, int(report.address.text().size()));
+    out() << QStringLiteral("HOST").leftJustified(width) << "  "
+          << QStringLiteral("OUTCOME").leftJustified(16) << "  DETAIL\n";
+    return width;
+}
+
+void printHostRow(
+    const HostReport &report, int hostWidth, const QString &outcome, const QString &detail)
+{
+    out() << report.address.text().leftJustified(hostWidth) << "  " << outcome.leftJustified(16)
+          << "  " << detail << "\n";
+}
+
 namespace {
 
 // What the table says of a host.
@@ -534,6 +551,69 @@ QString outcomeDetail(const HostReport &report, bool dryRun)
     }
 }
 
+QJsonObject hostReportJson(const HostReport &report)
+{
+    QJsonObject object {{QStringLiteral("host"), report.address.text()},
+        {QStringLiteral("outcome"), outcomeName(report.result.outcome)},
+        {QStringLiteral("message"), report.result.message}};
+    if (!report.backup.isEmpty())
+        object.insert(QStringLiteral("backup"), report.backup);
+    if (report.result.outcome <= Outcome::Invalid) {
+        QJsonArray differences;
+        for (const Difference &difference : report.differences)
+            differences.append(differenceJson(difference));
+        object.insert(QStringLiteral("differences"), differences);
+    }
+    if (!report.problems.isEmpty()) {
+        QJsonArray problems;
+        for (const formats::Problem &problem : report.problems)
+            problems.append(problemJson(problem));
+        object.insert(QStringLiteral("problems"), problems);
+    }
+    return object;
+}
+
+void printReportsJson(const QList<HostReport> &reports)
+{
+    QJsonArray list;
+    for (const HostReport &report : reports)
+        list.append(hostReportJson(report));
+    printJson({{QStringLiteral("hosts"), list}});
+}
+
+// A dry run lists, before the table, the changes each host would get.
+void printDryRunChanges(const QList<HostReport> &reports, const Options &options)
+{
+    for (const HostReport &report : reports) {
+        if (report.result.outcome != Outcome::Done)
+            continue;
+        out() << report.address.text() << ": " << report.differences.size() << " changes\n";
+        printDifferences(report.differences, options, QStringLiteral("  "));
+    }
+}
+
+void printReportTable(const QList<HostReport> &reports, bool dryRun, const Options &options)
+{
+    if (dryRun)
+        printDryRunChanges(reports, options);
+    const int width = printHostTableHeader(reports);
+    for (const HostReport &report : reports) {
+        printHostRow(
+            report, width, outcomeName(report.result.outcome), outcomeDetail(report, dryRun));
+        for (const formats::Problem &problem : report.problems)
+            out() << "  " << problemText(problem, options.chinese) << "\n";
+    }
+    out().flush();
+}
+
+Outcome worstOutcome(const QList<HostReport> &reports)
+{
+    Outcome worst = Outcome::Done;
+    for (const HostReport &report : reports)
+        worst = std::max(worst, report.result.outcome);
+    return worst;
+}
+
 } // namespace
 
 int runJobs(const QList<HostAddress> &hosts, JobPlan plan, const Options &options)
@@ -546,57 +626,11 @@ int runJobs(const QList<HostAddress> &hosts, JobPlan plan, const Options &option
     plan.password = *secret;
     const QList<HostReport> reports
         = runOnHosts(hosts, plan, options.parallel, progressBar(options, int(hosts.size())));
-
-    Outcome worst = Outcome::Done;
-    for (const HostReport &report : reports)
-        worst = std::max(worst, report.result.outcome);
-    if (options.json) {
-        QJsonArray list;
-        for (const HostReport &report : reports) {
-            QJsonObject object {{QStringLiteral("host"), report.address.text()},
-                {QStringLiteral("outcome"), outcomeName(report.result.outcome)},
-                {QStringLiteral("message"), report.result.message}};
-            if (!report.backup.isEmpty())
-                object.insert(QStringLiteral("backup"), report.backup);
-            if (report.result.outcome <= Outcome::Invalid) {
-                QJsonArray differences;
-                for (const Difference &difference : report.differences)
-                    differences.append(differenceJson(difference));
-                object.insert(QStringLiteral("differences"), differences);
-            }
-            if (!report.problems.isEmpty()) {
-                QJsonArray problems;
-                for (const formats::Problem &problem : report.problems)
-                    problems.append(problemJson(problem));
-                object.insert(QStringLiteral("problems"), problems);
-            }
-            list.append(object);
-        }
-        printJson({{QStringLiteral("hosts"), list}});
-    } else {
-        if (plan.dryRun) {
-            for (const HostReport &report : reports) {
-                if (report.result.outcome != Outcome::Done)
-                    continue;
-                out() << report.address.text() << ": " << report.differences.size() << " changes\n";
-                printDifferences(report.differences, options, QStringLiteral("  "));
-            }
-        }
-        int width = 4;
-        for (const HostReport &report : reports)
-            width = std::max(width, int(report.address.text().size()));
-        out() << QStringLiteral("HOST").leftJustified(width) << "  "
-              << QStringLiteral("OUTCOME").leftJustified(16) << "  DETAIL\n";
-        for (const HostReport &report : reports) {
-            out() << report.address.text().leftJustified(width) << "  "
-                  << outcomeName(report.result.outcome).leftJustified(16) << "  "
-                  << outcomeDetail(report, plan.dryRun) << "\n";
-            for (const formats::Problem &problem : report.problems)
-                out() << "  " << problemText(problem, options.chinese) << "\n";
-        }
-        out().flush();
-    }
-    return exitCodeOf(worst);
+    if (options.json)
+        printReportsJson(reports);
+    else
+        printReportTable(reports, plan.dryRun, options);
+    return exitCodeOf(worstOutcome(reports));
 }
 
 namespace {

@@ -248,17 +248,12 @@ int driftCommand(const Options &options)
         printJson(
             {{QStringLiteral("baseline"), options.operands[0]}, {QStringLiteral("hosts"), list}});
     } else {
-        int width = 4;
-        for (const HostReport &report : reports)
-            width = std::max(width, int(report.address.text().size()));
-        out() << QStringLiteral("HOST").leftJustified(width) << "  "
-              << QStringLiteral("OUTCOME").leftJustified(16) << "  DETAIL\n";
+        const int width = printHostTableHeader(reports);
         for (const HostReport &report : reports) {
             const QString detail = report.result.outcome == Outcome::Done
                 ? QStringLiteral("%1 settings differ").arg(report.differences.size())
                 : report.result.message;
-            out() << report.address.text().leftJustified(width) << "  "
-                  << outcomeOf(report).leftJustified(16) << "  " << detail << "\n";
+            printHostRow(report, width, outcomeOf(report), detail);
             printDifferences(report.differences, options, QStringLiteral("  "));
         }
         out().flush();

@@ -1,0 +1,12 @@
+#pragma once
+
+// Figures the benchmarks print.
+
+#include <algorithm>
+#include <vector>
+
+inline double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
