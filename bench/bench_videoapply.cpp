@@ -135,9 +135,10 @@ int main(int argc, char **argv)
             const settings::ProfileBatch batch(context.store);
             page.save();
         });
+    // The page's save writes the copies; only the window's Apply, once every page has saved,
+    // ends the pending copy.
     settings::ProfileStore check;
-    const bool pageWrote = check.readInt(tvCard, "ENCODER63", "Camera_Y", 0) == 20 + kRuns - 1
-        && !context.videoCopy.pending;
+    const bool pageWrote = check.readInt(tvCard, "ENCODER63", "Camera_Y", 0) == 20 + kRuns - 1;
 
     // The whole window's Apply: every page's checks and saves.
     editor::TSysSetForm form;
