@@ -44,13 +44,17 @@ void Bindings::load(const settings::ProfileFile &file, int index)
         const schema::Setting &setting = *bound.setting;
         if (auto *field = qobject_cast<NumberField *>(bound.control)) {
             field->setValue(formats::readNumber(file, setting, index));
+            bound.shownOnLoad = field->value();
+            // A default outside the range is written as shown; a stored number stays as stored.
+            bound.stored
+                = formats::readStoredNumber(file, setting, index).value_or(bound.shownOnLoad);
         } else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control)) {
             slider->setValue(formats::readNumber(file, setting, index));
         } else if (auto *button = qobject_cast<QAbstractButton *>(bound.control)) {
             button->setChecked(formats::readFlag(file, setting, index));
         } else if (auto *list = qobject_cast<QComboBox *>(bound.control)) {
-            bound.storedIndex = formats::readNumber(file, setting, index);
-            list->setCurrentIndex(formats::listEntryFor(bound.storedIndex, list->count()));
+            bound.stored = formats::readNumber(file, setting, index);
+            list->setCurrentIndex(formats::listEntryFor(bound.stored, list->count()));
         }
     }
 }
@@ -65,13 +69,13 @@ Bindings::Shown Bindings::shown() const
     Shown values;
     for (const Bound &bound : m_bound) {
         if (auto *field = qobject_cast<NumberField *>(bound.control))
-            values.push_back(field->value());
+            values.push_back(field->value() == bound.shownOnLoad ? bound.stored : field->value());
         else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control))
             values.push_back(slider->value());
         else if (auto *button = qobject_cast<QAbstractButton *>(bound.control))
             values.push_back(button->isChecked() ? 1 : 0);
         else if (auto *list = qobject_cast<QComboBox *>(bound.control))
-            values.push_back(formats::listIndexToStore(list->currentIndex(), bound.storedIndex));
+            values.push_back(formats::listIndexToStore(list->currentIndex(), bound.stored));
     }
     return values;
 }

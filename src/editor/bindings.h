@@ -15,7 +15,10 @@ namespace quillon::editor {
 // name and its setting by that name in the schema, so key, default and range are declared only
 // there. What a control shows follows from its type: a check or radio button a flag, a number
 // field or a track bar a number within the schema's range, a list the stored index (an index
-// the list lacks is kept as stored). The controls are written in the order they are listed.
+// the list lacks is kept as stored). A number field shows a stored number outside its range
+// clamped, but writes the stored number back until the operator changes the field; a missing
+// key's default is written as the field shows it. The controls are written in the order they
+// are listed.
 class Bindings
 {
 public:
@@ -41,7 +44,10 @@ private:
     {
         QWidget *control;
         const schema::Setting *setting;
-        qint32 storedIndex = 0; // a list's stored index, kept while no entry is selected
+        // The value read for a list or a number field: a list keeps it while no entry is
+        // selected, a number field while it shows what it showed on load.
+        qint32 stored = 0;
+        qint32 shownOnLoad = 0;
     };
 
     std::vector<Bound> m_bound;
