@@ -143,6 +143,21 @@ private Q_SLOTS:
         QCOMPARE(applyAndRead(form.get()), withValue(sample(), key, saved));
     }
 
+    // The disk-full rule is one flag shown by a pair of radio buttons.
+    void diskFullRuleRadioPair()
+    {
+        const QByteArray stopping = withValue(sample(), "DeleteFirstFile", "0");
+        m_fixture.write(SettingsFile::SysSet, stopping);
+        auto form = m_fixture.show();
+        auto *deleteFirst = control<QRadioButton>(form.get(), "DelFirstRadioBtn");
+        QVERIFY(control<QRadioButton>(form.get(), "StopRecRadioBtn")->isChecked());
+        QVERIFY(!deleteFirst->isChecked());
+        QCOMPARE(applyAndRead(form.get()), stopping);
+        deleteFirst->click();
+        QVERIFY(control<QPushButton>(form.get(), "ApplyBitBtn")->isEnabled());
+        QCOMPARE(applyAndRead(form.get()), sample());
+    }
+
     void clampsOnKeyRelease()
     {
         auto form = m_fixture.show();
