@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace quillon::editor {
 
 namespace {
@@ -75,9 +77,15 @@ void Bindings::load(const settings::ProfileFile &file, int index)
             bound.stored
                 = formats::readStoredNumber(file, setting, index).value_or(bound.shownOnLoad);
         } else if (auto *edit = qobject_cast<QLineEdit *>(bound.control)) {
-            const QByteArray stored = formats::readText(file, setting, index);
-            edit->setText(bound.text.load(
-                bound.ends == Ends::Trimmed ? formats::trimmedText(stored) : stored));
+            if (setting.kind == schema::Kind::Number) {
+                const qint32 number = formats::readNumber(file, setting, index);
+                edit->setText(
+                    QString::number(std::clamp(number, setting.minimum, setting.maximum)));
+            } else {
+                const QByteArray stored = formats::readText(file, setting, index);
+                edit->setText(bound.text.load(
+                    bound.ends == Ends::Trimmed ? formats::trimmedText(stored) : stored));
+            }
         } else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control)) {
             slider->setValue(formats::readNumber(file, setting, index));
         } else if (auto *radio = qobject_cast<QRadioButton *>(bound.control)) {
@@ -104,7 +112,9 @@ Bindings::Shown Bindings::shown() const
             values.emplace_back(
                 field->value() == bound.shownOnLoad ? bound.stored : field->value());
         else if (auto *edit = qobject_cast<QLineEdit *>(bound.control))
-            values.emplace_back(bound.text.bytesFor(edit->text()));
+            values.emplace_back(bound.setting->kind == schema::Kind::Number
+                    ? edit->displayText().trimmed().toLatin1()
+                    : bound.text.bytesFor(edit->text()));
         else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control))
             values.emplace_back(qint32(slider->value()));
         else if (auto *button = qobject_cast<QAbstractButton *>(bound.control))

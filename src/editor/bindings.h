@@ -18,7 +18,8 @@ namespace quillon::editor {
 // there. What a control shows follows from its type: a check box a flag, a radio button a flag
 // (off checks the other button of its pair), a number field or a track bar a number within the
 // schema's range, a list the stored index (an index the list lacks is kept as stored), a line
-// edit a text (written back with its stored bytes while it shows what was read). A number field
+// edit a text (written back with its stored bytes while it shows what was read) or a number
+// within the range, written back as the digits it shows (blank when it shows none). A number field
 // shows a stored number outside its range clamped, but writes the stored number back until the
 // operator changes the field; a missing key's default is written as the field shows it. The
 // controls are written in the order they are listed.

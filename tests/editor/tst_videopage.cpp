@@ -5,6 +5,7 @@
 #include "editor/numberfield.h"
 #include "editor/sysset.h"
 #include "formats/language.h"
+#include "formats/profileaccess.h"
 #include "formats/videosettings.h"
 #include "modalscript.h"
 #include "settings/profilestore.h"
@@ -303,7 +304,7 @@ private Q_SLOTS:
         QCOMPARE(stored("ENCODER0", "Date_Y"), QByteArray("9"));
         settings::ProfileStore store;
         const settings::ProfileFile tvCard(store, workPath("TVCard.Ext"));
-        QCOMPARE(formats::readEncoderSettings(tvCard, 0).cameraX, QByteArray("8"));
+        QCOMPARE(formats::readNumber(tvCard, schema::settingOf("CamXEdit"), 0), 8);
     }
 
     void titleHoldsTwentyGbkBytes()
