@@ -73,6 +73,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void buildFrame();
+    void buildPages();
+    void wireControls();
     void FormCreate();
     void FormShow();
     void FormClose();

@@ -108,10 +108,6 @@ VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context,
     Label14 = place<QLabel>("Label14", sheet, 8, 0, 128, 30);
     Label14->setWordWrap(true);
     SelectChnTabSet = place<ChannelTabBar>("SelectChnTabSet", sheet, 140, 4, 0, 21);
-    SelectChnTabSet->setDrawBase(false);
-    QFont bold = SelectChnTabSet->font();
-    bold.setBold(true);
-    SelectChnTabSet->setFont(bold);
 
     PageControl2 = place<QTabWidget>("PageControl2", sheet, 4, 32, 828, 510);
     TabSheet4 = addInnerPage(PageControl2, "TabSheet4");
