@@ -7,6 +7,7 @@
 #include "editor/schemarange.h"
 #include "editor/tabsets.h"
 #include "formats/language.h"
+#include "formats/profileaccess.h"
 #include "formats/serialports.h"
 #include "formats/systemsettings.h"
 
@@ -29,9 +30,6 @@ namespace {
 // the hidden preset number.
 constexpr int kPresetTextColumn = 1;
 constexpr int kPresetNumberColumn = 2;
-
-constexpr char kSensorOptions[] = "Sensor Options";
-constexpr int kDefaultDevicePort = 1; // COM2
 
 constexpr TextEntry kTexts[] = {
     {"Label45", "报警探头选择", "Alarm sensor selection"},
@@ -85,6 +83,17 @@ void removePort(QComboBox *list, std::optional<int> port)
     list->removeItem(index);
     if (selected)
         list->setCurrentIndex(-1);
+}
+
+// The alarm device's keys in the system options.
+const schema::Setting &deviceTypeSetting()
+{
+    return schema::setting(settings::SettingsFile::SysSet, "Sensor Options", "BaseType");
+}
+
+const schema::Setting &devicePortSetting()
+{
+    return schema::settingOf("AlarmComboBox");
 }
 
 std::optional<int> portOf(const QComboBox *list)
@@ -200,11 +209,11 @@ void SensorPage::wireControls()
 void SensorPage::shareAlarmDeviceKeys()
 {
     m_context.saveAlarmDeviceKeys = [this](const settings::ProfileFile &sysSet) {
-        sysSet.writeInt(kSensorOptions, "BaseType",
+        formats::writeNumber(sysSet, deviceTypeSetting(),
             formats::listIndexToStore(ComboBox3->currentIndex(), m_storedBaseType));
         const std::optional<int> port = portOf(AlarmComboBox);
         if (AlarmComboBox->isEnabled() && port)
-            sysSet.writeInt(kSensorOptions, "BaseAddr", *port);
+            formats::writeNumber(sysSet, devicePortSetting(), *port);
     };
 }
 
@@ -234,14 +243,14 @@ void SensorPage::loadAlarmDevice()
         formats::alarmDeviceNames(m_context.file(settings::SettingsFile::AlarmCard)));
 
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
-    m_storedBaseType = sysSet.readInt(kSensorOptions, "BaseType", 0);
+    m_storedBaseType = formats::readNumber(sysSet, deviceTypeSetting());
     ComboBox3->setCurrentIndex(formats::listEntryFor(m_storedBaseType, ComboBox3->count()));
     refillPorts(AlarmComboBox);
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
         return;
     }
-    const int port = sysSet.readInt(kSensorOptions, "BaseAddr", kDefaultDevicePort);
+    const int port = formats::readNumber(sysSet, devicePortSetting());
     AlarmComboBox->setCurrentIndex(port >= 0 && port < formats::kSerialPorts ? port : -1);
     Label46->setEnabled(true);
     AlarmComboBox->setEnabled(true);
@@ -291,8 +300,8 @@ void SensorPage::ComboBox3Change()
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
     } else {
-        const int stored = m_context.file(settings::SettingsFile::SysSet)
-                               .readInt(kSensorOptions, "BaseAddr", kDefaultDevicePort);
+        const int stored = formats::readNumber(
+            m_context.file(settings::SettingsFile::SysSet), devicePortSetting());
         if (stored == controlPort)
             AlarmComboBox->setCurrentIndex(0);
         else

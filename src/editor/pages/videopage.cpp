@@ -272,7 +272,7 @@ void VideoPage::watchChanges()
         QObject::connect(box, &QCheckBox::toggled, receiver, [this] { updateEnabling(); });
     for (QRadioButton *button : {RadioButton1, RadioButton2, LVERadioBtn, LAVERadioBtn})
         QObject::connect(button, &QRadioButton::toggled, receiver, noteChange);
-    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
+    const auto quality = qualityButtons();
     for (int level = 0; level < int(quality.size()); ++level) {
         QObject::connect(
             quality[size_t(level)], &QRadioButton::toggled, receiver, [this, level](bool checked) {
@@ -318,10 +318,14 @@ void VideoPage::showSettings(const formats::EncoderSettings &encoder)
         ->setChecked(true);
     (encoder.compressMode == formats::kCompressMpeg4 ? RadioButton1 : RadioButton2)
         ->setChecked(true);
-    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
-    quality[size_t(formats::normalEncodeMode(encoder.encodeMode))]->setChecked(true);
+    qualityButtons()[size_t(formats::normalEncodeMode(encoder.encodeMode))]->setChecked(true);
     IFrameTrackBar->setValue(encoder.iFrameInterval);
     IFrameEdit->setText(QString::number(IFrameTrackBar->value()));
+}
+
+std::array<QRadioButton *, 3> VideoPage::qualityButtons() const
+{
+    return {RadioButton5, RadioButton6, RadioButton7};
 }
 
 formats::EncoderSettings VideoPage::shownSettings() const
@@ -457,7 +461,7 @@ void VideoPage::retranslateRows()
 {
     m_schedule->retranslate();
     const int *lefts = formats::isChinese() ? kQualityLeftChinese : kQualityLeftEnglish;
-    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
+    const auto quality = qualityButtons();
     for (size_t i = 0; i < quality.size(); ++i)
         quality[i]->move(lefts[i], quality[i]->y());
     // The range note is centred in its group whatever the length of its text.

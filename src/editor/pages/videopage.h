@@ -58,6 +58,8 @@ private:
 
     void showSettings(const formats::EncoderSettings &encoder);
     formats::EncoderSettings shownSettings() const;
+    // The quality buttons by level, which is also the stored code.
+    std::array<QRadioButton *, 3> qualityButtons() const;
     void updateEnabling();
     void lookUpQuality(int level);
     // Title or date positions must be whole numbers while they are shown on the picture.
