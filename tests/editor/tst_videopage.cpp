@@ -159,6 +159,25 @@ private Q_SLOTS:
         QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("1"));
     }
 
+    // A channel's stored numbers that its fields cannot show are written back as stored; the
+    // one the operator edits is written as edited.
+    void storedNumbersOutsideTheFieldsSurvive()
+    {
+        setChannels(2);
+        writeWork("TVCard.Ext",
+            channelSections(0) + channelSections(1, "Cover_Width=400\r\nSecondPerFile=0\r\n"));
+        showForm();
+        ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(1);
+        QCOMPARE(ui<NumberField>("CoverWEdit")->value(), 352);
+        auto *fileLength = ui<NumberField>("SpinEdit1");
+        QCOMPARE(fileLength->value(), 1);
+        fileLength->selectAll();
+        QTest::keyClicks(fileLength, QStringLiteral("20"));
+        apply();
+        QCOMPARE(stored("ENCODER1", "Cover_Width"), QByteArray("400"));
+        QCOMPARE(stored("ENCODER1", "SecondPerFile"), QByteArray("20"));
+    }
+
     void channelWithoutSectionLoadsAndWritesDefaults()
     {
         writeWork("TVCard.Ext", channelSections(0));
