@@ -2,16 +2,40 @@
 
 #include "editor/numberfield.h"
 #include "formats/profileaccess.h"
-#include "formats/systemsettings.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <algorithm>
 
 namespace quillon::editor {
 
-void Bindings::bind(
-    SetupContext &context, const QWidget *page, std::initializer_list<const char *> controls)
+namespace {
+
+// Shows a flag on a radio button: a button of an exclusive pair cannot be turned off by
+// itself, so off checks the other button of its pair.
+void showFlagOnRadio(QRadioButton *button, bool on)
+{
+    if (on) {
+        button->setChecked(true);
+        return;
+    }
+    for (QRadioButton *other :
+        button->parentWidget()->findChildren<QRadioButton *>(Qt::FindDirectChildrenOnly)) {
+        if (other != button) {
+            other->setChecked(true);
+            return;
+        }
+    }
+}
+
+} // namespace
+
+void Bindings::bind(SetupContext &context, const QWidget *page,
+    std::initializer_list<const char *> controls, Ends ends)
 {
     const auto noteChange = [&context] {
         context.noteChange();
@@ -23,6 +47,8 @@ void Bindings::bind(
         if (auto *field = qobject_cast<NumberField *>(control)) {
             field->setRange(setting.minimum, setting.maximum);
             QObject::connect(field, &QLineEdit::textChanged, control, noteChange);
+        } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+            QObject::connect(edit, &QLineEdit::textChanged, control, noteChange);
         } else if (auto *slider = qobject_cast<QAbstractSlider *>(control)) {
             slider->setRange(setting.minimum, setting.maximum);
             QObject::connect(slider, &QAbstractSlider::valueChanged, control, noteChange);
@@ -34,7 +60,9 @@ void Bindings::bind(
         } else {
             Q_ASSERT_X(false, "Bindings", "a control of a type that shows no setting");
         }
-        m_bound.push_back({control, &setting});
+        Bound bound {control, &setting};
+        bound.ends = ends;
+        m_bound.push_back(bound);
     }
 }
 
@@ -44,13 +72,29 @@ void Bindings::load(const settings::ProfileFile &file, int index)
         const schema::Setting &setting = *bound.setting;
         if (auto *field = qobject_cast<NumberField *>(bound.control)) {
             field->setValue(formats::readNumber(file, setting, index));
+            bound.shownOnLoad = field->value();
+            // A default outside the range is written as shown; a stored number stays as stored.
+            bound.stored
+                = formats::readStoredNumber(file, setting, index).value_or(bound.shownOnLoad);
+        } else if (auto *edit = qobject_cast<QLineEdit *>(bound.control)) {
+            if (setting.kind == schema::Kind::Number) {
+                const qint32 number = formats::readNumber(file, setting, index);
+                edit->setText(
+                    QString::number(std::clamp(number, setting.minimum, setting.maximum)));
+            } else {
+                const QByteArray stored = formats::readText(file, setting, index);
+                edit->setText(bound.text.load(
+                    bound.ends == Ends::Trimmed ? formats::trimmedText(stored) : stored));
+            }
         } else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control)) {
             slider->setValue(formats::readNumber(file, setting, index));
+        } else if (auto *radio = qobject_cast<QRadioButton *>(bound.control)) {
+            showFlagOnRadio(radio, formats::readFlag(file, setting, index));
         } else if (auto *button = qobject_cast<QAbstractButton *>(bound.control)) {
             button->setChecked(formats::readFlag(file, setting, index));
         } else if (auto *list = qobject_cast<QComboBox *>(bound.control)) {
-            bound.storedIndex = formats::readNumber(file, setting, index);
-            list->setCurrentIndex(formats::listEntryFor(bound.storedIndex, list->count()));
+            bound.stored = formats::readNumber(file, setting, index);
+            list->setCurrentIndex(formats::listEntryFor(bound.stored, list->count()));
         }
     }
 }
@@ -65,13 +109,18 @@ Bindings::Shown Bindings::shown() const
     Shown values;
     for (const Bound &bound : m_bound) {
         if (auto *field = qobject_cast<NumberField *>(bound.control))
-            values.push_back(field->value());
+            values.emplace_back(
+                field->value() == bound.shownOnLoad ? bound.stored : field->value());
+        else if (auto *edit = qobject_cast<QLineEdit *>(bound.control))
+            values.emplace_back(bound.setting->kind == schema::Kind::Number
+                    ? edit->displayText().trimmed().toLatin1()
+                    : bound.text.bytesFor(edit->text()));
         else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control))
-            values.push_back(slider->value());
+            values.emplace_back(qint32(slider->value()));
         else if (auto *button = qobject_cast<QAbstractButton *>(bound.control))
-            values.push_back(button->isChecked() ? 1 : 0);
+            values.emplace_back(qint32(button->isChecked() ? 1 : 0));
         else if (auto *list = qobject_cast<QComboBox *>(bound.control))
-            values.push_back(formats::listIndexToStore(list->currentIndex(), bound.storedIndex));
+            values.emplace_back(formats::listIndexToStore(list->currentIndex(), bound.stored));
     }
     return values;
 }
@@ -81,10 +130,12 @@ void Bindings::write(const settings::ProfileFile &file, const Shown &values, int
     Q_ASSERT(values.size() == m_bound.size());
     for (size_t row = 0; row < m_bound.size(); ++row) {
         const schema::Setting &setting = *m_bound[row].setting;
-        if (qobject_cast<const QAbstractButton *>(m_bound[row].control))
-            formats::writeFlag(file, setting, values[row] != 0, index);
+        if (const auto *text = std::get_if<QByteArray>(&values[row]))
+            formats::writeText(file, setting, *text, index);
+        else if (qobject_cast<const QAbstractButton *>(m_bound[row].control))
+            formats::writeFlag(file, setting, std::get<qint32>(values[row]) != 0, index);
         else
-            formats::writeNumber(file, setting, values[row], index);
+            formats::writeNumber(file, setting, std::get<qint32>(values[row]), index);
     }
 }
 

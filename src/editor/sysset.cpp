@@ -36,7 +36,7 @@ constexpr int kButtonTop = 622;
 constexpr int kShapeRepaintMs = 50;
 constexpr int kDelayMs = 200;
 
-// The pages of PageControl1, by index.
+// The window's captions: its title, its buttons and its page tabs.
 constexpr TextEntry kWindowTexts[] = {
     {"SysSetForm", "远程配置", "Quillon"},
     {"BitBtn1", "确    定", "OK"},
@@ -73,6 +73,14 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
 {
     if (!m_givenWorkFolder.isEmpty() && !m_givenWorkFolder.endsWith(QLatin1Char('/')))
         m_givenWorkFolder += QLatin1Char('/');
+    buildFrame();
+    buildPages();
+    wireControls();
+    FormCreate();
+}
+
+void TSysSetForm::buildFrame()
+{
     setObjectName(QStringLiteral("SysSetForm"));
     setFixedSize(kClientWidth, kClientHeight);
 
@@ -100,7 +108,10 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     ChangeShapeTimer->setSingleShot(true);
     DelayTimer = new QTimer(this);
     DelayTimer->setObjectName(QStringLiteral("DelayTimer"));
+}
 
+void TSysSetForm::buildPages()
+{
     m_context.noteChange = [this] {
         noteChange();
     };
@@ -123,6 +134,16 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
         m_context, sheet(PageIndex::Sensors), m_cameraPage->controlPortList());
     m_smsPage = std::make_unique<SmsPage>(m_context, sheet(PageIndex::Sms));
 
+    // OK uploads and applies on the live server: Enter in a field must never press it, nor any
+    // other button of the window.
+    for (QPushButton *button : findChildren<QPushButton *>()) {
+        button->setDefault(false);
+        button->setAutoDefault(false);
+    }
+}
+
+void TSysSetForm::wireControls()
+{
     connect(BitBtn1, &QPushButton::clicked, this, &TSysSetForm::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
     connect(ApplyBitBtn, &QPushButton::clicked, this, &TSysSetForm::ApplyBitBtnClick);
@@ -141,15 +162,6 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     connect(m_sensorPage->sensorTabs(), &QTabBar::currentChanged, this,
         &TSysSetForm::SensorChnTabSetChange);
     connect(this, &QDialog::finished, this, &TSysSetForm::FormClose);
-
-    // OK uploads and applies on the live server: Enter in a field must never press it, nor any
-    // other button of the window.
-    for (QPushButton *button : findChildren<QPushButton *>()) {
-        button->setDefault(false);
-        button->setAutoDefault(false);
-    }
-
-    FormCreate();
 }
 
 TSysSetForm::~TSysSetForm() = default;

@@ -65,6 +65,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    void buildFrame();
+    void buildPages();
+    void wireControls();
     void ApplyBitBtnClick();
     void BitBtn1Click();
     void CnRadioBtnClick();

@@ -7,6 +7,14 @@
 
 namespace quillon::editor {
 
+ChannelTabBar::ChannelTabBar(QWidget *parent) : QTabBar(parent)
+{
+    setDrawBase(false);
+    QFont bold = font();
+    bold.setBold(true);
+    setFont(bold);
+}
+
 ChannelTabBar::SizeKey ChannelTabBar::sizeKey(int index) const
 {
     const int place = count() == 1 ? 0 : index == 0 ? 1 : index == count() - 1 ? 2 : 3;

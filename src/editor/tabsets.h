@@ -12,11 +12,11 @@ namespace quillon::editor {
 // The channel and sensor tab sets. A tab bar lays out every tab at each insertion, asking each
 // tab's size of the style; these sizes depend only on the label and on whether the tab is
 // first, last or both, so they are kept, which makes a fill of n tabs cost n style queries
-// instead of n * n.
+// instead of n * n. The tabs are drawn in bold without a base line.
 class ChannelTabBar : public QTabBar
 {
 public:
-    using QTabBar::QTabBar;
+    explicit ChannelTabBar(QWidget *parent = nullptr);
 
 protected:
     QSize tabSizeHint(int index) const override;

@@ -8,6 +8,12 @@ qint32 readNumber(const settings::ProfileFile &file, const schema::Setting &sett
     return file.readInt(setting.sectionFor(index), setting.key, fallback);
 }
 
+std::optional<qint32> readStoredNumber(
+    const settings::ProfileFile &file, const schema::Setting &setting, int index)
+{
+    return settings::parseProfileInteger(file.readText(setting.sectionFor(index), setting.key));
+}
+
 bool readFlag(const settings::ProfileFile &file, const schema::Setting &setting, int index)
 {
     return readNumber(file, setting, index) != 0;

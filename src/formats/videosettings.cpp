@@ -3,13 +3,9 @@
 #include "formats/profileaccess.h"
 #include "settings/profilestore.h"
 
-#include <algorithm>
-
 namespace quillon::formats {
 
 namespace {
-
-constexpr int kPositionMax = 999; // three digits
 
 QByteArray encoderSection(int channel)
 {
@@ -19,12 +15,6 @@ QByteArray encoderSection(int channel)
 const schema::Setting &encoderSetting(const char *key)
 {
     return schema::setting(settings::SettingsFile::TVCard, schema::kEncoderSection, key);
-}
-
-QByteArray readPosition(const settings::ProfileFile &tvCard, int channel, const char *key)
-{
-    return QByteArray::number(
-        std::clamp(formats::readNumber(tvCard, encoderSetting(key), channel), 0, kPositionMax));
 }
 
 } // namespace
@@ -44,50 +34,19 @@ int normalEncodeMode(int stored)
     return stored == kQualityExcellent || stored == kQualityGood ? stored : kQualityStandard;
 }
 
-QByteArray readCameraName(const settings::ProfileFile &tvCard, int channel)
-{
-    return formats::readText(tvCard, encoderSetting("CameraName"), channel);
-}
-
 EncoderSettings readEncoderSettings(const settings::ProfileFile &tvCard, int channel)
 {
     // Defaults come from the schema, which the tool reads too.
-    const auto flag = [&](const char *key) {
-        return formats::readFlag(tvCard, encoderSetting(key), channel);
-    };
     const auto number = [&](const char *key) {
         return formats::readNumber(tvCard, encoderSetting(key), channel);
     };
 
     EncoderSettings encoder;
-    encoder.showCamera = flag("ShowCamera");
-    encoder.cameraName = readCameraName(tvCard, channel);
-    encoder.cameraX = readPosition(tvCard, channel, "Camera_X");
-    encoder.cameraY = readPosition(tvCard, channel, "Camera_Y");
-    encoder.showDate = flag("ShowDate");
-    encoder.showTime = flag("ShowTime");
-    encoder.dateX = readPosition(tvCard, channel, "Date_X");
-    encoder.dateY = readPosition(tvCard, channel, "Date_Y");
     encoder.recordMode = normalRecordMode(number("RecordMode"));
     encoder.compressMode = normalCompressMode(number("CompressMode"));
     encoder.encodeMode = normalEncodeMode(number("EncodeMode"));
     encoder.iFrameInterval = number("IFrameIntervalPS");
     return encoder;
-}
-
-void writeTitleAndDate(const settings::ProfileFile &tvCard, int channel,
-    const EncoderSettings &encoder, const EncoderWriteOptions &options)
-{
-    const QByteArray section = encoderSection(channel);
-    tvCard.writeFlag(section, "ShowCamera", encoder.showCamera);
-    if (options.cameraName)
-        tvCard.writeText(section, "CameraName", encoder.cameraName);
-    tvCard.writeText(section, "Camera_X", encoder.cameraX);
-    tvCard.writeText(section, "Camera_Y", encoder.cameraY);
-    tvCard.writeFlag(section, "ShowDate", encoder.showDate);
-    tvCard.writeFlag(section, "ShowTime", encoder.showTime);
-    tvCard.writeText(section, "Date_X", encoder.dateX);
-    tvCard.writeText(section, "Date_Y", encoder.dateY);
 }
 
 void writeEncoding(const settings::ProfileFile &tvCard, int channel, const EncoderSettings &encoder,

@@ -26,48 +26,29 @@ int normalRecordMode(int stored);
 int normalCompressMode(int stored);
 int normalEncodeMode(int stored);
 
-// The keys of one channel's "ENCODER%d" section of TVCard.Ext that the video page shows through
-// its own code, in the order a save writes them.
+// The encoding keys of one channel's "ENCODER%d" section of TVCard.Ext, in the order a save
+// writes them.
 struct EncoderSettings
 {
-    bool showCamera = true;
-    QByteArray cameraName; // GBK bytes
-    // Title and date positions, as the decimal texts of their three-digit fields; a save writes
-    // them as they are (an empty text included).
-    QByteArray cameraX;
-    QByteArray cameraY;
-    bool showDate = true;
-    bool showTime = true;
-    QByteArray dateX;
-    QByteArray dateY;
     int recordMode = kRecordVideoOnly;
     int compressMode = kCompressH264;
     int encodeMode = kQualityStandard;
     int iFrameInterval = 4;
 };
 
-// The stored title of a channel, or its default title ("Cam No." and the 0-based index).
-QByteArray readCameraName(const settings::ProfileFile &tvCard, int channel);
-
 // Reads a channel's section with the defaults for whatever is missing or not a number. The key
-// interval comes from IFrameIntervalPS; the codes are normalised; a position is brought into
-// the 0-999 of its three-digit field.
+// interval comes from IFrameIntervalPS; the codes are normalised.
 EncoderSettings readEncoderSettings(const settings::ProfileFile &tvCard, int channel);
 
 struct EncoderWriteOptions
 {
-    // A copy to other channels writes the title only into the channel shown.
-    bool cameraName = true;
     // When set, CompressMode goes, at its place in the order, into ENCODER0 to ENCODER(n - 1)
     // instead of the channel's own section: the whole server uses one compression.
     std::optional<int> compressModeChannels;
 };
 
-// Write the keys above in order: the title and date first; the privacy mask, bound to the page's
-// controls, follows them, then the encoding (the key interval goes to IFrameInterval), then the
-// frame rate and recording keys, also bound.
-void writeTitleAndDate(const settings::ProfileFile &tvCard, int channel,
-    const EncoderSettings &encoder, const EncoderWriteOptions &options);
+// Writes the keys above in order (the key interval goes to IFrameInterval). The page writes the
+// title, date and privacy mask it binds before them, the frame rate and recording keys after.
 void writeEncoding(const settings::ProfileFile &tvCard, int channel, const EncoderSettings &encoder,
     const EncoderWriteOptions &options);
 

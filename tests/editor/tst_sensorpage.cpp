@@ -383,8 +383,9 @@ private Q_SLOTS:
         QVERIFY(!dialogOpened);
         SetupFixture::apply(form.get());
         QVERIFY(!QFile::exists(SetupFixture::path("SensorSet.Ext")));
+        // Counts the fields cannot show are kept as stored.
         QCOMPARE(SetupFixture::read("AlarmCard.ext"),
-            QByteArray("[AlarmCard Options]\r\nAlarmIn=32\r\nBaseAlarmIn=4\r\n"));
+            QByteArray("[AlarmCard Options]\r\nAlarmIn=40\r\nBaseAlarmIn=2\r\n"));
     }
 
     void copyBuildsOnEachTargetsOwnText()

@@ -110,27 +110,58 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("stored");
         QTest::addColumn<QByteArray>("field");
         QTest::addColumn<int>("shown");
+        QTest::addColumn<QString>("typed"); // empty when the operator leaves the field alone
+        QTest::addColumn<QByteArray>("saved");
         QTest::newRow("switch time 1")
-            << QByteArray("SwitchTime") << QByteArray("1") << QByteArray("SwitchTimeSpinEdit") << 3;
-        QTest::newRow("lock after 90") << QByteArray("ChgStateTime") << QByteArray("90")
-                                       << QByteArray("ChgStateSpinEdit") << 60;
+            << QByteArray("SwitchTime") << QByteArray("1") << QByteArray("SwitchTimeSpinEdit") << 3
+            << QString() << QByteArray("1");
+        QTest::newRow("lock after 90")
+            << QByteArray("ChgStateTime") << QByteArray("90") << QByteArray("ChgStateSpinEdit")
+            << 60 << QString() << QByteArray("90");
         QTest::newRow("port 0") << QByteArray("TransmitPort") << QByteArray("0")
-                                << QByteArray("SpinEdit4") << 1;
-        QTest::newRow("port 123456") << QByteArray("TransmitPort") << QByteArray("123456")
-                                     << QByteArray("SpinEdit4") << 99999;
+                                << QByteArray("SpinEdit4") << 1 << QString() << QByteArray("0");
+        QTest::newRow("port 123456")
+            << QByteArray("TransmitPort") << QByteArray("123456") << QByteArray("SpinEdit4")
+            << 99999 << QString() << QByteArray("123456");
+        QTest::newRow("lock after 90, operator types 45")
+            << QByteArray("ChgStateTime") << QByteArray("90") << QByteArray("ChgStateSpinEdit")
+            << 60 << QStringLiteral("45") << QByteArray("45");
     }
 
-    // The clamped value is what the next save writes.
+    // A stored number the field cannot show is shown clamped and written back as stored until
+    // the operator changes the field.
     void clampsOnLoad()
     {
         QFETCH(QByteArray, key);
         QFETCH(QByteArray, stored);
         QFETCH(QByteArray, field);
         QFETCH(int, shown);
+        QFETCH(QString, typed);
+        QFETCH(QByteArray, saved);
         m_fixture->write(SettingsFile::SysSet, withValue(sample(), key, stored));
         auto form = m_fixture->showForm();
-        QCOMPARE(control<editor::NumberField>(form.get(), field.constData())->value(), shown);
-        QCOMPARE(applyAndRead(form.get()), withValue(sample(), key, QByteArray::number(shown)));
+        auto *number = control<editor::NumberField>(form.get(), field.constData());
+        QCOMPARE(number->value(), shown);
+        if (!typed.isEmpty()) {
+            number->selectAll();
+            QTest::keyClicks(number, typed);
+        }
+        QCOMPARE(applyAndRead(form.get()), withValue(sample(), key, saved));
+    }
+
+    // The disk-full rule is one flag shown by a pair of radio buttons.
+    void diskFullRuleRadioPair()
+    {
+        const QByteArray stopping = withValue(sample(), "DeleteFirstFile", "0");
+        m_fixture->write(SettingsFile::SysSet, stopping);
+        auto form = m_fixture->showForm();
+        auto *deleteFirst = control<QRadioButton>(form.get(), "DelFirstRadioBtn");
+        QVERIFY(control<QRadioButton>(form.get(), "StopRecRadioBtn")->isChecked());
+        QVERIFY(!deleteFirst->isChecked());
+        QCOMPARE(applyAndRead(form.get()), stopping);
+        deleteFirst->click();
+        QVERIFY(control<QPushButton>(form.get(), "ApplyBitBtn")->isEnabled());
+        QCOMPARE(applyAndRead(form.get()), sample());
     }
 
     void clampsOnKeyRelease()

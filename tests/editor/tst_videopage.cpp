@@ -5,6 +5,7 @@
 #include "editor/numberfield.h"
 #include "editor/sysset.h"
 #include "formats/language.h"
+#include "formats/profileaccess.h"
 #include "formats/videosettings.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
@@ -136,6 +137,25 @@ private Q_SLOTS:
         showForm();
         QCOMPARE(ui<QLineEdit>("MaxRateEdit")->text(), QStringLiteral("56"));
         QCOMPARE(ui<QLineEdit>("QualityEdit")->text(), QStringLiteral("1"));
+    }
+
+    // A channel's stored numbers that its fields cannot show are written back as stored; the
+    // one the operator edits is written as edited.
+    void storedNumbersOutsideTheFieldsSurvive()
+    {
+        setChannels(2);
+        SetupFixture::write("TVCard.Ext",
+            channelSections(0) + channelSections(1, "Cover_Width=400\r\nSecondPerFile=0\r\n"));
+        showForm();
+        ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(1);
+        QCOMPARE(ui<NumberField>("CoverWEdit")->value(), 352);
+        auto *fileLength = ui<NumberField>("SpinEdit1");
+        QCOMPARE(fileLength->value(), 1);
+        fileLength->selectAll();
+        QTest::keyClicks(fileLength, QStringLiteral("20"));
+        apply();
+        QCOMPARE(stored("ENCODER1", "Cover_Width"), QByteArray("400"));
+        QCOMPARE(stored("ENCODER1", "SecondPerFile"), QByteArray("20"));
     }
 
     void channelWithoutSectionLoadsAndWritesDefaults()
@@ -283,7 +303,7 @@ private Q_SLOTS:
         QCOMPARE(stored("ENCODER0", "Date_Y"), QByteArray("9"));
         settings::ProfileStore store;
         const settings::ProfileFile tvCard(store, SetupFixture::path("TVCard.Ext"));
-        QCOMPARE(formats::readEncoderSettings(tvCard, 0).cameraX, QByteArray("8"));
+        QCOMPARE(formats::readNumber(tvCard, schema::settingOf("CamXEdit"), 0), 8);
     }
 
     void titleHoldsTwentyGbkBytes()

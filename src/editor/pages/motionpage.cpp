@@ -39,12 +39,18 @@ constexpr TextEntry kTexts[] = {
 
 MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(context, sheet)
 {
+    buildGrid(sheet);
+    buildDetector(sheet);
+    buildArming(sheet);
+    wireControls();
+    m_detector.bind(
+        context, sheet, {"TrackBar1", "TrackBar2", "TrackBar3", "CheckBox4", "CheckBox6"});
+}
+
+void MotionPage::buildGrid(QWidget *sheet)
+{
     Label20 = place<QLabel>("Label20", sheet, 8, 4, 200, 18);
     AlarmChnTabSet = place<ChannelTabBar>("AlarmChnTabSet", sheet, 8, 24, 0, 21);
-    AlarmChnTabSet->setDrawBase(false);
-    QFont bold = AlarmChnTabSet->font();
-    bold.setBold(true);
-    AlarmChnTabSet->setFont(bold);
 
     AlarmPanel = place<QWidget>("AlarmPanel", sheet, 16, 56, kGridColumns * MotionCell::kWidth,
         kGridRows * MotionCell::kHeight);
@@ -53,21 +59,15 @@ MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
     black.setColor(QPalette::Window, Qt::black);
     AlarmPanel->setPalette(black);
     m_grid = new MotionGrid(AlarmPanel);
-    QObject::connect(
-        m_grid, &MotionGrid::strokeFinished, sheet, [this] { m_context.noteChange(); });
 
     Label21 = place<QLabel>("Label21", sheet, 16, 350, 370, 32);
     Label21->setWordWrap(true);
     BitBtn11 = place<QPushButton>("BitBtn11", sheet, 16, 386, 100, 25);
     BitBtn12 = place<QPushButton>("BitBtn12", sheet, 126, 386, 100, 25);
-    for (QPushButton *button : {BitBtn11, BitBtn12}) {
-        const bool armed = button == BitBtn11;
-        QObject::connect(button, &QPushButton::clicked, sheet, [this, armed] {
-            m_grid->setAll(armed);
-            m_context.noteChange();
-        });
-    }
+}
 
+void MotionPage::buildDetector(QWidget *sheet)
+{
     Label22 = place<QLabel>("Label22", sheet, 16, 424, 180, 20);
     Label24 = place<QLabel>("Label24", sheet, 340, 424, 30, 20);
     TrackBar1 = trackBar("TrackBar1", Label24, 424);
@@ -85,16 +85,29 @@ MotionPage::MotionPage(SetupContext &context, QWidget *sheet) : SetupPage(contex
     CheckBox4 = place<QCheckBox>("CheckBox4", sheet, 16, 530, 300, 20);
     CheckBox4->setVisible(false);
     CheckBox4->setEnabled(false);
+}
 
+void MotionPage::buildArming(QWidget *sheet)
+{
     GroupBox8 = place<QGroupBox>("GroupBox8", sheet, 386, 56, 446, 350);
     CheckBox6 = place<QCheckBox>("CheckBox6", GroupBox8, 12, 20, 300, 20);
-    m_schedule = new ScheduleEditor(context, formats::ScheduleKind::Motion, GroupBox8, 12, 46);
-
+    m_schedule = new ScheduleEditor(m_context, formats::ScheduleKind::Motion, GroupBox8, 12, 46);
     BitBtn14 = place<QPushButton>("BitBtn14", sheet, 386, 420, 160, 25);
-    QObject::connect(BitBtn14, &QPushButton::clicked, sheet, [this] { BitBtn14Click(); });
+}
 
-    m_detector.bind(
-        context, sheet, {"TrackBar1", "TrackBar2", "TrackBar3", "CheckBox4", "CheckBox6"});
+void MotionPage::wireControls()
+{
+    QObject *receiver = m_sheet;
+    QObject::connect(
+        m_grid, &MotionGrid::strokeFinished, receiver, [this] { m_context.noteChange(); });
+    for (QPushButton *button : {BitBtn11, BitBtn12}) {
+        const bool armed = button == BitBtn11;
+        QObject::connect(button, &QPushButton::clicked, receiver, [this, armed] {
+            m_grid->setAll(armed);
+            m_context.noteChange();
+        });
+    }
+    QObject::connect(BitBtn14, &QPushButton::clicked, receiver, [this] { BitBtn14Click(); });
 }
 
 QSlider *MotionPage::trackBar(const char *name, QLabel *valueLabel, int top)

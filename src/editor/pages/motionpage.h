@@ -48,6 +48,10 @@ public:
     void BitBtn14Click();
 
 private:
+    void buildGrid(QWidget *sheet);
+    void buildDetector(QWidget *sheet);
+    void buildArming(QWidget *sheet);
+    void wireControls();
     QSlider *trackBar(const char *name, QLabel *valueLabel, int top);
 
     QLabel *Label20 = nullptr;

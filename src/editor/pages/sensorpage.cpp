@@ -7,6 +7,7 @@
 #include "editor/schemarange.h"
 #include "editor/tabsets.h"
 #include "formats/language.h"
+#include "formats/profileaccess.h"
 #include "formats/serialports.h"
 #include "formats/systemsettings.h"
 
@@ -29,9 +30,6 @@ namespace {
 // the hidden preset number.
 constexpr int kPresetTextColumn = 1;
 constexpr int kPresetNumberColumn = 2;
-
-constexpr char kSensorOptions[] = "Sensor Options";
-constexpr int kDefaultDevicePort = 1; // COM2
 
 constexpr TextEntry kTexts[] = {
     {"Label45", "报警探头选择", "Alarm sensor selection"},
@@ -87,6 +85,17 @@ void removePort(QComboBox *list, std::optional<int> port)
         list->setCurrentIndex(-1);
 }
 
+// The alarm device's keys in the system options.
+const schema::Setting &deviceTypeSetting()
+{
+    return schema::setting(settings::SettingsFile::SysSet, "Sensor Options", "BaseType");
+}
+
+const schema::Setting &devicePortSetting()
+{
+    return schema::settingOf("AlarmComboBox");
+}
+
 std::optional<int> portOf(const QComboBox *list)
 {
     return formats::serialPortNumber(list->currentText());
@@ -97,27 +106,44 @@ std::optional<int> portOf(const QComboBox *list)
 SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *controlPorts)
     : SetupPage(context, sheet), m_controlPorts(controlPorts)
 {
-    QObject::connect(m_controlPorts, &QComboBox::activated, sheet, [this] { PTZComboBoxChange(); });
+    // Built in the order the focus moves through them.
+    buildSensorType(sheet);
+    buildTriggerGroup(sheet);
+    buildArming(sheet);
+    buildAlarmDevice(sheet);
+    wireControls();
+    m_alarmCard.bind(context, sheet, {"SpinEdit9", "SpinEdit8"});
+    shareAlarmDeviceKeys();
+}
+
+NumberField *SensorPage::numberField(
+    const char *name, QWidget *parent, int left, int top, int digits)
+{
+    auto *field = place<NumberField>(name, parent, left, top, 50, 21);
+    field->setMaxLength(digits);
+    return field;
+}
+
+void SensorPage::buildSensorType(QWidget *sheet)
+{
     Label45 = place<QLabel>("Label45", sheet, 8, 4, 200, 18);
     SensorChnTabSet = place<ChannelTabBar>("SensorChnTabSet", sheet, 8, 24, 0, 21);
-    SensorChnTabSet->setDrawBase(false);
-    QFont bold = SensorChnTabSet->font();
-    bold.setBold(true);
-    SensorChnTabSet->setFont(bold);
 
     GroupBox9 = place<QGroupBox>("GroupBox9", sheet, 8, 52, 260, 50);
     RadioButton3 = place<QRadioButton>("RadioButton3", GroupBox9, 12, 22, 110, 20);
     RadioButton4 = place<QRadioButton>("RadioButton4", GroupBox9, 130, 22, 110, 20);
     RadioButton4->setChecked(true);
+}
 
+void SensorPage::buildTriggerGroup(QWidget *sheet)
+{
     GroupBox12 = place<QGroupBox>("GroupBox12", sheet, 8, 108, 260, 440);
     CheckBox8 = place<QCheckBox>("CheckBox8", GroupBox12, 12, 22, 200, 20);
     CheckBox9 = place<QCheckBox>("CheckBox9", GroupBox12, 12, 46, 236, 20);
     CheckBox10 = place<QCheckBox>("CheckBox10", GroupBox12, 12, 70, 236, 20);
     Label51 = place<QLabel>("Label51", GroupBox12, 12, 98, 100, 20);
-    SpinEdit5 = place<NumberField>("SpinEdit5", GroupBox12, 116, 96, 50, 21);
+    SpinEdit5 = numberField("SpinEdit5", GroupBox12, 116, 96, 3);
     setSchemaRange(SpinEdit5);
-    SpinEdit5->setMaxLength(3);
     Label52 = place<QLabel>("Label52", GroupBox12, 172, 98, 60, 20);
     LinkChnListView = place<QTreeWidget>("LinkChnListView", GroupBox12, 12, 126, 236, 302);
     LinkChnListView->setRootIsDecorated(false);
@@ -127,12 +153,18 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     LinkChnListView->setSelectionBehavior(QAbstractItemView::SelectRows);
     LinkChnListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     LinkChnListView->header()->setSectionsClickable(false);
+}
 
+void SensorPage::buildArming(QWidget *sheet)
+{
     GroupBox6 = place<QGroupBox>("GroupBox6", sheet, 280, 52, 550, 350);
     CheckBox11 = place<QCheckBox>("CheckBox11", GroupBox6, 12, 20, 250, 20);
-    m_schedule = new ScheduleEditor(context, formats::ScheduleKind::Sensor, GroupBox6, 12, 46);
+    m_schedule = new ScheduleEditor(m_context, formats::ScheduleKind::Sensor, GroupBox6, 12, 46);
     BitBtn17 = place<QPushButton>("BitBtn17", sheet, 280, 410, 160, 25);
+}
 
+void SensorPage::buildAlarmDevice(QWidget *sheet)
+{
     GroupBox17 = place<QGroupBox>("GroupBox17", sheet, 280, 445, 550, 100);
     Label41 = place<QLabel>("Label41", GroupBox17, 12, 24, 110, 20);
     ComboBox3 = place<QComboBox>("ComboBox3", GroupBox17, 126, 22, 150, 21);
@@ -140,42 +172,48 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     AlarmComboBox = place<QComboBox>("AlarmComboBox", GroupBox17, 434, 22, 100, 21);
     refillPorts(AlarmComboBox);
     Label7 = place<QLabel>("Label7", GroupBox17, 12, 60, 110, 20);
-    SpinEdit8 = place<NumberField>("SpinEdit8", GroupBox17, 126, 58, 50, 21);
-    SpinEdit8->setMaxLength(2);
+    SpinEdit8 = numberField("SpinEdit8", GroupBox17, 126, 58, 2);
     Label4 = place<QLabel>("Label4", GroupBox17, 290, 60, 140, 20);
-    SpinEdit9 = place<NumberField>("SpinEdit9", GroupBox17, 434, 58, 50, 21);
-    SpinEdit9->setMaxLength(2);
+    SpinEdit9 = numberField("SpinEdit9", GroupBox17, 434, 58, 2);
+}
 
-    auto noteChange = [this] {
+void SensorPage::wireControls()
+{
+    QObject *receiver = m_sheet;
+    const auto noteChange = [this] {
         m_context.noteChange();
     };
+    QObject::connect(
+        m_controlPorts, &QComboBox::activated, receiver, [this] { PTZComboBoxChange(); });
     for (QAbstractButton *button :
         std::initializer_list<QAbstractButton *> {CheckBox11, RadioButton3, RadioButton4})
-        QObject::connect(button, &QAbstractButton::toggled, sheet, noteChange);
-    QObject::connect(SpinEdit5, &QLineEdit::textChanged, sheet, noteChange);
-    m_alarmCard.bind(context, sheet, {"SpinEdit9", "SpinEdit8"});
-    QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, sheet, noteChange);
-    QObject::connect(LinkChnListView, &QTreeWidget::itemSelectionChanged, sheet, noteChange);
-    QObject::connect(LinkChnListView, &QTreeWidget::itemDoubleClicked, sheet,
+        QObject::connect(button, &QAbstractButton::toggled, receiver, noteChange);
+    QObject::connect(SpinEdit5, &QLineEdit::textChanged, receiver, noteChange);
+    QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, receiver, noteChange);
+    QObject::connect(LinkChnListView, &QTreeWidget::itemSelectionChanged, receiver, noteChange);
+    QObject::connect(LinkChnListView, &QTreeWidget::itemDoubleClicked, receiver,
         [this] { LinkChnListViewDblClick(); });
-    QObject::connect(CheckBox8, &QCheckBox::clicked, sheet, [this] { CheckBox8Click(); });
+    QObject::connect(CheckBox8, &QCheckBox::clicked, receiver, [this] { CheckBox8Click(); });
+    QObject::connect(CheckBox9, &QCheckBox::toggled, receiver,
+        [this] { outputBoxClick(CheckBox9, CheckBox10); });
+    QObject::connect(CheckBox10, &QCheckBox::toggled, receiver,
+        [this] { outputBoxClick(CheckBox10, CheckBox9); });
+    QObject::connect(BitBtn17, &QPushButton::clicked, receiver, [this] { BitBtn17Click(); });
+    QObject::connect(ComboBox3, &QComboBox::activated, receiver, [this] { ComboBox3Change(); });
     QObject::connect(
-        CheckBox9, &QCheckBox::toggled, sheet, [this] { outputBoxClick(CheckBox9, CheckBox10); });
-    QObject::connect(
-        CheckBox10, &QCheckBox::toggled, sheet, [this] { outputBoxClick(CheckBox10, CheckBox9); });
-    QObject::connect(BitBtn17, &QPushButton::clicked, sheet, [this] { BitBtn17Click(); });
-    QObject::connect(ComboBox3, &QComboBox::activated, sheet, [this] { ComboBox3Change(); });
-    QObject::connect(
-        AlarmComboBox, &QComboBox::activated, sheet, [this] { AlarmComboBoxChange(); });
+        AlarmComboBox, &QComboBox::activated, receiver, [this] { AlarmComboBoxChange(); });
+}
 
-    // The system options' save writes the device type and, while the port list offers a
-    // chosen port, the device's port.
+// The system options' save writes the device type and, while the port list offers a chosen
+// port, the device's port.
+void SensorPage::shareAlarmDeviceKeys()
+{
     m_context.saveAlarmDeviceKeys = [this](const settings::ProfileFile &sysSet) {
-        sysSet.writeInt(kSensorOptions, "BaseType",
+        formats::writeNumber(sysSet, deviceTypeSetting(),
             formats::listIndexToStore(ComboBox3->currentIndex(), m_storedBaseType));
         const std::optional<int> port = portOf(AlarmComboBox);
         if (AlarmComboBox->isEnabled() && port)
-            sysSet.writeInt(kSensorOptions, "BaseAddr", *port);
+            formats::writeNumber(sysSet, devicePortSetting(), *port);
     };
 }
 
@@ -205,14 +243,14 @@ void SensorPage::loadAlarmDevice()
         formats::alarmDeviceNames(m_context.file(settings::SettingsFile::AlarmCard)));
 
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
-    m_storedBaseType = sysSet.readInt(kSensorOptions, "BaseType", 0);
+    m_storedBaseType = formats::readNumber(sysSet, deviceTypeSetting());
     ComboBox3->setCurrentIndex(formats::listEntryFor(m_storedBaseType, ComboBox3->count()));
     refillPorts(AlarmComboBox);
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
         return;
     }
-    const int port = sysSet.readInt(kSensorOptions, "BaseAddr", kDefaultDevicePort);
+    const int port = formats::readNumber(sysSet, devicePortSetting());
     AlarmComboBox->setCurrentIndex(port >= 0 && port < formats::kSerialPorts ? port : -1);
     Label46->setEnabled(true);
     AlarmComboBox->setEnabled(true);
@@ -262,8 +300,8 @@ void SensorPage::ComboBox3Change()
     if (ComboBox3->currentIndex() <= 0) {
         disableDevicePort();
     } else {
-        const int stored = m_context.file(settings::SettingsFile::SysSet)
-                               .readInt(kSensorOptions, "BaseAddr", kDefaultDevicePort);
+        const int stored = formats::readNumber(
+            m_context.file(settings::SettingsFile::SysSet), devicePortSetting());
         if (stored == controlPort)
             AlarmComboBox->setCurrentIndex(0);
         else

@@ -65,6 +65,15 @@ public:
     void ComboBox3Change();
 
 private:
+    void buildSensorType(QWidget *sheet);
+    void buildTriggerGroup(QWidget *sheet);
+    void buildArming(QWidget *sheet);
+    void buildAlarmDevice(QWidget *sheet);
+    // A number field that takes at most the given number of digits.
+    NumberField *numberField(const char *name, QWidget *parent, int left, int top, int digits);
+    void wireControls();
+    void shareAlarmDeviceKeys();
+
     bool hasSensors() const { return m_context.sensorCount > 0; }
     bool anyChannelLinked() const;
     void showSettings(const formats::SensorSettings &values);

@@ -66,23 +66,15 @@ SystemPage::SystemPage(SetupContext &context, QWidget *sheet, NetworkPage &netwo
     buildDisplayAndLock(sheet);
     buildDrivesLanguageAndLogin(sheet);
     m_options.bind(context, sheet,
+        {"VideoFilesPathEdit", "PhotoPathEdit", "WebPathEdit", "WebIPEdit", "DelFirstRadioBtn",
+            "AutoLoginChkBox"});
+    // The login texts are shown and written back without blanks at their ends.
+    m_options.bind(
+        context, sheet, {"AutoLoginUserEdit", "AutoLoginPwdEdit"}, Bindings::Ends::Trimmed);
+    m_options.bind(context, sheet,
         {"CheckBox2", "CheckBoxBeep", "CheckBox7", "chkAlarmRotate", "seRotateTime", "SpinEdit3",
             "seAlarmOutPutTime", "cbbOutPortType", "AutoSwitchCheckBox", "SwitchTimeSpinEdit",
             "AutoChgStateChkBox", "ChgStateSpinEdit", "chkExitQuery"});
-}
-
-QCheckBox *SystemPage::changeBox(const char *name, QWidget *parent, int left, int top, int width)
-{
-    auto *box = place<QCheckBox>(name, parent, left, top, width, 20);
-    QObject::connect(box, &QCheckBox::toggled, m_sheet, [this] { m_context.noteChange(); });
-    return box;
-}
-
-QLineEdit *SystemPage::textField(const char *name, QWidget *parent, int left, int top, int width)
-{
-    auto *field = place<QLineEdit>(name, parent, left, top, width, 21);
-    QObject::connect(field, &QLineEdit::textChanged, m_sheet, [this] { m_context.noteChange(); });
-    return field;
 }
 
 void SystemPage::buildPaths(QWidget *sheet)
@@ -105,7 +97,7 @@ void SystemPage::buildPaths(QWidget *sheet)
     folderRow("WebPathLabel", "WebPathEdit", "WebPathBitBtn", 96, &WebPathLabel, &WebPathEdit,
         &WebPathBitBtn);
     WebIPLabel = place<QLabel>("WebIPLabel", GroupBox3, 12, 124, 130, 21);
-    WebIPEdit = textField("WebIPEdit", GroupBox3, 146, 124, 200);
+    WebIPEdit = place<QLineEdit>("WebIPEdit", GroupBox3, 146, 124, 200, 21);
     WebIPEdit->setValidator(new GbkByteValidator(int(settings::kMaxProfileValue), WebIPEdit));
 }
 
@@ -114,8 +106,6 @@ void SystemPage::buildAlarms(QWidget *sheet)
     GroupBox2 = place<QGroupBox>("GroupBox2", sheet, 420, 168, 404, 74);
     DelFirstRadioBtn = place<QRadioButton>("DelFirstRadioBtn", GroupBox2, 12, 22, 384, 20);
     StopRecRadioBtn = place<QRadioButton>("StopRecRadioBtn", GroupBox2, 12, 46, 384, 20);
-    for (QRadioButton *button : {DelFirstRadioBtn, StopRecRadioBtn})
-        QObject::connect(button, &QRadioButton::toggled, sheet, [this] { m_context.noteChange(); });
 
     GroupBox4 = place<QGroupBox>("GroupBox4", sheet, 8, 168, 404, 236);
     CheckBox2 = place<QCheckBox>("CheckBox2", GroupBox4, 12, 22, 384, 20);
@@ -176,14 +166,15 @@ void SystemPage::buildDrivesLanguageAndLogin(QWidget *sheet)
 
     // The check box sits on the top edge of its group's frame and covers the line behind it.
     AutoLoginGroupBox = place<QGroupBox>("AutoLoginGroupBox", sheet, 420, 420, 404, 104);
-    AutoLoginChkBox = changeBox("AutoLoginChkBox", sheet, kAutoLoginLeft, kAutoLoginTop, 93);
+    AutoLoginChkBox
+        = place<QCheckBox>("AutoLoginChkBox", sheet, kAutoLoginLeft, kAutoLoginTop, 93, 20);
     AutoLoginChkBox->setAutoFillBackground(true);
     AutoLoginChkBox->raise();
     QObject::connect(AutoLoginChkBox, &QCheckBox::toggled, sheet, [this] { updateEnabling(); });
     AutoLoginUserLabel = place<QLabel>("AutoLoginUserLabel", AutoLoginGroupBox, 16, 30, 100, 21);
-    AutoLoginUserEdit = textField("AutoLoginUserEdit", AutoLoginGroupBox, 120, 30, 200);
+    AutoLoginUserEdit = place<QLineEdit>("AutoLoginUserEdit", AutoLoginGroupBox, 120, 30, 200, 21);
     AutoLoginPwdLabel = place<QLabel>("AutoLoginPwdLabel", AutoLoginGroupBox, 16, 64, 100, 21);
-    AutoLoginPwdEdit = textField("AutoLoginPwdEdit", AutoLoginGroupBox, 120, 64, 200);
+    AutoLoginPwdEdit = place<QLineEdit>("AutoLoginPwdEdit", AutoLoginGroupBox, 120, 64, 200, 21);
     AutoLoginPwdEdit->setEchoMode(QLineEdit::Password);
     AutoLoginPwdEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 35")); // '#'
     // Plain texts of the system options: as long as a profile value can be read back, and only
@@ -220,23 +211,6 @@ void SystemPage::updateEnabling()
 void SystemPage::load()
 {
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
-    VideoFilesPathEdit->setText(
-        m_videoFilesPath.load(formats::readText(sysSet, schema::settingOf("VideoFilesPathEdit"))));
-    PhotoPathEdit->setText(
-        m_photoPath.load(formats::readText(sysSet, schema::settingOf("PhotoPathEdit"))));
-    WebPathEdit->setText(
-        m_webPath.load(formats::readText(sysSet, schema::settingOf("WebPathEdit"))));
-    WebIPEdit->setText(m_webIp.load(formats::readText(sysSet, schema::settingOf("WebIPEdit"))));
-    const bool deleteFirst = formats::readFlag(sysSet, schema::settingOf("DelFirstRadioBtn"));
-    DelFirstRadioBtn->setChecked(deleteFirst);
-    StopRecRadioBtn->setChecked(!deleteFirst);
-
-    AutoLoginChkBox->setChecked(formats::readFlag(sysSet, schema::settingOf("AutoLoginChkBox")));
-    AutoLoginUserEdit->setText(m_autoUser.load(
-        formats::trimmedText(formats::readText(sysSet, schema::settingOf("AutoLoginUserEdit")))));
-    AutoLoginPwdEdit->setText(m_autoPassword.load(
-        formats::trimmedText(formats::readText(sysSet, schema::settingOf("AutoLoginPwdEdit")))));
-
     m_options.load(sysSet);
 
     m_networkPage.loadPorts(sysSet);
@@ -279,22 +253,6 @@ std::vector<formats::DriveRow> SystemPage::driveRows() const
 void SystemPage::save()
 {
     const settings::ProfileFile sysSet = m_context.file(settings::SettingsFile::SysSet);
-    formats::writeText(sysSet, schema::settingOf("VideoFilesPathEdit"),
-        m_videoFilesPath.bytesFor(VideoFilesPathEdit->text()));
-    formats::writeText(
-        sysSet, schema::settingOf("PhotoPathEdit"), m_photoPath.bytesFor(PhotoPathEdit->text()));
-    formats::writeText(
-        sysSet, schema::settingOf("WebPathEdit"), m_webPath.bytesFor(WebPathEdit->text()));
-    formats::writeText(sysSet, schema::settingOf("WebIPEdit"), m_webIp.bytesFor(WebIPEdit->text()));
-    formats::writeFlag(
-        sysSet, schema::settingOf("DelFirstRadioBtn"), DelFirstRadioBtn->isChecked());
-
-    formats::writeFlag(sysSet, schema::settingOf("AutoLoginChkBox"), AutoLoginChkBox->isChecked());
-    formats::writeText(sysSet, schema::settingOf("AutoLoginUserEdit"),
-        m_autoUser.bytesFor(AutoLoginUserEdit->text()));
-    formats::writeText(sysSet, schema::settingOf("AutoLoginPwdEdit"),
-        m_autoPassword.bytesFor(AutoLoginPwdEdit->text()));
-
     m_options.save(sysSet);
 
     // The drive text is read again so that drives without a row keep their characters.

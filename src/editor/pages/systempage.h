@@ -48,8 +48,6 @@ private:
     void updateEnabling();
     void fillDriveList(const QByteArray &useState);
     std::vector<formats::DriveRow> driveRows() const;
-    QCheckBox *changeBox(const char *name, QWidget *parent, int left, int top, int width);
-    QLineEdit *textField(const char *name, QWidget *parent, int left, int top, int width);
 
     QGroupBox *GroupBox3 = nullptr;
     QLabel *Label32 = nullptr;
@@ -105,13 +103,8 @@ private:
     QLabel *AutoLoginPwdLabel = nullptr;
     QLineEdit *AutoLoginPwdEdit = nullptr;
 
-    formats::StoredText m_videoFilesPath;
-    formats::StoredText m_photoPath;
-    formats::StoredText m_webPath;
-    formats::StoredText m_webIp;
-    formats::StoredText m_autoUser;
-    formats::StoredText m_autoPassword;
-    // The alarm, display and lock options, in the order they are written.
+    // The folders, the disk-full rule, the automatic login and the alarm, display and lock
+    // options, in the order they are written.
     Bindings m_options;
 };
 

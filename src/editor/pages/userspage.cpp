@@ -3,6 +3,7 @@
 #include "editor/messages.h"
 #include "editor/numberfield.h"
 #include "formats/language.h"
+#include "formats/profileaccess.h"
 #include "settings/gbk.h"
 
 #include <QCheckBox>
@@ -50,8 +51,6 @@ constexpr TextEntry kTexts[] = {
 
 constexpr const char *kAdministratorChinese = "系统管理员";
 constexpr const char *kAdministratorEnglish = "Administrator";
-constexpr const char *kElecMapOptions = "ElecMap Options";
-constexpr const char *kUseElecMap = "UseElecMap";
 constexpr int kElecMapPrivilege = 10;
 constexpr int kMinimizePrivilege = 11;
 constexpr const char *kHiddenAdministratorPassword = "########";
@@ -266,8 +265,8 @@ void UsersPage::showAdministrator()
         box->setEnabled(false);
     }
     QCheckBox *elecMap = UserChkBox[size_t(kElecMapPrivilege - 1)];
-    elecMap->setChecked(m_context.file(settings::SettingsFile::SysSet)
-                            .readFlag(kElecMapOptions, kUseElecMap, false));
+    elecMap->setChecked(formats::readFlag(m_context.file(settings::SettingsFile::SysSet),
+        schema::settingOf(elecMap->objectName().toLatin1())));
     elecMap->setEnabled(true);
     for (QCheckBox *box : PrvChkBox) {
         box->setChecked(true);
@@ -337,9 +336,9 @@ void UsersPage::finishChanging()
         return;
     }
     if (m_changingRow == kAdministratorRow) {
-        m_context.file(settings::SettingsFile::SysSet)
-            .writeFlag(kElecMapOptions, kUseElecMap,
-                UserChkBox[size_t(kElecMapPrivilege - 1)]->isChecked());
+        const QCheckBox *elecMap = UserChkBox[size_t(kElecMapPrivilege - 1)];
+        formats::writeFlag(m_context.file(settings::SettingsFile::SysSet),
+            schema::settingOf(elecMap->objectName().toLatin1()), elecMap->isChecked());
     } else {
         // The name cannot be edited here: the record keeps its stored name bytes.
         settings::UserRecord &record = m_users[size_t(m_changingRow - 1)];

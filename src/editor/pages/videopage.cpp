@@ -7,7 +7,6 @@
 #include "editor/tabsets.h"
 #include "formats/checks.h"
 #include "formats/language.h"
-#include "settings/gbk.h"
 #include "settings/profilestore.h"
 
 #include <QCheckBox>
@@ -109,10 +108,6 @@ VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context,
     Label14 = place<QLabel>("Label14", sheet, 8, 0, 128, 30);
     Label14->setWordWrap(true);
     SelectChnTabSet = place<ChannelTabBar>("SelectChnTabSet", sheet, 140, 4, 0, 21);
-    SelectChnTabSet->setDrawBase(false);
-    QFont bold = SelectChnTabSet->font();
-    bold.setBold(true);
-    SelectChnTabSet->setFont(bold);
 
     PageControl2 = place<QTabWidget>("PageControl2", sheet, 4, 32, 828, 510);
     TabSheet4 = addInnerPage(PageControl2, "TabSheet4");
@@ -125,8 +120,11 @@ VideoPage::VideoPage(SetupContext &context, QWidget *sheet) : SetupPage(context,
     buildCompressionPage();
     buildRecordingPage();
     watchChanges();
-    m_mask.bind(context, sheet,
-        {"PrevCoverCheckBox", "RecCoverCheckBox", "CoverXEdit", "CoverYEdit", "CoverWEdit",
+    m_titleSwitch.bind(context, sheet, {"CameraCheckBox"});
+    m_title.bind(context, sheet, {"CameraNameEdit"});
+    m_overlay.bind(context, sheet,
+        {"CamXEdit", "CamYEdit", "DateCheckBox", "TimeCheckBox", "DateXEdit", "DateYEdit",
+            "PrevCoverCheckBox", "RecCoverCheckBox", "CoverXEdit", "CoverYEdit", "CoverWEdit",
             "CoverHEdit"});
     m_recording.bind(context, sheet,
         {"TrackBar5", "CheckBox65", "CheckBox5", "SpinEdit2", "AutoRunCheckBox", "SpinEdit1",
@@ -270,17 +268,11 @@ void VideoPage::watchChanges()
         m_context.noteChange();
     };
     QObject *receiver = m_sheet;
-    for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox}) {
-        QObject::connect(box, &QCheckBox::toggled, receiver, [this] {
-            updateEnabling();
-            m_context.noteChange();
-        });
-    }
-    for (QCheckBox *box : {CheckBox5, ATMCheckBox})
+    for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox, CheckBox5, ATMCheckBox})
         QObject::connect(box, &QCheckBox::toggled, receiver, [this] { updateEnabling(); });
     for (QRadioButton *button : {RadioButton1, RadioButton2, LVERadioBtn, LAVERadioBtn})
         QObject::connect(button, &QRadioButton::toggled, receiver, noteChange);
-    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
+    const auto quality = qualityButtons();
     for (int level = 0; level < int(quality.size()); ++level) {
         QObject::connect(
             quality[size_t(level)], &QRadioButton::toggled, receiver, [this, level](bool checked) {
@@ -288,8 +280,6 @@ void VideoPage::watchChanges()
                     lookUpQuality(level);
             });
     }
-    for (QLineEdit *edit : {CameraNameEdit, CamXEdit, CamYEdit, DateXEdit, DateYEdit})
-        QObject::connect(edit, &QLineEdit::textChanged, receiver, noteChange);
     const std::pair<QSlider *, QLineEdit *> displays[] = {{IFrameTrackBar, IFrameEdit},
         {QualityTrackBar, QualityEdit}, {MaxRateTrackBar, MaxRateEdit}};
     for (const auto &[bar, edit] : displays) {
@@ -309,10 +299,12 @@ void VideoPage::load()
         // The channel will receive the shown values at Apply: only its own title is shown. The
         // title is read whether or not it is displayed, because Apply writes the title field
         // into the channel shown and must not give it the title of the channel left.
-        showCameraName(formats::readCameraName(tvCard, channel));
+        m_title.load(tvCard, channel);
     } else {
+        m_titleSwitch.load(tvCard, channel);
+        m_title.load(tvCard, channel);
+        m_overlay.load(tvCard, channel);
         showSettings(formats::readEncoderSettings(tvCard, channel));
-        m_mask.load(tvCard, channel);
         m_recording.load(tvCard, channel);
         updateEnabling();
         m_schedule->load(tvCard, channel);
@@ -320,48 +312,25 @@ void VideoPage::load()
     m_context.loading = false;
 }
 
-void VideoPage::showCameraName(const QByteArray &stored)
-{
-    m_cameraNameBytes = stored;
-    m_cameraNameShown = settings::fromGbk(stored);
-    CameraNameEdit->setText(m_cameraNameShown);
-}
-
 void VideoPage::showSettings(const formats::EncoderSettings &encoder)
 {
-    CameraCheckBox->setChecked(encoder.showCamera);
-    showCameraName(encoder.cameraName);
-    CamXEdit->setText(QString::fromLatin1(encoder.cameraX));
-    CamYEdit->setText(QString::fromLatin1(encoder.cameraY));
-    DateCheckBox->setChecked(encoder.showDate);
-    TimeCheckBox->setChecked(encoder.showTime);
-    DateXEdit->setText(QString::fromLatin1(encoder.dateX));
-    DateYEdit->setText(QString::fromLatin1(encoder.dateY));
     (encoder.recordMode == formats::kRecordVideoAndAudio ? LAVERadioBtn : LVERadioBtn)
         ->setChecked(true);
     (encoder.compressMode == formats::kCompressMpeg4 ? RadioButton1 : RadioButton2)
         ->setChecked(true);
-    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
-    quality[size_t(formats::normalEncodeMode(encoder.encodeMode))]->setChecked(true);
+    qualityButtons()[size_t(formats::normalEncodeMode(encoder.encodeMode))]->setChecked(true);
     IFrameTrackBar->setValue(encoder.iFrameInterval);
     IFrameEdit->setText(QString::number(IFrameTrackBar->value()));
+}
+
+std::array<QRadioButton *, 3> VideoPage::qualityButtons() const
+{
+    return {RadioButton5, RadioButton6, RadioButton7};
 }
 
 formats::EncoderSettings VideoPage::shownSettings() const
 {
     formats::EncoderSettings encoder;
-    encoder.showCamera = CameraCheckBox->isChecked();
-    // The validator lets only GBK text of at most 20 bytes be typed.
-    const QString title = CameraNameEdit->text();
-    encoder.cameraName = title == m_cameraNameShown
-        ? m_cameraNameBytes
-        : settings::toGbk(title).value_or(m_cameraNameBytes);
-    encoder.cameraX = positionText(CamXEdit).toLatin1();
-    encoder.cameraY = positionText(CamYEdit).toLatin1();
-    encoder.showDate = DateCheckBox->isChecked();
-    encoder.showTime = TimeCheckBox->isChecked();
-    encoder.dateX = positionText(DateXEdit).toLatin1();
-    encoder.dateY = positionText(DateYEdit).toLatin1();
     encoder.recordMode
         = LAVERadioBtn->isChecked() ? formats::kRecordVideoAndAudio : formats::kRecordVideoOnly;
     encoder.compressMode
@@ -447,27 +416,28 @@ void VideoPage::save()
     const formats::EncoderSettings shown = shownSettings();
     const formats::WeeklySchedule week = m_schedule->schedule();
     const int current = m_context.currentVideoChannel;
-    const Bindings::Shown mask = m_mask.shown();
+    const Bindings::Shown titleSwitch = m_titleSwitch.shown();
+    const Bindings::Shown title = m_title.shown();
+    const Bindings::Shown overlay = m_overlay.shown();
     const Bindings::Shown recording = m_recording.shown();
     PendingCopy &copy = m_context.videoCopy;
+    const auto writeChannel = [&](int channel, const formats::EncoderWriteOptions &options) {
+        m_titleSwitch.write(tvCard, titleSwitch, channel);
+        if (channel == current)
+            m_title.write(tvCard, title, channel);
+        m_overlay.write(tvCard, overlay, channel);
+        formats::writeEncoding(tvCard, channel, shown, options);
+        m_recording.write(tvCard, recording, channel);
+        formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, channel, week);
+    };
     if (!copy.pending) {
-        const formats::EncoderWriteOptions options {true, m_context.channelCount};
-        formats::writeTitleAndDate(tvCard, current, shown, options);
-        m_mask.write(tvCard, mask, current);
-        formats::writeEncoding(tvCard, current, shown, options);
-        m_recording.write(tvCard, recording, current);
-        formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, current, week);
+        writeChannel(current, {m_context.channelCount});
         return;
     }
     for (const int channel : copy.saveTargets(current)) {
         // The window repaints between channels but takes no input until the copy is written.
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        const formats::EncoderWriteOptions options {channel == current, std::nullopt};
-        formats::writeTitleAndDate(tvCard, channel, shown, options);
-        m_mask.write(tvCard, mask, channel);
-        formats::writeEncoding(tvCard, channel, shown, options);
-        m_recording.write(tvCard, recording, channel);
-        formats::writeSchedule(tvCard, formats::ScheduleKind::Recording, channel, week);
+        writeChannel(channel, {std::nullopt});
     }
 }
 
@@ -491,7 +461,7 @@ void VideoPage::retranslateRows()
 {
     m_schedule->retranslate();
     const int *lefts = formats::isChinese() ? kQualityLeftChinese : kQualityLeftEnglish;
-    const std::array<QRadioButton *, 3> quality {RadioButton5, RadioButton6, RadioButton7};
+    const auto quality = qualityButtons();
     for (size_t i = 0; i < quality.size(); ++i)
         quality[i]->move(lefts[i], quality[i]->y());
     // The range note is centred in its group whatever the length of its text.

@@ -57,17 +57,14 @@ private:
     void watchChanges();
 
     void showSettings(const formats::EncoderSettings &encoder);
-    void showCameraName(const QByteArray &stored);
     formats::EncoderSettings shownSettings() const;
+    // The quality buttons by level, which is also the stored code.
+    std::array<QRadioButton *, 3> qualityButtons() const;
     void updateEnabling();
     void lookUpQuality(int level);
     // Title or date positions must be whole numbers while they are shown on the picture.
     bool checkPositions(std::span<const formats::OverlayPosition> positions);
     void focusField(QLineEdit *field);
-
-    // The stored title as read, written back unchanged while the shown text is what was read.
-    QByteArray m_cameraNameBytes;
-    QString m_cameraNameShown;
 
     QLabel *Label14 = nullptr;
     QTabBar *SelectChnTabSet = nullptr;
@@ -152,9 +149,13 @@ private:
     QGroupBox *GroupBox13 = nullptr;
     ScheduleEditor *m_schedule = nullptr;
 
-    // The privacy mask, written between the title and date and the encoding, and the frame
-    // rate and recording settings, written after the encoding, each in this order.
-    Bindings m_mask;
+    // What a save writes before the encoding, in this order: the title switch, the title (only
+    // into the channel shown, and read alone for a channel a pending copy goes to), the title
+    // and date positions with the date switches and the privacy mask. The frame rate and
+    // recording settings follow the encoding.
+    Bindings m_titleSwitch;
+    Bindings m_title;
+    Bindings m_overlay;
     Bindings m_recording;
 };
 
