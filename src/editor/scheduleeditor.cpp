@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
@@ -27,6 +28,8 @@ namespace {
 constexpr int kListWidth = 400;
 constexpr int kListHeight = 230;
 constexpr int kTabsHeight = 24;
+// Seven bold day names share the width of a list: the day tabs keep a narrow padding.
+constexpr int kDayTabPadding = 12;
 
 // Columns of a day list: the row's caption is the start, then the end and, in the recording
 // timetable, the mode text and the hidden mode code.
@@ -88,6 +91,18 @@ QString listName(formats::ScheduleKind kind, int day)
 {
     return QStringLiteral("%1ListView%2").arg(QLatin1String(namesOf(kind).lists)).arg(day);
 }
+
+// The style of the window with a narrower padding beside each tab's text.
+class NarrowTabStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(
+        PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        return metric == PM_TabBarTabHSpace ? kDayTabPadding
+                                            : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 // Grid lines right and below every cell, each cell one pixel wider and taller for them. A style
 // sheet on the list would draw the same lines but makes every polish and layout of the list go
@@ -237,6 +252,12 @@ ScheduleEditor::ScheduleEditor(
     QFont bold = m_dayTabs->font();
     bold.setBold(true);
     m_dayTabs->setFont(bold);
+    // Names still too long for their share of the width are shortened, the full name a tooltip.
+    auto *narrowTabs = new NarrowTabStyle;
+    narrowTabs->setParent(m_dayTabs);
+    m_dayTabs->setStyle(narrowTabs);
+    m_dayTabs->setUsesScrollButtons(false);
+    m_dayTabs->setElideMode(Qt::ElideRight);
     for (const DayName &day : kDayNames)
         m_dayTabs->addTab(QString::fromUtf8(day.chinese));
     m_dayTabs->move(left, top);
@@ -323,10 +344,13 @@ void ScheduleEditor::retranslate()
     QFont font = m_dayTabs->font();
     font.setFamily(formats::pick("宋体", "MS Sans Serif"));
     m_dayTabs->setFont(font);
-    for (int day = 0; day < kDays; ++day)
-        m_dayTabs->setTabText(
-            day, formats::pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english));
-    // Longer English names scroll within the width of the lists instead of running past them.
+    for (int day = 0; day < kDays; ++day) {
+        const QString name
+            = formats::pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english);
+        m_dayTabs->setTabText(day, name);
+        m_dayTabs->setTabToolTip(day, name);
+    }
+    // Longer names share the width of the lists instead of running past them.
     const QSize tabs = m_dayTabs->sizeHint();
     m_dayTabs->resize(std::min(tabs.width(), kListWidth), tabs.height());
 
