@@ -1,5 +1,6 @@
 #include "editor/scheduleeditor.h"
 
+#include "editor/devicepixels.h"
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/rectimeset.h"
 #include "editor/messages.h"
@@ -104,9 +105,9 @@ public:
     }
 };
 
-// Grid lines right and below every cell, each cell one pixel wider and taller for them. A style
-// sheet on the list would draw the same lines but makes every polish and layout of the list go
-// through the style sheet engine.
+// Grid lines right and below every cell, each cell one pixel wider and taller for them; the
+// lines stay one device pixel thin on a dense screen. A style sheet on the list would draw the
+// same lines but makes every polish and layout of the list go through the style sheet engine.
 class GridDelegate : public QStyledItemDelegate
 {
 public:
@@ -121,9 +122,9 @@ public:
         const QModelIndex &index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
-        const QRect cell = option.rect;
         painter->save();
-        painter->setPen(QColor(0xd0, 0xd0, 0xd0));
+        const QRect cell = enterDevicePixels(*painter, option.rect);
+        painter->setPen(QPen(QColor(0xd0, 0xd0, 0xd0), 0));
         painter->drawLine(cell.topRight(), cell.bottomRight());
         painter->drawLine(cell.bottomLeft(), cell.bottomRight());
         painter->restore();

@@ -1,0 +1,107 @@
+// At a scale factor of 2 the window's own drawings are made for the device: thin lines one device
+// pixel thin on their cell's edge, and the motion hatch as large as at 1x yet sharp.
+
+#include "editor/motiongrid.h"
+#include "editor/setupcontext.h"
+#include "systemfixture.h"
+
+#include <QTabWidget>
+#include <QTreeWidget>
+
+using namespace quillon;
+
+namespace {
+
+constexpr int kRatio = 2;
+
+QImage pictureOf(QWidget *widget)
+{
+    const QPixmap picture = widget->grab();
+    if (picture.devicePixelRatio() != kRatio)
+        qFatal("the widget is drawn at ratio %g", picture.devicePixelRatio());
+    return picture.toImage();
+}
+
+} // namespace
+
+class TestHighDpi : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { m_fixture.prepare("en_US.UTF-8"); }
+
+    // The red frames of neighbouring cells meet without a seam, each one device pixel thin, and
+    // an armed cell's hatch repeats every 8 logical pixels with one-device-pixel diagonals.
+    void motionGrid()
+    {
+        auto form = m_fixture.show();
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentIndex(int(editor::PageIndex::Motion));
+        auto *cell = control<editor::MotionCell>(form.get(), "MotionCell0_1");
+        cell->setArmed(true);
+        const QImage panel = pictureOf(cell->parentWidget());
+        const int width = editor::MotionCell::kWidth * kRatio;
+        const int height = editor::MotionCell::kHeight * kRatio;
+        QCOMPARE(panel.width(), editor::kGridColumns * width);
+
+        const QColor red(255, 0, 0);
+        const int middle = height / 2;
+        const auto colourAt = [&panel](int x, int y) {
+            return panel.pixelColor(x, y);
+        };
+        QCOMPARE(colourAt(0, middle), red);
+        QVERIFY(colourAt(1, middle) != red);
+        QVERIFY(colourAt(width - 2, middle) != red);
+        QCOMPARE(colourAt(width - 1, middle), red);
+        QCOMPARE(colourAt(width, middle), red);
+        QVERIFY(colourAt(width + 1, middle) != red);
+
+        const QColor green(0, 255, 0);
+        const int period = 8 * kRatio;
+        QStringList wrong;
+        for (int y = 1; y < height - 1; ++y) {
+            for (int x = 1; x < width - 1; ++x) {
+                const bool onDiagonal = x % period == y % period || (x + y) % period == period - 1;
+                if ((colourAt(width + x, y) == green) != onDiagonal)
+                    wrong << QStringLiteral("(%1,%2)").arg(x).arg(y);
+            }
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 20).join(QLatin1Char(' '))));
+    }
+
+    // The timetable's grid line right of a cell is its last device pixel column alone.
+    void timetableGridLines()
+    {
+        auto form = m_fixture.show();
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentIndex(int(editor::PageIndex::Video));
+        control<QTabWidget>(form.get(), "PageControl2")
+            ->setCurrentIndex(int(editor::VideoInnerPage::Timetable));
+        auto *list = control<QTreeWidget>(form.get(), "RecordListView0");
+        QVERIFY(list->topLevelItemCount() > 0);
+        const QRect cell = list->visualItemRect(list->topLevelItem(0));
+        const int column = list->columnWidth(0) - 1;
+        const QImage viewport = pictureOf(list->viewport());
+        const QColor line(0xd0, 0xd0, 0xd0);
+        const int y = (cell.top() + cell.height() / 2) * kRatio;
+        QCOMPARE(viewport.pixelColor(column * kRatio + 1, y), line);
+        QVERIFY(viewport.pixelColor(column * kRatio, y) != line);
+        const int bottom = cell.bottom() * kRatio + 1;
+        QCOMPARE(viewport.pixelColor(kRatio * 4, bottom), line);
+        QVERIFY(viewport.pixelColor(kRatio * 4, bottom - 1) != line);
+    }
+
+private:
+    SystemFixture m_fixture;
+};
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_SCALE_FACTOR", QByteArray::number(kRatio));
+    QApplication app(argc, argv);
+    TestHighDpi test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_highdpi.moc"
