@@ -1,10 +1,13 @@
 // At a scale factor of 2 the window's own drawings are made for the device: thin lines one device
-// pixel thin on their cell's edge, and the motion hatch as large as at 1x yet sharp.
+// pixel thin on their cell's edge, the motion hatch as large as at 1x yet sharp, and the message
+// icons at the screen's density.
 
+#include "editor/messageicons.h"
 #include "editor/motiongrid.h"
 #include "editor/setupcontext.h"
 #include "systemfixture.h"
 
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -90,6 +93,20 @@ private Q_SLOTS:
         const int bottom = cell.bottom() * kRatio + 1;
         QCOMPARE(viewport.pixelColor(kRatio * 4, bottom), line);
         QVERIFY(viewport.pixelColor(kRatio * 4, bottom - 1) != line);
+    }
+
+    // A message icon is drawn with a device pixel for each device pixel of the screen, and the
+    // box still announces the kind of its message.
+    void messageIcon()
+    {
+        auto form = m_fixture.show();
+        QMessageBox box(QMessageBox::Information, QStringLiteral("Information"),
+            QStringLiteral("Notice"), QMessageBox::Ok, form.get());
+        editor::useScalableIcon(box);
+        const QPixmap icon = box.iconPixmap();
+        QCOMPARE(box.icon(), QMessageBox::Information);
+        QCOMPARE(icon.devicePixelRatio(), qreal(kRatio));
+        QCOMPARE(icon.deviceIndependentSize().toSize() * kRatio, icon.size());
     }
 
 private:
