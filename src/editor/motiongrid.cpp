@@ -70,8 +70,10 @@ void MotionCell::paintEvent(QPaintEvent *)
     const qreal ratio = painter.deviceTransform().m11();
     const QRect cell = enterDevicePixels(painter, rect());
     painter.fillRect(cell, Qt::black);
-    if (m_armed)
+    if (m_armed) {
+        painter.setBrushOrigin(cell.topLeft());
         painter.fillRect(cell.adjusted(1, 1, -1, -1), hatchBrush(ratio));
+    }
     painter.setPen(QPen(kFrameColour, 0));
     painter.drawRect(cell.adjusted(0, 0, -1, -1));
     painter.restore();

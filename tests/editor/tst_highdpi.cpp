@@ -73,6 +73,46 @@ private Q_SLOTS:
         QVERIFY2(wrong.isEmpty(), qPrintable(wrong.mid(0, 20).join(QLatin1Char(' '))));
     }
 
+    void motionGridAtFractionalRatios_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::newRow("1.25") << 1.25;
+        QTest::newRow("1.5") << 1.5;
+        QTest::newRow("1.75") << 1.75;
+    }
+
+    // Where cells fall between device pixels, every border between neighbours is still two
+    // device pixels of red, one from each cell: no cell paints over its neighbour's frame and
+    // none leaves a seam.
+    void motionGridAtFractionalRatios()
+    {
+        QFETCH(qreal, ratio);
+        auto form = m_fixture.show();
+        control<QTabWidget>(form.get(), "PageControl1")
+            ->setCurrentIndex(int(editor::PageIndex::Motion));
+        QWidget *panel = control<QWidget>(form.get(), "MotionCell0_0")->parentWidget();
+        QPixmap picture(QSizeF(panel->size() * ratio).toSize());
+        picture.setDevicePixelRatio(ratio);
+        panel->render(&picture);
+        const QImage image = picture.toImage();
+
+        const QColor red(255, 0, 0);
+        const int y = qRound(editor::MotionCell::kHeight * ratio / 2);
+        QList<int> runs;
+        for (int x = 0, run = 0; x < image.width(); ++x) {
+            if (image.pixelColor(x, y) == red) {
+                ++run;
+            } else if (run > 0) {
+                runs << run;
+                run = 0;
+            }
+        }
+        QCOMPARE(runs.size(), editor::kGridColumns);
+        QCOMPARE(runs.first(), 1);
+        for (int border = 1; border < runs.size(); ++border)
+            QCOMPARE(runs[border], 2);
+    }
+
     // The timetable's grid line right of a cell is its last device pixel column alone.
     void timetableGridLines()
     {
