@@ -28,6 +28,9 @@ using namespace quillon;
 
 namespace {
 
+// A width or height no text of the window comes near, for measuring a text on one line.
+constexpr int kUnbounded = 100000;
+
 // Collects every text under a root that does not fit the part of its control that can show it.
 class ClipFinder
 {
@@ -78,10 +81,12 @@ private:
         const QFontMetrics metrics = widget->fontMetrics();
         const int flags = Qt::TextShowMnemonic | (wraps ? Qt::TextWordWrap : 0);
         const QSize needed
-            = metrics.boundingRect(QRect(0, 0, wraps ? room.width() : 100000, 100000), flags, shown)
+            = metrics
+                  .boundingRect(
+                      QRect(0, 0, wraps ? room.width() : kUnbounded, kUnbounded), flags, shown)
                   .size();
         const QRect drawn = QStyle::alignedRect(widget->layoutDirection(), alignment,
-            needed.boundedTo(QSize(100000, room.height())), room);
+            needed.boundedTo(QSize(kUnbounded, room.height())), room);
         const QRect visible = (widget->visibleRegion() & room).boundingRect();
         if (needed.width() <= room.width() && needed.height() <= room.height()
             && visible.contains(drawn))
