@@ -3,6 +3,8 @@
 root_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 build_dir=${QUILLON_BUILD_DIR:-$root_dir/build}
 build_packages=(cmake ninja-build make g++ qt6-base-dev libssl-dev)
+# The window's tests measure Chinese texts, which need a font that has their characters.
+test_packages=(fonts-wqy-microhei)
 # The layout check: every tracked C and C++ file as the repository's .clang-format lays it out.
 format_packages=(clang-format)
 # Building and checking the Debian packages: dpkg-shlibdeps, file and lintian; pkg-config for the

@@ -1,5 +1,6 @@
 #include "editor/messages.h"
 
+#include "editor/messageicons.h"
 #include "formats/language.h"
 
 #include <QMessageBox>
@@ -11,6 +12,7 @@ void showNotice(QWidget *owner, const char *chinese, const char *english)
     QMessageBox box(QMessageBox::Information, formats::messageTitle(),
         formats::pick(chinese, english), QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("NoticeBox"));
+    useScalableIcon(box);
     box.exec();
 }
 
@@ -18,6 +20,7 @@ void showFailure(QWidget *owner, const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, formats::messageTitle(), text, QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("FailureBox"));
+    useScalableIcon(box);
     box.exec();
 }
 
@@ -26,6 +29,7 @@ bool askYesNo(QWidget *owner, const QString &question)
     QMessageBox box(QMessageBox::Question, formats::messageTitle(), question,
         QMessageBox::Yes | QMessageBox::No, owner);
     box.setObjectName(QStringLiteral("QuestionBox"));
+    useScalableIcon(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -36,6 +40,7 @@ bool askReplace(QWidget *owner, const QString &question)
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     box.setObjectName(QStringLiteral("ReplaceNewerSettingsBox"));
+    useScalableIcon(box);
     return box.exec() == QMessageBox::Yes;
 }
 

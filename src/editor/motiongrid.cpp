@@ -1,5 +1,6 @@
 #include "editor/motiongrid.h"
 
+#include "editor/devicepixels.h"
 #include "formats/language.h"
 
 #include <QKeyEvent>
@@ -7,8 +8,37 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <map>
 
 namespace quillon::editor {
+
+namespace {
+
+// An armed cell's hatch: both diagonals of every square of this many pixels, in green.
+constexpr int kHatchSide = 8;
+constexpr QColor kHatchColour(0, 255, 0);
+constexpr QColor kFrameColour(255, 0, 0);
+
+// The hatch in device pixels for a device pixel ratio: its square grows with the ratio, so the
+// pattern keeps its size on a dense screen, while its diagonals stay one device pixel thin.
+const QBrush &hatchBrush(qreal ratio)
+{
+    static std::map<qreal, QBrush> brushes;
+    auto found = brushes.find(ratio);
+    if (found == brushes.end()) {
+        const int side = std::max(1, qRound(kHatchSide * ratio));
+        QImage tile(side, side, QImage::Format_ARGB32_Premultiplied);
+        tile.fill(Qt::transparent);
+        for (int step = 0; step < side; ++step) {
+            tile.setPixelColor(step, step, kHatchColour);
+            tile.setPixelColor(side - 1 - step, step, kHatchColour);
+        }
+        found = brushes.emplace(ratio, QBrush(tile)).first;
+    }
+    return found->second;
+}
+
+} // namespace
 
 MotionCell::MotionCell(int row, int column, MotionGrid &grid, QWidget *panel)
     : QWidget(panel), m_grid(grid), m_row(row), m_column(column)
@@ -36,12 +66,17 @@ void MotionCell::describeState()
 void MotionCell::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const QRect inside = rect().adjusted(1, 1, -1, -1);
-    painter.fillRect(rect(), Qt::black);
-    if (m_armed)
-        painter.fillRect(inside, QBrush(QColor(0, 255, 0), Qt::DiagCrossPattern));
-    painter.setPen(QPen(QColor(255, 0, 0), 1));
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    painter.save();
+    const qreal ratio = painter.deviceTransform().m11();
+    const QRect cell = enterDevicePixels(painter, rect());
+    painter.fillRect(cell, Qt::black);
+    if (m_armed) {
+        painter.setBrushOrigin(cell.topLeft());
+        painter.fillRect(cell.adjusted(1, 1, -1, -1), hatchBrush(ratio));
+    }
+    painter.setPen(QPen(kFrameColour, 0));
+    painter.drawRect(cell.adjusted(0, 0, -1, -1));
+    painter.restore();
     if (m_grid.isMarked(this)) {
         painter.setPen(QPen(QColor(255, 255, 0), 2));
         painter.drawRect(rect().adjusted(2, 2, -2, -2));

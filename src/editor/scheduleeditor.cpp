@@ -1,5 +1,6 @@
 #include "editor/scheduleeditor.h"
 
+#include "editor/devicepixels.h"
 #include "editor/dialogs/chnselect.h"
 #include "editor/dialogs/rectimeset.h"
 #include "editor/messages.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyledItemDelegate>
@@ -27,6 +29,8 @@ namespace {
 constexpr int kListWidth = 400;
 constexpr int kListHeight = 230;
 constexpr int kTabsHeight = 24;
+// Seven bold day names share the width of a list: the day tabs keep a narrow padding.
+constexpr int kDayTabPadding = 12;
 
 // Columns of a day list: the row's caption is the start, then the end and, in the recording
 // timetable, the mode text and the hidden mode code.
@@ -89,9 +93,21 @@ QString listName(formats::ScheduleKind kind, int day)
     return QStringLiteral("%1ListView%2").arg(QLatin1String(namesOf(kind).lists)).arg(day);
 }
 
-// Grid lines right and below every cell, each cell one pixel wider and taller for them. A style
-// sheet on the list would draw the same lines but makes every polish and layout of the list go
-// through the style sheet engine.
+// The style of the window with a narrower padding beside each tab's text.
+class NarrowTabStyle : public QProxyStyle
+{
+public:
+    int pixelMetric(
+        PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        return metric == PM_TabBarTabHSpace ? kDayTabPadding
+                                            : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
+
+// Grid lines right and below every cell, each cell one pixel wider and taller for them; the
+// lines stay one device pixel thin on a dense screen. A style sheet on the list would draw the
+// same lines but makes every polish and layout of the list go through the style sheet engine.
 class GridDelegate : public QStyledItemDelegate
 {
 public:
@@ -106,9 +122,9 @@ public:
         const QModelIndex &index) const override
     {
         QStyledItemDelegate::paint(painter, option, index);
-        const QRect cell = option.rect;
         painter->save();
-        painter->setPen(QColor(0xd0, 0xd0, 0xd0));
+        const QRect cell = enterDevicePixels(*painter, option.rect);
+        painter->setPen(QPen(QColor(0xd0, 0xd0, 0xd0), 0));
         painter->drawLine(cell.topRight(), cell.bottomRight());
         painter->drawLine(cell.bottomLeft(), cell.bottomRight());
         painter->restore();
@@ -237,6 +253,12 @@ ScheduleEditor::ScheduleEditor(
     QFont bold = m_dayTabs->font();
     bold.setBold(true);
     m_dayTabs->setFont(bold);
+    // Names still too long for their share of the width are shortened, the full name a tooltip.
+    auto *narrowTabs = new NarrowTabStyle;
+    narrowTabs->setParent(m_dayTabs);
+    m_dayTabs->setStyle(narrowTabs);
+    m_dayTabs->setUsesScrollButtons(false);
+    m_dayTabs->setElideMode(Qt::ElideRight);
     for (const DayName &day : kDayNames)
         m_dayTabs->addTab(QString::fromUtf8(day.chinese));
     m_dayTabs->move(left, top);
@@ -323,10 +345,13 @@ void ScheduleEditor::retranslate()
     QFont font = m_dayTabs->font();
     font.setFamily(formats::pick("宋体", "MS Sans Serif"));
     m_dayTabs->setFont(font);
-    for (int day = 0; day < kDays; ++day)
-        m_dayTabs->setTabText(
-            day, formats::pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english));
-    // Longer English names scroll within the width of the lists instead of running past them.
+    for (int day = 0; day < kDays; ++day) {
+        const QString name
+            = formats::pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english);
+        m_dayTabs->setTabText(day, name);
+        m_dayTabs->setTabToolTip(day, name);
+    }
+    // Longer names share the width of the lists instead of running past them.
     const QSize tabs = m_dayTabs->sizeHint();
     m_dayTabs->resize(std::min(tabs.width(), kListWidth), tabs.height());
 

@@ -1,5 +1,6 @@
 #include "visit/entry.h"
 
+#include "editor/messageicons.h"
 #include "editor/sysset.h"
 #include "formats/language.h"
 #include "hostlink/knownhosts.h"
@@ -95,6 +96,7 @@ bool askUploadWithoutBackup(QWidget *owner, const QString &why)
     QMessageBox box(QMessageBox::Question, formats::messageTitle(), why,
         QMessageBox::Yes | QMessageBox::No, owner);
     box.setObjectName(QStringLiteral("UploadWithoutBackupBox"));
+    editor::useScalableIcon(box);
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

@@ -52,7 +52,8 @@ public:
                                  .arg(m_folder, m_language)
                                  .arg(++m_count, 2, 10, QLatin1Char('0'))
                                  .arg(name);
-        if (!widget->grab().save(path))
+        // The strongest compression: the pictures are kept in the repository.
+        if (!widget->grab().save(path, "PNG", 0))
             return false;
         std::printf("%s\n", qPrintable(path));
         return true;

@@ -1,6 +1,7 @@
 #include "editor/dialogs/camset.h"
 
 #include "editor/accessiblenames.h"
+#include "editor/messageicons.h"
 #include "editor/numberfield.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
@@ -199,6 +200,7 @@ void TCamSetForm::refuse(QComboBox *list, const char *chinese, const char *engli
     QMessageBox box(QMessageBox::Information, formats::pick("云镜设置", "PTZ setup"),
         formats::pick(chinese, english), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("NoticeBox"));
+    useScalableIcon(box);
     box.exec();
 }
 

@@ -1,6 +1,7 @@
 #include "editor/dialogs/rectimeset.h"
 
 #include "editor/accessiblenames.h"
+#include "editor/messageicons.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
 
@@ -49,6 +50,7 @@ void warn(QWidget *owner, const QString &title, const QString &text)
 {
     QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, owner);
     box.setObjectName(QStringLiteral("WarningBox"));
+    useScalableIcon(box);
     box.exec();
 }
 

@@ -68,13 +68,13 @@ void MotionPage::buildGrid(QWidget *sheet)
 
 void MotionPage::buildDetector(QWidget *sheet)
 {
-    Label22 = place<QLabel>("Label22", sheet, 16, 424, 180, 20);
+    Label22 = place<QLabel>("Label22", sheet, 16, 424, 184, 20);
     Label24 = place<QLabel>("Label24", sheet, 340, 424, 30, 20);
     TrackBar1 = trackBar("TrackBar1", Label24, 424);
-    Label23 = place<QLabel>("Label23", sheet, 16, 454, 180, 20);
+    Label23 = place<QLabel>("Label23", sheet, 16, 454, 184, 20);
     Label31 = place<QLabel>("Label31", sheet, 340, 454, 30, 20);
     TrackBar2 = trackBar("TrackBar2", Label31, 454);
-    Label33 = place<QLabel>("Label33", sheet, 16, 484, 180, 20);
+    Label33 = place<QLabel>("Label33", sheet, 16, 484, 184, 20);
     Label34 = place<QLabel>("Label34", sheet, 340, 484, 30, 20);
     TrackBar3 = trackBar("TrackBar3", Label34, 484);
     Label35 = place<QLabel>("Label35", sheet, 200, 506, 40, 16);

@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
+#include <algorithm>
+
 namespace quillon::editor {
 
 namespace {
@@ -190,7 +192,10 @@ std::span<const TextEntry> SystemPage::texts() const
 
 void SystemPage::retranslateRows()
 {
-    AutoLoginChkBox->resize(formats::isChinese() ? 93 : 126, AutoLoginChkBox->height());
+    // A font wider than the design's gets the width its text needs.
+    AutoLoginChkBox->resize(
+        std::max(formats::isChinese() ? 93 : 126, AutoLoginChkBox->sizeHint().width()),
+        AutoLoginChkBox->height());
     Label15->setVisible(formats::isChinese());
     DriveListView->setHeaderLabels({formats::pick("录像文件存储磁盘", "Record disk"), QString()});
     const std::span<const schema::Choice> outputTypes = schema::settingOf("cbbOutPortType").choices;

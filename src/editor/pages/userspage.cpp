@@ -58,6 +58,9 @@ constexpr const char *kHiddenAdministratorPassword = "########";
 constexpr int kListView = 0;
 constexpr int kEditorView = 1;
 constexpr int kPrivilegeColumns = 4;
+// The first column holds the longest privilege names.
+constexpr int kPrivilegeColumnLefts[kPrivilegeColumns] = {24, 244, 444, 644};
+constexpr int kPrivilegeColumnWidths[kPrivilegeColumns] = {216, 196, 196, 180};
 constexpr int kPreviewColumns = 6;
 
 QString administratorName()
@@ -124,8 +127,9 @@ void UsersPage::buildEditor(QWidget *view)
     Label9 = place<QLabel>("Label9", view, 24, 84, 220, 20);
     for (int number = 1; number <= settings::UserRecord::kPrivileges; ++number) {
         const int at = number - 1;
-        UserChkBox[size_t(at)] = place<QCheckBox>("", view, 24 + at % kPrivilegeColumns * 200,
-            108 + at / kPrivilegeColumns * 26, 196, 20);
+        const auto column = size_t(at % kPrivilegeColumns);
+        UserChkBox[size_t(at)] = place<QCheckBox>("", view, kPrivilegeColumnLefts[column],
+            108 + at / kPrivilegeColumns * 26, kPrivilegeColumnWidths[column], 20);
         UserChkBox[size_t(at)]->setObjectName(boxName("UserChkBox", number));
     }
     for (int channel = 1; channel <= settings::UserRecord::kPreviewChannels; ++channel) {

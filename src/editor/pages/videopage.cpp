@@ -77,6 +77,7 @@ constexpr TextEntry kTexts[] = {
 // Left edges of the three quality buttons, which the two languages' captions need.
 constexpr int kQualityLeftChinese[] = {27, 99, 172};
 constexpr int kQualityLeftEnglish[] = {17, 105, 162};
+constexpr int kQualityRightMargin = 8;
 
 QWidget *addInnerPage(QTabWidget *pages, const char *name)
 {
@@ -181,7 +182,7 @@ void VideoPage::buildCompressionPage()
     auto trackRow
         = [this](const char *label, const char *bar, const char *edit, int top, int minimum,
               int maximum, QLabel **labelOut, QSlider **barOut, QLineEdit **editOut) {
-              *labelOut = place<QLabel>(label, RateSetupGroupBox, 16, top + 2, 110, 20);
+              *labelOut = place<QLabel>(label, RateSetupGroupBox, 16, top + 2, 114, 20);
               *barOut = place<QSlider>(bar, RateSetupGroupBox, 130, top, 200, 22);
               (*barOut)->setOrientation(Qt::Horizontal);
               (*barOut)->setRange(minimum, maximum);
@@ -462,8 +463,12 @@ void VideoPage::retranslateRows()
     m_schedule->retranslate();
     const int *lefts = formats::isChinese() ? kQualityLeftChinese : kQualityLeftEnglish;
     const auto quality = qualityButtons();
-    for (size_t i = 0; i < quality.size(); ++i)
-        quality[i]->move(lefts[i], quality[i]->y());
+    // Each button reaches to the next one, so that none covers the end of its neighbour's text.
+    for (size_t i = 0; i < quality.size(); ++i) {
+        const int right = i + 1 < quality.size() ? lefts[i + 1]
+                                                 : QualityGroupBox->width() - kQualityRightMargin;
+        quality[i]->setGeometry(lefts[i], quality[i]->y(), right - lefts[i], quality[i]->height());
+    }
     // The range note is centred in its group whatever the length of its text.
     Label28->adjustSize();
     Label28->move((GroupBox14->width() - Label28->width()) / 2, kLabel28Top);
