@@ -10,6 +10,7 @@
 #include "editor/pages/systempage.h"
 #include "editor/pages/userspage.h"
 #include "editor/pages/videopage.h"
+#include "editor/taborder.h"
 #include "editor/tabsets.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
@@ -150,6 +151,7 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     }
 
     FormCreate();
+    followReadingOrder(this);
 }
 
 TSysSetForm::~TSysSetForm() = default;

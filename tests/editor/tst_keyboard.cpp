@@ -1,0 +1,176 @@
+// The window and its dialogs without a mouse: Tab visits the controls of every page and dialog
+// in reading order, and the focused control always shows it has the focus.
+
+#include "systemfixture.h"
+
+#include "editor/dialogs/camset.h"
+#include "editor/dialogs/chnselect.h"
+#include "editor/dialogs/presetpos.h"
+#include "editor/dialogs/rectimeset.h"
+#include "formats/camerasettings.h"
+#include "formats/language.h"
+
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QTabWidget>
+
+using namespace quillon;
+
+namespace {
+
+QRect placeIn(const QWidget *window, const QWidget *control)
+{
+    return QRect(control->mapTo(window, QPoint(0, 0)), control->size());
+}
+
+QString describe(const QWidget *window, const QWidget *control)
+{
+    const QRect at = placeIn(window, control);
+    return QStringLiteral("%1(%2,%3)").arg(control->objectName()).arg(at.x()).arg(at.y());
+}
+
+// Controls that a switch or a stored value may leave disabled are walked too.
+void enableAll(QWidget *root)
+{
+    for (QWidget *control : root->findChildren<QWidget *>())
+        control->setEnabled(true);
+}
+
+// What one round of Tab from the start came to.
+struct TabRound
+{
+    QList<QWidget *> stops;
+    QStringList lookUnfocused; // controls that look the same with and without the focus
+};
+
+// Presses Tab from the start until the focus comes back to it. A time field takes a Tab per
+// section before it lets the focus go.
+TabRound tabRound(QWidget *start)
+{
+    // The style marks the focus once the keyboard has moved it.
+    start->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(start, Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    TabRound round;
+    QImage focusedLook;
+    for (int press = 0; press < 400; ++press) {
+        QWidget *focused = QApplication::focusWidget();
+        const bool moved = round.stops.isEmpty() || round.stops.last() != focused;
+        if (moved && !round.stops.isEmpty() && round.stops.last()->grab().toImage() == focusedLook)
+            round.lookUnfocused << round.stops.last()->objectName();
+        if (!focused || (round.stops.size() > 1 && focused == start))
+            break;
+        if (moved) {
+            round.stops << focused;
+            focusedLook = focused->grab().toImage();
+        }
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    return round;
+}
+
+// Steps of the round that go back against reading order: up the window without moving on to a
+// column further right, or left along the same line.
+QStringList stepsBack(const QWidget *window, const QList<QWidget *> &stops)
+{
+    constexpr int kSameLine = 8;
+    QStringList back;
+    for (int i = 1; i < stops.size(); ++i) {
+        const QRect from = placeIn(window, stops[i - 1]);
+        const QRect to = placeIn(window, stops[i]);
+        const bool sameLine = std::abs(to.top() - from.top()) <= kSameLine;
+        const bool forward = sameLine ? to.left() >= from.left()
+                                      : to.top() > from.top() || to.left() >= from.right();
+        if (!forward)
+            back << describe(window, stops[i - 1]) + QStringLiteral(" -> ")
+                    + describe(window, stops[i]);
+    }
+    return back;
+}
+
+void languages()
+{
+    QTest::addColumn<QByteArray>("locale");
+    QTest::newRow("Chinese") << QByteArray("zh_CN.UTF-8");
+    QTest::newRow("English") << QByteArray("en_US.UTF-8");
+}
+
+} // namespace
+
+class TestKeyboard : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void windowTabsInReadingOrder_data() { languages(); }
+
+    // Every page, each inner page of the video page and both views of the users page.
+    void windowTabsInReadingOrder()
+    {
+        QFETCH(QByteArray, locale);
+        m_fixture.prepare(locale.constData());
+        auto form = m_fixture.show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        enableAll(form.get());
+        auto *pages = control<QTabWidget>(form.get(), "PageControl1");
+        auto *videoPages = control<QTabWidget>(form.get(), "PageControl2");
+        auto *userViews = control<QStackedWidget>(form.get(), "NotebookUser");
+        QStringList back;
+        QStringList lookUnfocused;
+        int walked = 0;
+        for (int page = 0; page < pages->count(); ++page) {
+            if (!pages->isTabVisible(page))
+                continue;
+            pages->setCurrentIndex(page);
+            QStackedWidget *views = pages->currentWidget()->isAncestorOf(videoPages)
+                ? videoPages->findChild<QStackedWidget *>()
+                : pages->currentWidget()->isAncestorOf(userViews) ? userViews
+                                                                  : nullptr;
+            for (int view = 0; view < (views ? views->count() : 1); ++view) {
+                if (views)
+                    views->setCurrentIndex(view);
+                const TabRound round = tabRound(pages->tabBar());
+                back += stepsBack(form.get(), round.stops);
+                lookUnfocused += round.lookUnfocused;
+                walked += int(round.stops.size());
+            }
+        }
+        QCOMPARE(back, QStringList());
+        QCOMPARE(lookUnfocused, QStringList());
+        QVERIFY2(walked > 150, qPrintable(QString::number(walked)));
+    }
+
+    void dialogsTabInReadingOrder_data() { languages(); }
+
+    void dialogsTabInReadingOrder()
+    {
+        QFETCH(QByteArray, locale);
+        formats::setChinese(locale.startsWith("zh"));
+        formats::CameraNameTable names;
+        names.fill();
+        editor::TCamSetForm camera(names, nullptr);
+        editor::TChnSelectForm channels(editor::TChnSelectForm::Mode::Channels, 4, nullptr);
+        editor::TPresetPosForm preset(nullptr);
+        editor::TRecTimeSetForm timetable(nullptr);
+        for (QDialog *dialog :
+            std::initializer_list<QDialog *> {&camera, &channels, &preset, &timetable}) {
+            dialog->show();
+            dialog->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            QWidget *first = dialog->focusWidget();
+            QVERIFY2(first, qPrintable(dialog->objectName()));
+            const TabRound round = tabRound(first);
+            QCOMPARE(stepsBack(dialog, round.stops), QStringList());
+            QCOMPARE(round.lookUnfocused, QStringList());
+            QVERIFY(round.stops.size() >= 3);
+            dialog->hide();
+        }
+    }
+
+private:
+    SystemFixture m_fixture;
+};
+
+QTEST_MAIN(TestKeyboard)
+#include "tst_keyboard.moc"
