@@ -152,6 +152,7 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
 
     FormCreate();
     followReadingOrder(this);
+    turnPagesFromAnywhere(this);
 }
 
 TSysSetForm::~TSysSetForm() = default;

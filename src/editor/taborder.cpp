@@ -1,5 +1,7 @@
 #include "editor/taborder.h"
 
+#include <QApplication>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
@@ -145,7 +147,35 @@ QList<QWidget *> stopsIn(const QWidget *container)
     return inReadingOrder(std::move(blocks));
 }
 
+// The next page the page control shows a tab for, in the direction of the step, round the end.
+void turnPage(QWidget *window, int step)
+{
+    QTabWidget *pages = nullptr;
+    for (QWidget *at = QApplication::focusWidget(); at && !pages && window->isAncestorOf(at);
+         at = at->parentWidget())
+        pages = qobject_cast<QTabWidget *>(at);
+    if (!pages)
+        return;
+    const QTabBar *tabs = pages->tabBar();
+    int page = pages->currentIndex();
+    for (int tried = 1; tried < pages->count(); ++tried) {
+        page = (page + step + pages->count()) % pages->count();
+        if (tabs->isTabVisible(page) && tabs->isTabEnabled(page)) {
+            pages->setCurrentIndex(page);
+            return;
+        }
+    }
+}
+
 } // namespace
+
+void turnPagesFromAnywhere(QWidget *window)
+{
+    auto *next = new QShortcut(QKeySequence::NextChild, window);
+    QObject::connect(next, &QShortcut::activated, window, [window] { turnPage(window, 1); });
+    auto *previous = new QShortcut(QKeySequence::PreviousChild, window);
+    QObject::connect(previous, &QShortcut::activated, window, [window] { turnPage(window, -1); });
+}
 
 void followReadingOrder(QWidget *root)
 {

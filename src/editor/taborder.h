@@ -11,4 +11,9 @@ namespace quillon::editor {
 // between tabs, so its scroll buttons take no Tab focus. Run once the controls are placed.
 void followReadingOrder(QWidget *root);
 
+// Ctrl+Tab and Ctrl+Shift+Tab turn the pages of the page control nearest the focus, to the next
+// or previous page shown, from any control of the window: a page control turns them only when
+// the key reaches it, and a drop-down list with the focus takes them as typed text.
+void turnPagesFromAnywhere(QWidget *window);
+
 } // namespace quillon::editor

@@ -104,16 +104,13 @@ bool tabTo(QWidget *target)
     return QApplication::focusWidget() == target;
 }
 
-// Tabs to the page control's tab bar and presses Right until it shows the page. (Ctrl+Tab
-// would not do from everywhere: a drop-down list takes it as typed text.)
+// Presses Ctrl+Tab until the page control shows the page.
 bool pageTo(QTabWidget *pages, const char *sheet)
 {
-    if (!tabTo(pages->tabBar()))
-        return false;
-    for (int page = 0; page < pages->count(); ++page) {
+    for (int page = 0; page < pages->count() && QApplication::focusWidget(); ++page) {
         if (pages->currentWidget()->objectName() == QLatin1String(sheet))
             return true;
-        QTest::keyClick(pages->tabBar(), Qt::Key_Right);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
     }
     return pages->currentWidget()->objectName() == QLatin1String(sheet);
 }
@@ -196,6 +193,35 @@ private Q_SLOTS:
             QVERIFY(round.stops.size() >= 3);
             dialog->hide();
         }
+    }
+
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages nearest the focus from any control, a
+    // drop-down list too, past the hidden page.
+    void ctrlTabTurnsPagesFromAnyControl()
+    {
+        m_fixture.prepare("zh_CN.UTF-8");
+        auto form = m_fixture.show();
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        auto *pages = control<QTabWidget>(form.get(), "PageControl1");
+        pages->setCurrentIndex(5);
+        auto *list = control<QWidget>(form.get(), "PTZComboBox");
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(list, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet10"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(pages->currentIndex(), 0);
+        QTest::keyClick(
+            QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(pages->currentWidget()->objectName(), QStringLiteral("TabSheet10"));
+
+        pages->setCurrentIndex(2);
+        auto *videoPages = control<QTabWidget>(form.get(), "PageControl2");
+        videoPages->setCurrentIndex(0);
+        control<QWidget>(form.get(), "CameraNameEdit")->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(videoPages->currentIndex(), 1);
+        QCOMPARE(pages->currentIndex(), 2);
     }
 
     // With key events only: paint a motion rectangle, add a timetable segment through the
