@@ -129,16 +129,26 @@ class TestKeyboard : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void windowTabsInReadingOrder_data() { languages(); }
+    void windowTabsInReadingOrder_data()
+    {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::addColumn<bool>("switchToEnglish");
+        QTest::newRow("Chinese") << QByteArray("zh_CN.UTF-8") << false;
+        QTest::newRow("English") << QByteArray("en_US.UTF-8") << false;
+        QTest::newRow("switched to English") << QByteArray("zh_CN.UTF-8") << true;
+    }
 
     // Every page, each inner page of the video page and both views of the users page.
     void windowTabsInReadingOrder()
     {
         QFETCH(QByteArray, locale);
+        QFETCH(bool, switchToEnglish);
         m_fixture.prepare(locale.constData());
         auto form = m_fixture.show();
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        if (switchToEnglish)
+            control<QAbstractButton>(form.get(), "EnRadioBtn")->click();
         enableAll(form.get());
         auto *pages = control<QTabWidget>(form.get(), "PageControl1");
         auto *videoPages = control<QTabWidget>(form.get(), "PageControl2");
