@@ -39,6 +39,7 @@ QList<QWidget *> stopsOf(QWidget *child)
             stops += stopsIn(pages->widget(page));
         return stops;
     }
+    // A tab bar is one stop: its arrow keys move between its tabs.
     if (auto *tabs = qobject_cast<QTabBar *>(child)) {
         for (QToolButton *scroll :
             tabs->findChildren<QToolButton *>(QString(), Qt::FindDirectChildrenOnly))
@@ -87,7 +88,7 @@ QList<Block> joined(const QList<QList<Block>> &parts)
     return blocks;
 }
 
-QList<QWidget *> stopsOf(const QList<Block> &blocks)
+QList<QWidget *> stopsOfBlocks(const QList<Block> &blocks)
 {
     QList<QWidget *> stops;
     for (const Block &block : blocks)
@@ -108,12 +109,12 @@ bool isSimpleLine(const QList<Block> &line)
 QList<QWidget *> inReadingOrder(QList<Block> blocks)
 {
     if (blocks.size() < 2)
-        return stopsOf(blocks);
+        return stopsOfBlocks(blocks);
     const QList<QList<Block>> lines = splitApart(blocks, down);
     if (std::all_of(lines.begin(), lines.end(), isSimpleLine)) {
         QList<QWidget *> stops;
         for (const QList<Block> &line : lines)
-            stops += stopsOf(joined(splitApart(line, across)));
+            stops += stopsOfBlocks(joined(splitApart(line, across)));
         return stops;
     }
     const QList<QList<Block>> columns = splitApart(blocks, across);
@@ -130,7 +131,7 @@ QList<QWidget *> inReadingOrder(QList<Block> blocks)
     std::stable_sort(blocks.begin(), blocks.end(), [](const Block &a, const Block &b) {
         return std::pair(a.area.top(), a.area.left()) < std::pair(b.area.top(), b.area.left());
     });
-    return stopsOf(blocks);
+    return stopsOfBlocks(blocks);
 }
 
 QList<QWidget *> stopsIn(const QWidget *container)
