@@ -7,6 +7,7 @@
 #include "systemfixture.h"
 
 #include "editor/numberfield.h"
+#include "editor/taborder.h"
 
 #include "editor/dialogs/camset.h"
 #include "editor/dialogs/chnselect.h"
@@ -15,6 +16,7 @@
 #include "formats/camerasettings.h"
 #include "formats/language.h"
 
+#include <QLineEdit>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTabWidget>
@@ -176,6 +178,72 @@ private Q_SLOTS:
         QCOMPARE(back, QStringList());
         QCOMPARE(lookUnfocused, QStringList());
         QVERIFY2(walked > 150, qPrintable(QString::number(walked)));
+    }
+
+    // The order worked out from where controls stand: a grid of fields line by line, columns
+    // beside each other one after the other, a page control's tab bar before its pages.
+    void readingOrderOfLayouts_data()
+    {
+        QTest::addColumn<QList<QRect>>("places");
+        QTest::addColumn<QString>("order");
+        QTest::newRow("grid") << QList<QRect> {{200, 40, 80, 20}, {20, 40, 80, 20},
+            {20, 10, 80, 20}, {200, 10, 80, 20}}
+                              << QStringLiteral("2 3 1 0");
+        QTest::newRow("columns") << QList<QRect> {{200, 10, 80, 200}, {20, 70, 80, 20},
+            {200, 220, 80, 20}, {20, 10, 80, 20}, {20, 40, 80, 20}}
+                                 << QStringLiteral("3 4 1 0 2");
+        QTest::newRow("line across columns") << QList<QRect> {{20, 80, 80, 20}, {200, 80, 80, 60},
+            {20, 10, 260, 20}, {20, 110, 80, 20}}
+                                             << QStringLiteral("2 0 3 1");
+    }
+
+    void readingOrderOfLayouts()
+    {
+        QFETCH(QList<QRect>, places);
+        QFETCH(QString, order);
+        QWidget window;
+        QList<QWidget *> fields;
+        for (const QRect &place : places) {
+            auto *field = new QLineEdit(&window);
+            field->setObjectName(QString::number(fields.size()));
+            field->setGeometry(place);
+            fields << field;
+        }
+        editor::followReadingOrder(&window);
+        QStringList visited;
+        QWidget *at = fields.first();
+        do {
+            visited << at->objectName();
+            at = at->nextInFocusChain();
+            while (!fields.contains(at))
+                at = at->nextInFocusChain();
+        } while (at != fields.first());
+        while (visited.first() != order.section(QLatin1Char(' '), 0, 0))
+            visited.move(0, visited.size() - 1);
+        QCOMPARE(visited.join(QLatin1Char(' ')), order);
+    }
+
+    void pageControlIsItsTabBar()
+    {
+        QWidget window;
+        auto *pages = new QTabWidget(&window);
+        pages->setGeometry(0, 0, 300, 200);
+        auto *page = new QWidget;
+        pages->addTab(page, QStringLiteral("page"));
+        auto *field = new QLineEdit(page);
+        auto *after = new QLineEdit(&window);
+        after->setGeometry(0, 220, 80, 20);
+        editor::followReadingOrder(&window);
+        const auto nextStop = [](QWidget *from) {
+            QWidget *next = from->nextInFocusChain();
+            while (next->focusPolicy() == Qt::NoFocus)
+                next = next->nextInFocusChain();
+            return next;
+        };
+        QCOMPARE(pages->focusPolicy(), Qt::NoFocus);
+        QCOMPARE(nextStop(pages->tabBar()), field);
+        QCOMPARE(nextStop(field), after);
+        QCOMPARE(nextStop(after), pages->tabBar());
     }
 
     void dialogsTabInReadingOrder_data() { languages(); }
