@@ -3,6 +3,7 @@
 #include "editor/devicepixels.h"
 #include "formats/language.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -221,6 +222,9 @@ bool MotionGrid::eventFilter(QObject *watched, QEvent *event)
         return false;
     switch (event->type()) {
     case QEvent::FocusIn:
+        repaintAll();
+        announceCursor();
+        return false;
     case QEvent::FocusOut:
         repaintAll();
         return false;
@@ -264,6 +268,22 @@ void MotionGrid::moveCursor(int rowStep, int columnStep, bool marking)
     m_cursor.setX(std::clamp(m_cursor.x() + columnStep, 0, kGridColumns - 1));
     m_cursor.setY(std::clamp(m_cursor.y() + rowStep, 0, kGridRows - 1));
     repaintAll();
+    announceCursor();
+}
+
+void MotionGrid::announceCursor()
+{
+    // Without a screen reader listening nothing is told, and nothing need be looked up.
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleInterface *panel = QAccessible::queryAccessibleInterface(m_panel);
+    QAccessibleInterface *cursor
+        = QAccessible::queryAccessibleInterface(cell(m_cursor.y(), m_cursor.x()));
+    if (!panel || !cursor)
+        return;
+    QAccessibleEvent event(m_panel, QAccessible::Focus);
+    event.setChild(panel->indexOfChild(cursor));
+    QAccessible::updateAccessibility(&event);
 }
 
 void MotionGrid::paintWithKeyboard()

@@ -60,7 +60,9 @@ constexpr int kGridColumns = formats::kMotionColumns;
 // The panel also takes focus and the keyboard paints as the mouse does: the arrow keys move a
 // cell cursor, Shift with the arrows marks the rectangle from where the marking started to the
 // cursor, and Space paints the marked rectangle (else the cursor cell) armed when the cursor
-// cell is clear and clear when it is armed, as a stroke started on that cell would.
+// cell is clear and clear when it is armed, as a stroke started on that cell would. A screen
+// reader is told the cursor cell has the focus whenever the cursor moves or the panel takes
+// the focus.
 class MotionGrid : public QObject
 {
     Q_OBJECT
@@ -92,6 +94,8 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool handleKey(const QKeyEvent &key);
     void moveCursor(int rowStep, int columnStep, bool marking);
+    // Tells a screen reader that the cursor cell, a child of the panel, has the focus.
+    void announceCursor();
     void paintWithKeyboard();
     void repaintAll();
 

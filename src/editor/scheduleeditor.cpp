@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QProxyStyle>
 #include <QPushButton>
@@ -131,7 +132,9 @@ public:
     }
 };
 
-// A day list that reports every click and double click, on a row or on the empty area.
+// A day list that reports every click and double click, on a row or on the empty area, and
+// offers its keys to the editor first. A key the editor leaves to the list may move the
+// selection, as a click does.
 class DayListView : public QTreeWidget
 {
 public:
@@ -139,6 +142,7 @@ public:
 
     std::function<void()> onClick;
     std::function<void()> onDoubleClick;
+    std::function<bool(const QKeyEvent &)> onKey;
 
 protected:
     void mouseReleaseEvent(QMouseEvent *event) override
@@ -151,6 +155,36 @@ protected:
         QTreeWidget::mouseDoubleClickEvent(event);
         onDoubleClick();
     }
+    void keyPressEvent(QKeyEvent *event) override
+    {
+        if (onKey(*event)) {
+            event->accept();
+            return;
+        }
+        QTreeWidget::keyPressEvent(event);
+        onClick();
+    }
+};
+
+// A row of a day list. Its caption, the start, is named for a screen reader with the whole
+// segment and where it belongs ("Channel 2, Monday, 08:00 to 12:00, Daytime"), worked out
+// when asked, so that it follows the shown channel, the day and the language.
+class SegmentRow : public QTreeWidgetItem
+{
+public:
+    explicit SegmentRow(std::function<QString(const QTreeWidgetItem &)> name)
+        : m_name(std::move(name))
+    { }
+
+    QVariant data(int column, int role) const override
+    {
+        if (role == Qt::AccessibleTextRole && column == kStartColumn)
+            return m_name(*this);
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    std::function<QString(const QTreeWidgetItem &)> m_name;
 };
 
 void showSegment(QTreeWidgetItem *row, const formats::ScheduleSegment &segment, bool withMode)
@@ -179,19 +213,6 @@ formats::DaySegments segmentsOf(const QTreeWidget *list, bool withMode)
     for (int row = 0; row < list->topLevelItemCount(); ++row)
         day.push_back(segmentOf(list->topLevelItem(row), withMode));
     return day;
-}
-
-void fillList(QTreeWidget *list, const formats::DaySegments &day, bool withMode)
-{
-    list->clear();
-    QList<QTreeWidgetItem *> rows;
-    rows.reserve(qsizetype(day.size()));
-    for (const formats::ScheduleSegment &segment : day) {
-        auto *row = new QTreeWidgetItem;
-        showSegment(row, segment, withMode);
-        rows.append(row);
-    }
-    list->addTopLevelItems(rows);
 }
 
 // The first selected row in list order, or -1.
@@ -244,11 +265,16 @@ ScheduleEditor::ScheduleEditor(
     SetupContext &context, formats::ScheduleKind kind, QWidget *parent, int left, int top)
     : QObject(parent), m_context(context), m_kind(kind)
 {
-    const KindNames names = namesOf(kind);
-    const bool withMode = formats::hasModeColumn(kind);
+    buildDayTabs(parent, QPoint(left, top));
+    buildDayList(parent, QPoint(left, top + kTabsHeight));
+    buildButtons(parent, QPoint(left, top + kTabsHeight + kListHeight + 8));
+    wire();
+}
 
+void ScheduleEditor::buildDayTabs(QWidget *parent, QPoint at)
+{
     m_dayTabs = new QTabBar(parent);
-    m_dayTabs->setObjectName(named(names.lists, "TabSet"));
+    m_dayTabs->setObjectName(named(namesOf(m_kind).lists, "TabSet"));
     m_dayTabs->setDrawBase(false);
     QFont bold = m_dayTabs->font();
     bold.setBold(true);
@@ -261,13 +287,17 @@ ScheduleEditor::ScheduleEditor(
     m_dayTabs->setElideMode(Qt::ElideRight);
     for (const DayName &day : kDayNames)
         m_dayTabs->addTab(QString::fromUtf8(day.chinese));
-    m_dayTabs->move(left, top);
+    m_dayTabs->move(at);
+}
 
+void ScheduleEditor::buildDayList(QWidget *parent, QPoint at)
+{
+    const bool withMode = formats::hasModeColumn(m_kind);
     m_notebook = new QStackedWidget(parent);
-    m_notebook->setObjectName(named(names.lists, "Notebook"));
-    m_notebook->setGeometry(left, top + kTabsHeight, kListWidth, kListHeight);
+    m_notebook->setObjectName(named(namesOf(m_kind).lists, "Notebook"));
+    m_notebook->setGeometry(QRect(at, QSize(kListWidth, kListHeight)));
     auto *list = new DayListView(m_notebook);
-    list->setObjectName(listName(kind, m_shownDay));
+    list->setObjectName(listName(m_kind, m_shownDay));
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setAllColumnsShowFocus(true);
@@ -285,26 +315,37 @@ ScheduleEditor::ScheduleEditor(
         list->setColumnWidth(kModeTextColumn, 120);
         list->setColumnHidden(kModeCodeColumn, true);
     }
-    list->onClick = [this] {
-        ListViewClick();
-    };
-    list->onDoubleClick = [this] {
-        ListViewDblClick();
-    };
     m_notebook->addWidget(list);
     m_list = list;
-    connect(m_dayTabs, &QTabBar::currentChanged, this, &ScheduleEditor::TabSetChange);
+}
 
+void ScheduleEditor::buildButtons(QWidget *parent, QPoint at)
+{
     auto makeButton = [&](const char *suffix, int x) {
         auto *button = new QPushButton(parent);
-        button->setObjectName(named(names.buttons, suffix));
-        button->setGeometry(left + x, top + kTabsHeight + kListHeight + 8, 90, 25);
+        button->setObjectName(named(namesOf(m_kind).buttons, suffix));
+        button->setGeometry(at.x() + x, at.y(), 90, 25);
         return button;
     };
     m_add = makeButton("AddBitBtn", 0);
     m_delete = makeButton("DelBitBtn", 100);
     m_copy = makeButton("SetAllBitBtn", 200);
     m_delete->setEnabled(false);
+}
+
+void ScheduleEditor::wire()
+{
+    auto *list = static_cast<DayListView *>(m_list);
+    list->onClick = [this] {
+        ListViewClick();
+    };
+    list->onDoubleClick = [this] {
+        ListViewDblClick();
+    };
+    list->onKey = [this](const QKeyEvent &key) {
+        return ListViewKeyDown(key);
+    };
+    connect(m_dayTabs, &QTabBar::currentChanged, this, &ScheduleEditor::TabSetChange);
     connect(m_add, &QPushButton::clicked, this, &ScheduleEditor::AddBitBtnClick);
     connect(m_delete, &QPushButton::clicked, this, &ScheduleEditor::DelBitBtnClick);
     connect(m_copy, &QPushButton::clicked, this, &ScheduleEditor::SetAllBitBtnClick);
@@ -330,7 +371,7 @@ formats::WeeklySchedule ScheduleEditor::schedule() const
 void ScheduleEditor::setSchedule(const formats::WeeklySchedule &schedule)
 {
     m_hiddenDays = schedule;
-    fillList(m_list, schedule[size_t(m_shownDay)], formats::hasModeColumn(m_kind));
+    fillList(schedule[size_t(m_shownDay)]);
     m_hiddenDays[size_t(m_shownDay)].clear();
 }
 
@@ -413,9 +454,7 @@ void ScheduleEditor::AddBitBtnClick()
     form.setSegment(kDayStart, kDayEnd, kNightModePosition);
     form.setDay(segmentsOf(list, withMode), TRecTimeSetForm::kNoSegment);
     if (form.exec() == QDialog::Accepted) {
-        auto *row = new QTreeWidgetItem;
-        showSegment(row, segmentFrom(form, withMode), withMode);
-        list->addTopLevelItem(row);
+        list->addTopLevelItem(newRow(segmentFrom(form, withMode)));
         m_context.noteChange();
     }
     Q_EMIT dialogClosed();
@@ -505,6 +544,65 @@ void ScheduleEditor::TabSetChange(int day)
         m_delete->setEnabled(false);
 }
 
+bool ScheduleEditor::ListViewKeyDown(const QKeyEvent &key)
+{
+    if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
+        return false;
+    switch (key.key()) {
+    case Qt::Key_Insert:
+        AddBitBtnClick();
+        return true;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F2:
+        // As a double click on the row with the focus: it becomes the selected row first.
+        if (QTreeWidgetItem *row = m_list->currentItem()) {
+            m_list->setCurrentItem(row);
+            ListViewClick();
+        }
+        ListViewDblClick();
+        return true;
+    case Qt::Key_Delete:
+        DelBitBtnClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+QTreeWidgetItem *ScheduleEditor::newRow(const formats::ScheduleSegment &segment) const
+{
+    auto *row = new SegmentRow([this](const QTreeWidgetItem &shown) { return rowName(shown); });
+    showSegment(row, segment, formats::hasModeColumn(m_kind));
+    return row;
+}
+
+void ScheduleEditor::fillList(const formats::DaySegments &day)
+{
+    m_list->clear();
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(qsizetype(day.size()));
+    for (const formats::ScheduleSegment &segment : day)
+        rows.append(newRow(segment));
+    m_list->addTopLevelItems(rows);
+}
+
+QString ScheduleEditor::rowName(const QTreeWidgetItem &row) const
+{
+    const QString owner = m_kind == formats::ScheduleKind::Sensor
+        ? formats::pick("探头 %1", "Sensor %1").arg(m_context.currentSensor + 1)
+        : formats::pick("通道 %1", "Channel %1")
+              .arg((m_kind == formats::ScheduleKind::Motion ? m_context.currentAlarmChannel
+                                                            : m_context.currentVideoChannel)
+                  + 1);
+    const DayName &day = kDayNames[size_t(m_shownDay)];
+    QStringList parts {owner, formats::pick(day.chinese, day.english),
+        formats::pick("%1 至 %2", "%1 to %2").arg(row.text(kStartColumn), row.text(kEndColumn))};
+    if (formats::hasModeColumn(m_kind))
+        parts << row.text(kModeTextColumn);
+    return parts.join(formats::pick("，", ", "));
+}
+
 // Keeps the shown day's rows in memory and fills the list with the day's segments.
 void ScheduleEditor::showDay(int day)
 {
@@ -512,7 +610,7 @@ void ScheduleEditor::showDay(int day)
         return;
     const bool withMode = formats::hasModeColumn(m_kind);
     m_hiddenDays[size_t(m_shownDay)] = segmentsOf(m_list, withMode);
-    fillList(m_list, m_hiddenDays[size_t(day)], withMode);
+    fillList(m_hiddenDays[size_t(day)]);
     m_hiddenDays[size_t(day)].clear();
     m_shownDay = day;
     m_list->setObjectName(listName(m_kind, day));

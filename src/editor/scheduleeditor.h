@@ -7,7 +7,10 @@
 class QPushButton;
 class QStackedWidget;
 class QTabBar;
+class QKeyEvent;
+class QPoint;
 class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 namespace quillon::settings {
@@ -31,7 +34,9 @@ struct SetupContext;
 // laid out, were most of the window's creation time.
 // Add, edit (double click), Delete and Copy count as changes of the owning page: they go
 // through SetupContext::noteChange. The sensor timetable does nothing while the server has
-// no sensor input.
+// no sensor input. In the list, Insert adds, Enter or F2 edits the row with the focus and
+// Delete deletes the selected rows, as the buttons and the double click do; a screen reader
+// hears each row as the whole segment with its channel (or sensor) and day.
 class ScheduleEditor : public QObject
 {
     Q_OBJECT
@@ -83,7 +88,17 @@ Q_SIGNALS:
     void dialogClosed();
 
 private:
+    void buildDayTabs(QWidget *parent, QPoint at);
+    void buildDayList(QWidget *parent, QPoint at);
+    void buildButtons(QWidget *parent, QPoint at);
+    void wire();
     void ListViewClick();
+    // The list's own keys for the buttons' and the double click's work; false for any other.
+    bool ListViewKeyDown(const QKeyEvent &key);
+    QTreeWidgetItem *newRow(const formats::ScheduleSegment &segment) const;
+    // Replaces the list's rows with the day's segments.
+    void fillList(const formats::DaySegments &day);
+    QString rowName(const QTreeWidgetItem &row) const;
     void TabSetChange(int day);
     void showDay(int day);
     bool editable() const;

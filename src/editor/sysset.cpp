@@ -10,6 +10,7 @@
 #include "editor/pages/systempage.h"
 #include "editor/pages/userspage.h"
 #include "editor/pages/videopage.h"
+#include "editor/taborder.h"
 #include "editor/tabsets.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
@@ -77,6 +78,9 @@ TSysSetForm::TSysSetForm(const QString &workFolder, QWidget *parent)
     buildPages();
     wireControls();
     FormCreate();
+    // Once every control stands where it is shown: Tab follows the reading order.
+    followReadingOrder(this);
+    turnPagesFromAnywhere(this);
 }
 
 void TSysSetForm::buildFrame()

@@ -73,16 +73,6 @@ QByteArray eightChannels()
 
 } // namespace
 
-// Presses Tab until the target has the focus; false when a round of the window never reaches it.
-static bool tabTo(QWidget *form, QWidget *target)
-{
-    constexpr int kMostStops = 400;
-    for (int stop = 0; stop < kMostStops && QApplication::focusWidget() != target; ++stop)
-        QTest::keyClick(
-            QApplication::focusWidget() ? QApplication::focusWidget() : form, Qt::Key_Tab);
-    return QApplication::focusWidget() == target;
-}
-
 class TestMotionPage : public QObject
 {
     Q_OBJECT
@@ -206,45 +196,6 @@ private Q_SLOTS:
         QCOMPARE(shownRow(form.get(), 2), row);
         SetupFixture::apply(form.get());
         QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "3"), row);
-    }
-
-    // With key events only: reach the grid, mark a rectangle, arm it, clear one cell of it, and
-    // apply with the keyboard.
-    void keyboardPaintsARectangle()
-    {
-        auto form = SetupFixture::showForm();
-        form->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(form.get()));
-        auto *pages = control<QTabWidget>(form.get(), "PageControl1");
-        pages->setFocus();
-        while (pages->currentWidget()->objectName() != QLatin1String("TabSheet7")) {
-            const int before = pages->currentIndex();
-            QTest::keyClick(pages, Qt::Key_Tab, Qt::ControlModifier);
-            QVERIFY(pages->currentIndex() != before);
-        }
-        auto *panel = control<QWidget>(form.get(), "AlarmPanel");
-        QVERIFY(tabTo(form.get(), panel));
-
-        QTest::keyClick(panel, Qt::Key_Down);
-        QTest::keyClick(panel, Qt::Key_Right);
-        QTest::keyClick(panel, Qt::Key_Down, Qt::ShiftModifier);
-        QTest::keyClick(panel, Qt::Key_Right, Qt::ShiftModifier);
-        QTest::keyClick(panel, Qt::Key_Right, Qt::ShiftModifier);
-        QTest::keyClick(panel, Qt::Key_Space);
-        QTest::keyClick(panel, Qt::Key_Left);
-        QTest::keyClick(panel, Qt::Key_Space);
-        QVERIFY(SetupFixture::applyEnabled(form.get()));
-
-        auto *apply = control<QAbstractButton>(form.get(), "ApplyBitBtn");
-        QVERIFY(tabTo(form.get(), apply));
-        QTest::keyClick(apply, Qt::Key_Space);
-        QVERIFY(!apply->isEnabled());
-        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "1"), QByteArray(10, '0'));
-        QCOMPARE(
-            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "2"), QByteArray("0111000000"));
-        QCOMPARE(
-            SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "3"), QByteArray("0101000000"));
-        QCOMPARE(SetupFixture::value("AlarmSet.Ext", "ALARM MOTION0", "4"), QByteArray(10, '0'));
     }
 
     void copyWritesExactlyItsTargets()

@@ -11,6 +11,7 @@
 #include "support/modalscript.h"
 #include "support/widgetdriver.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -72,6 +73,16 @@ QStringList rowsOf(const QTreeWidget *list)
         rows << row;
     }
     return rows;
+}
+
+// The name a screen reader gives a cell of the list, once the list has laid out its rows.
+QString heard(QTreeWidget *list, int row, int column)
+{
+    QCoreApplication::processEvents();
+    QAccessibleTableInterface *table
+        = QAccessible::queryAccessibleInterface(list)->tableInterface();
+    QAccessibleInterface *cell = table ? table->cellAt(row, column) : nullptr;
+    return cell ? cell->text(QAccessible::Name) : QStringLiteral("<no cell>");
 }
 
 DaySegments segments(std::initializer_list<std::pair<const char *, const char *>> times,
@@ -347,6 +358,69 @@ private Q_SLOTS:
         // A click on the empty area leaves no row selected and turns Delete off.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(5, 200));
         QVERIFY(!del->isEnabled());
+    }
+
+    // Insert adds, Enter and F2 edit the row with the focus, Delete deletes the selected rows;
+    // a key that selects a row turns Delete on as a click does.
+    void listKeysAddEditAndDelete()
+    {
+        Editor editor(ScheduleKind::Recording);
+        QTreeWidget *list = editor.list(2);
+        editor.window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor.window));
+        list->setFocus();
+        ModalScript script;
+        script.then(confirmSegment(QTime(8, 0), QTime(12, 0)))
+            .then(confirmSegment(QTime(13, 0), QTime(14, 0)));
+        QTest::keyClick(list, Qt::Key_Insert);
+        QTest::keyClick(list, Qt::Key_Insert);
+        QCOMPARE(editor.line(2), QByteArray("2,08:00-12:00,92,13:00-14:00,92,"));
+
+        auto *del = editor.button("RecDelBitBtn");
+        QVERIFY(!del->isEnabled());
+        QTest::keyClick(list, Qt::Key_Home);
+        QVERIFY(del->isEnabled());
+        QTest::keyClick(list, Qt::Key_Down);
+        QTime shownStart;
+        script.then([&](QWidget *dialog) {
+            shownStart = control<QTimeEdit>(dialog, QStringLiteral("DateTimePicker1"))->time();
+            confirmSegment(QTime(15, 0), QTime(16, 0), 0)(dialog);
+        });
+        QTest::keyClick(list, Qt::Key_Return);
+        QCOMPARE(shownStart, QTime(13, 0));
+        // F2 edits the row with the focus even when the selection is elsewhere.
+        list->setCurrentItem(list->topLevelItem(0), 0, QItemSelectionModel::NoUpdate);
+        script.then(confirmSegment(QTime(9, 0), QTime(10, 0)));
+        QTest::keyClick(list, Qt::Key_F2);
+        QCOMPARE(editor.line(2), QByteArray("2,09:00-10:00,92,15:00-16:00,91,"));
+
+        script.answer(QMessageBox::Yes);
+        QTest::keyClick(list, Qt::Key_Delete);
+        QVERIFY(script.finished());
+        QCOMPARE(editor.line(2), QByteArray("1,15:00-16:00,91,"));
+        QCOMPARE(editor.changes, 5);
+        QVERIFY(editor.line(0) == "0," && editor.line(1) == "0,");
+    }
+
+    // A screen reader hears a row as its whole segment with the channel and the day, in the
+    // window's language, following the channel shown.
+    void rowsNamedForScreenReaders()
+    {
+        QAccessible::setActive(true);
+        Editor editor(ScheduleKind::Motion);
+        editor.setDay(4, segments({{"08:00", "12:00"}}));
+        QTreeWidget *list = editor.list(4);
+        QCOMPARE(heard(list, 0, 0), QString::fromUtf8("通道 1，星期五，08:00 至 12:00"));
+        setChinese(false);
+        editor.context.currentAlarmChannel = 2;
+        QCOMPARE(heard(list, 0, 0), QStringLiteral("Channel 3, Friday, 08:00 to 12:00"));
+        QCOMPARE(heard(list, 0, 1), QStringLiteral("12:00"));
+
+        Editor recording(ScheduleKind::Recording);
+        recording.setDay(0, segments({{"01:00", "02:00"}}, "91"));
+        recording.editor->retranslate();
+        QCOMPARE(heard(recording.list(0), 0, 0),
+            QStringLiteral("Channel 1, Monday, 01:00 to 02:00, Daytime"));
     }
 
     void copyDayReplacesTheOtherTickedDays()

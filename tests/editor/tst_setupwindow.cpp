@@ -197,13 +197,20 @@ private Q_SLOTS:
         QCOMPARE(uploads, 1);
     }
 
-    // The channel tab bars take focus and switch with the arrow keys.
+    // The channel and sensor tab bars take focus and switch with the arrow keys. Each sensor
+    // without a section of its own starts recording on alarm with no channel linked, so its
+    // load says that the start-recording box needs a channel and leaves the box off.
     void tabBarsSwitchWithArrows()
     {
-        writeSystemFile(4, 0);
+        writeSystemFile(4, 4);
         writeChannelValues(4);
         auto form = showForm();
-        const std::pair<const char *, int> bars[] = {{"SelectChnTabSet", 2}, {"AlarmChnTabSet", 3}};
+        const std::pair<const char *, int> bars[]
+            = {{"SelectChnTabSet", 2}, {"AlarmChnTabSet", 3}, {"SensorChnTabSet", 4}};
+        ModalScript script;
+        QStringList notices(3);
+        for (QString &notice : notices)
+            script.answer(QMessageBox::Ok, nullptr, &notice);
         for (const auto &[name, page] : bars) {
             control<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(page);
             auto *tabs = control<QTabBar>(form.get(), name);
@@ -215,6 +222,8 @@ private Q_SLOTS:
         }
         QCOMPARE(shownTitle(form.get()), QStringLiteral("Channel 1"));
         QCOMPARE(shownSensitivity(form.get()), 11);
+        QVERIFY(script.finished());
+        QCOMPARE(notices, QStringList(3, QString::fromUtf8("请选择联动录像的通道！")));
     }
 
     void noSensors()
