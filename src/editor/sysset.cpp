@@ -113,7 +113,10 @@ void TSysSetForm::buildFrame()
 void TSysSetForm::buildPages()
 {
     m_context.noteChange = [this] {
-        noteChange();
+        chkCancelSensortableClick();
+    };
+    m_context.noteChannelChange = [this] {
+        CIFRadioBtnClick();
     };
     m_context.showPage = [this](PageIndex page, std::optional<VideoInnerPage> innerPage) {
         showPage(page, innerPage);
@@ -296,10 +299,15 @@ void TSysSetForm::setTexts()
     nameInputControls(this);
 }
 
-void TSysSetForm::noteChange()
+void TSysSetForm::chkCancelSensortableClick()
 {
     if (!m_context.loading)
         ApplyBitBtn->setEnabled(true);
+}
+
+void TSysSetForm::CIFRadioBtnClick()
+{
+    chkCancelSensortableClick();
 }
 
 void TSysSetForm::showPage(PageIndex page, std::optional<VideoInnerPage> innerPage)

@@ -181,7 +181,7 @@ void SensorPage::wireControls()
 {
     QObject *receiver = m_sheet;
     const auto noteChange = [this] {
-        m_context.noteChange();
+        m_context.noteChannelChange();
     };
     QObject::connect(
         m_controlPorts, &QComboBox::activated, receiver, [this] { PTZComboBoxChange(); });

@@ -266,7 +266,7 @@ void VideoPage::buildRecordingPage()
 void VideoPage::watchChanges()
 {
     const auto noteChange = [this] {
-        m_context.noteChange();
+        m_context.noteChannelChange();
     };
     QObject *receiver = m_sheet;
     for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox, CheckBox5, ATMCheckBox})
@@ -286,7 +286,7 @@ void VideoPage::watchChanges()
     for (const auto &[bar, edit] : displays) {
         QObject::connect(bar, &QSlider::valueChanged, receiver, [this, edit = edit](int value) {
             edit->setText(QString::number(value));
-            m_context.noteChange();
+            m_context.noteChannelChange();
         });
     }
 }
