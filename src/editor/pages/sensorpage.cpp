@@ -4,7 +4,6 @@
 #include "editor/dialogs/presetpos.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
-#include "editor/schemarange.h"
 #include "editor/tabsets.h"
 #include "formats/language.h"
 #include "formats/profileaccess.h"
@@ -112,6 +111,7 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     buildArming(sheet);
     buildAlarmDevice(sheet);
     wireControls();
+    m_outputTime.bind(context, sheet, {"SpinEdit5"});
     m_alarmCard.bind(context, sheet, {"SpinEdit9", "SpinEdit8"});
     shareAlarmDeviceKeys();
 }
@@ -143,7 +143,6 @@ void SensorPage::buildTriggerGroup(QWidget *sheet)
     CheckBox10 = place<QCheckBox>("CheckBox10", GroupBox12, 12, 70, 236, 20);
     Label51 = place<QLabel>("Label51", GroupBox12, 12, 98, 100, 20);
     SpinEdit5 = numberField("SpinEdit5", GroupBox12, 116, 96, 3);
-    setSchemaRange(SpinEdit5);
     Label52 = place<QLabel>("Label52", GroupBox12, 172, 98, 60, 20);
     LinkChnListView = place<QTreeWidget>("LinkChnListView", GroupBox12, 12, 126, 236, 302);
     LinkChnListView->setRootIsDecorated(false);
@@ -188,7 +187,6 @@ void SensorPage::wireControls()
     for (QAbstractButton *button :
         std::initializer_list<QAbstractButton *> {CheckBox11, RadioButton3, RadioButton4})
         QObject::connect(button, &QAbstractButton::toggled, receiver, noteChange);
-    QObject::connect(SpinEdit5, &QLineEdit::textChanged, receiver, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, receiver, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemSelectionChanged, receiver, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemDoubleClicked, receiver,
@@ -329,8 +327,9 @@ void SensorPage::loadSensor()
     const int sensor = m_context.currentSensor;
     if (m_context.sensorCopy.keepsShownValuesAt(sensor, m_sheet->window()))
         return;
-    showSettings(
-        formats::readSensorSettings(m_context.file(settings::SettingsFile::SensorSet), sensor));
+    const settings::ProfileFile file = m_context.file(settings::SettingsFile::SensorSet);
+    showSettings(formats::readSensorSettings(file, sensor));
+    m_outputTime.load(file, sensor);
 }
 
 void SensorPage::showSettings(const formats::SensorSettings &values)
@@ -341,7 +340,6 @@ void SensorPage::showSettings(const formats::SensorSettings &values)
     setStartupRecording(values.startupRec);
     CheckBox9->setChecked(values.output == formats::AlarmOutput::Close);
     CheckBox10->setChecked(values.output == formats::AlarmOutput::Open);
-    SpinEdit5->setValue(values.outputTime);
     updateOutputEnabling();
     m_schedule->setSchedule(values.schedule);
 }
@@ -386,7 +384,7 @@ formats::SensorSettings SensorPage::shownSettings() const
     values.output = CheckBox9->isChecked() ? formats::AlarmOutput::Close
         : CheckBox10->isChecked()          ? formats::AlarmOutput::Open
                                            : formats::AlarmOutput::None;
-    values.outputTime = SpinEdit5->value();
+    values.outputTime = std::get<qint32>(m_outputTime.shown().front());
     values.schedule = m_schedule->schedule();
     return values;
 }

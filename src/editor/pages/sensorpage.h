@@ -114,6 +114,8 @@ private:
     // The device type as stored, written back while the list shows no choice.
     qint32 m_storedBaseType = 0;
 
+    // The shown sensor's output time: written as stored until the operator edits it.
+    Bindings m_outputTime {&SetupContext::noteChannelChange};
     // The alarm device's input counts, in the order they are written.
     Bindings m_alarmCard;
 };

@@ -3,7 +3,6 @@
 #include "editor/dialogs/chnselect.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
-#include "editor/schemarange.h"
 #include "editor/tabsets.h"
 #include "formats/checks.h"
 #include "formats/language.h"
