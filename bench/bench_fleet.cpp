@@ -22,7 +22,6 @@ namespace {
 constexpr int kServers = 256;
 constexpr int kParallel = 32;
 constexpr int kRuns = 3;
-constexpr char kPassword[] = "bench-pw";
 const QRegularExpression kApplyLine(QStringLiteral("apply generation="));
 
 int countOutcomes(const QByteArray &json, const QString &outcome)
@@ -57,7 +56,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     ToolBench bench;
-    if (!bench.start(kServers, kPassword))
+    if (!bench.start(kServers))
         return 1;
     const QStringList &hosts = bench.hosts;
     auto applies = [&] {

@@ -17,7 +17,6 @@ namespace {
 constexpr int kServers = 64;
 constexpr int kParallel = 16;
 constexpr int kRuns = 3;
-constexpr char kPassword[] = "bench-pw";
 
 } // namespace
 
@@ -25,9 +24,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     ToolBench bench;
-    if (!bench.start(kServers, kPassword))
+    if (!bench.start(kServers))
         return 1;
-    const QStringList &hosts = bench.hosts;
 
     QTemporaryDir config;
     std::vector<double> seconds;
@@ -42,7 +40,7 @@ int main(int argc, char **argv)
         const Measure measure
             = runTool(QStringList {QStringLiteral("push"), QStringLiteral("--json"),
                           QStringLiteral("--parallel"), QString::number(kParallel), config.path()}
-                    + hosts,
+                    + bench.hosts,
                 QStringLiteral("/dev/null"));
         if (measure.exitCode != 0) {
             std::fprintf(stderr, "push failed with exit code %d\n", measure.exitCode);
