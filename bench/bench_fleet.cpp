@@ -8,7 +8,6 @@
 #include "support/testsettings.h"
 #include "toolbench.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -50,14 +49,8 @@ QByteArray failures(const QByteArray &json)
     return text;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int measureFleet(const ToolBench &bench)
 {
-    QCoreApplication app(argc, argv);
-    ToolBench bench;
-    if (!bench.start(kServers))
-        return 1;
     const QStringList &hosts = bench.hosts;
     auto applies = [&] {
         int total = 0;
@@ -133,4 +126,11 @@ int main(int argc, char **argv)
     std::printf("processor time of the tool during drift (median): %.2f s\n", median(driftCpu));
     std::printf("peak resident memory of the tool during drift: %ld KiB\n", driftPeakKiB);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return runToolBench(argc, argv, kServers, measureFleet);
 }

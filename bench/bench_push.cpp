@@ -6,7 +6,6 @@
 #include "support/testsettings.h"
 #include "toolbench.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -18,15 +17,8 @@ constexpr int kServers = 64;
 constexpr int kParallel = 16;
 constexpr int kRuns = 3;
 
-} // namespace
-
-int main(int argc, char **argv)
+int measurePushes(const ToolBench &bench)
 {
-    QCoreApplication app(argc, argv);
-    ToolBench bench;
-    if (!bench.start(kServers))
-        return 1;
-
     QTemporaryDir config;
     std::vector<double> seconds;
     long peakKiB = 0;
@@ -56,4 +48,11 @@ int main(int argc, char **argv)
         seconds.back());
     std::printf("peak resident memory of the tool: %ld KiB\n", peakKiB);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return runToolBench(argc, argv, kServers, measurePushes);
 }
