@@ -29,6 +29,7 @@ namespace {
 // the hidden preset number.
 constexpr int kPresetTextColumn = 1;
 constexpr int kPresetNumberColumn = 2;
+constexpr int kNumberWidth = 50;
 
 constexpr TextEntry kTexts[] = {
     {"Label45", "报警探头选择", "Alarm sensor selection"},
@@ -116,14 +117,6 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     shareAlarmDeviceKeys();
 }
 
-NumberField *SensorPage::numberField(
-    const char *name, QWidget *parent, int left, int top, int digits)
-{
-    auto *field = place<NumberField>(name, parent, left, top, 50, 21);
-    field->setMaxLength(digits);
-    return field;
-}
-
 void SensorPage::buildSensorType(QWidget *sheet)
 {
     Label45 = place<QLabel>("Label45", sheet, 8, 4, 200, 18);
@@ -141,8 +134,9 @@ void SensorPage::buildTriggerGroup(QWidget *sheet)
     CheckBox8 = place<QCheckBox>("CheckBox8", GroupBox12, 12, 22, 200, 20);
     CheckBox9 = place<QCheckBox>("CheckBox9", GroupBox12, 12, 46, 236, 20);
     CheckBox10 = place<QCheckBox>("CheckBox10", GroupBox12, 12, 70, 236, 20);
-    Label51 = place<QLabel>("Label51", GroupBox12, 12, 98, 100, 20);
-    SpinEdit5 = numberField("SpinEdit5", GroupBox12, 116, 96, 3);
+    SpinEdit5 = placeLine<NumberField>(
+        {100, 4, kNumberWidth, 21}, GroupBox12, 12, 96, Label51, "Label51", "SpinEdit5");
+    SpinEdit5->setMaxLength(3);
     Label52 = place<QLabel>("Label52", GroupBox12, 172, 98, 60, 20);
     LinkChnListView = place<QTreeWidget>("LinkChnListView", GroupBox12, 12, 126, 236, 302);
     LinkChnListView->setRootIsDecorated(false);
@@ -165,15 +159,19 @@ void SensorPage::buildArming(QWidget *sheet)
 void SensorPage::buildAlarmDevice(QWidget *sheet)
 {
     GroupBox17 = place<QGroupBox>("GroupBox17", sheet, 280, 445, 550, 100);
-    Label41 = place<QLabel>("Label41", GroupBox17, 12, 24, 110, 20);
-    ComboBox3 = place<QComboBox>("ComboBox3", GroupBox17, 126, 22, 150, 21);
-    Label46 = place<QLabel>("Label46", GroupBox17, 290, 24, 140, 20);
-    AlarmComboBox = place<QComboBox>("AlarmComboBox", GroupBox17, 434, 22, 100, 21);
+    // Two columns of lines: the device type over the single channel count, the port over the
+    // total count.
+    ComboBox3 = placeLine<QComboBox>(
+        {110, 4, 150, 21}, GroupBox17, 12, 22, Label41, "Label41", "ComboBox3");
+    AlarmComboBox = placeLine<QComboBox>(
+        {140, 4, 100, 21}, GroupBox17, 290, 22, Label46, "Label46", "AlarmComboBox");
     refillPorts(AlarmComboBox);
-    Label7 = place<QLabel>("Label7", GroupBox17, 12, 60, 110, 20);
-    SpinEdit8 = numberField("SpinEdit8", GroupBox17, 126, 58, 2);
-    Label4 = place<QLabel>("Label4", GroupBox17, 290, 60, 140, 20);
-    SpinEdit9 = numberField("SpinEdit9", GroupBox17, 434, 58, 2);
+    SpinEdit8 = placeLine<NumberField>(
+        {110, 4, kNumberWidth, 21}, GroupBox17, 12, 58, Label7, "Label7", "SpinEdit8");
+    SpinEdit9 = placeLine<NumberField>(
+        {140, 4, kNumberWidth, 21}, GroupBox17, 290, 58, Label4, "Label4", "SpinEdit9");
+    for (NumberField *count : {SpinEdit8, SpinEdit9})
+        count->setMaxLength(2);
 }
 
 void SensorPage::wireControls()

@@ -69,8 +69,6 @@ private:
     void buildTriggerGroup(QWidget *sheet);
     void buildArming(QWidget *sheet);
     void buildAlarmDevice(QWidget *sheet);
-    // A number field that takes at most the given number of digits.
-    NumberField *numberField(const char *name, QWidget *parent, int left, int top, int digits);
     void wireControls();
     void shareAlarmDeviceKeys();
 

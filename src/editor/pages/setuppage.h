@@ -3,6 +3,7 @@
 #include "editor/setupcontext.h"
 #include "editor/texttable.h"
 
+#include <QLabel>
 #include <QWidget>
 
 #include <initializer_list>
@@ -44,6 +45,30 @@ protected:
         control->setObjectName(QLatin1String(name));
         control->setGeometry(left, top, width, height);
         return control;
+    }
+
+    // How a form's lines are laid out: a caption, then the field it names `gap` pixels to its
+    // right; the caption sits `captionDrop` pixels below the field's top so that their texts
+    // stand on one line.
+    struct LineShape
+    {
+        int captionWidth;
+        int gap;
+        int fieldWidth;
+        int fieldHeight;
+        int captionHeight = 20;
+        int captionDrop = 2;
+    };
+
+    // One line of a form at the given left edge and top: the named caption and its named field.
+    template<class Field>
+    Field *placeLine(const LineShape &shape, QWidget *parent, int left, int top, QLabel *&caption,
+        const char *captionName, const char *fieldName)
+    {
+        caption = place<QLabel>(captionName, parent, left, top + shape.captionDrop,
+            shape.captionWidth, shape.captionHeight);
+        return place<Field>(fieldName, parent, left + shape.captionWidth + shape.gap, top,
+            shape.fieldWidth, shape.fieldHeight);
     }
 
     SetupContext &m_context;

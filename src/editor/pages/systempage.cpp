@@ -114,13 +114,14 @@ void SystemPage::buildAlarms(QWidget *sheet)
     CheckBoxBeep = place<QCheckBox>("CheckBoxBeep", GroupBox4, 12, 46, 384, 20);
     CheckBox7 = place<QCheckBox>("CheckBox7", GroupBox4, 12, 70, 384, 20);
     chkAlarmRotate = place<QCheckBox>("chkAlarmRotate", GroupBox4, 12, 94, 384, 20);
-    lblRotateTime = place<QLabel>("lblRotateTime", GroupBox4, 30, 122, 170, 21);
-    seRotateTime = place<NumberField>("seRotateTime", GroupBox4, 204, 122, 60, 21);
-    Label39 = place<QLabel>("Label39", GroupBox4, 30, 150, 170, 21);
-    SpinEdit3 = place<NumberField>("SpinEdit3", GroupBox4, 204, 150, 60, 21);
+    const LineShape alarmLine {170, 4, 60, 21, 21, 0};
+    seRotateTime = placeLine<NumberField>(
+        alarmLine, GroupBox4, 30, 122, lblRotateTime, "lblRotateTime", "seRotateTime");
+    SpinEdit3
+        = placeLine<NumberField>(alarmLine, GroupBox4, 30, 150, Label39, "Label39", "SpinEdit3");
     Label40 = place<QLabel>("Label40", GroupBox4, 270, 150, 100, 21);
-    lbl2 = place<QLabel>("lbl2", GroupBox4, 30, 178, 170, 21);
-    seAlarmOutPutTime = place<NumberField>("seAlarmOutPutTime", GroupBox4, 204, 178, 60, 21);
+    seAlarmOutPutTime
+        = placeLine<NumberField>(alarmLine, GroupBox4, 30, 178, lbl2, "lbl2", "seAlarmOutPutTime");
     OutPortLabel = place<QLabel>("OutPortLabel", GroupBox4, 30, 206, 170, 21);
     cbbOutPortType = place<QComboBox>("cbbOutPortType", GroupBox4, 204, 205, 180, 23);
     for (size_t entry = 0; entry < schema::settingOf("cbbOutPortType").choices.size(); ++entry)
