@@ -132,8 +132,8 @@ void SensorPage::buildTriggerGroup(QWidget *sheet)
 {
     GroupBox12 = place<QGroupBox>("GroupBox12", sheet, 8, 108, 260, 440);
     CheckBox8 = place<QCheckBox>("CheckBox8", GroupBox12, 12, 22, 200, 20);
-    CheckBox9 = place<QCheckBox>("CheckBox9", GroupBox12, 12, 46, 236, 20);
-    CheckBox10 = place<QCheckBox>("CheckBox10", GroupBox12, 12, 70, 236, 20);
+    placeColumn<QCheckBox>(
+        GroupBox12, {12, 46, 236, 20}, 24, {{CheckBox9, "CheckBox9"}, {CheckBox10, "CheckBox10"}});
     SpinEdit5 = placeLine<NumberField>(
         {100, 4, kNumberWidth, 21}, GroupBox12, 12, 96, Label51, "Label51", "SpinEdit5");
     SpinEdit5->setMaxLength(3);

@@ -4,10 +4,12 @@
 #include "editor/texttable.h"
 
 #include <QLabel>
+#include <QRect>
 #include <QWidget>
 
 #include <initializer_list>
 #include <span>
+#include <utility>
 
 namespace quillon::editor {
 
@@ -45,6 +47,19 @@ protected:
         control->setObjectName(QLatin1String(name));
         control->setGeometry(left, top, width, height);
         return control;
+    }
+
+    // Controls of one kind one below the other: the first at `first`, each next one `step`
+    // pixels lower, all of the first one's size.
+    template<class Control>
+    void placeColumn(QWidget *parent, const QRect &first, int step,
+        std::initializer_list<std::pair<Control *&, const char *>> controls)
+    {
+        int top = first.top();
+        for (const auto &[member, name] : controls) {
+            member = place<Control>(name, parent, first.left(), top, first.width(), first.height());
+            top += step;
+        }
     }
 
     // How a form's lines are laid out: a caption, then the field it names `gap` pixels to its

@@ -106,14 +106,13 @@ void SystemPage::buildPaths(QWidget *sheet)
 void SystemPage::buildAlarms(QWidget *sheet)
 {
     GroupBox2 = place<QGroupBox>("GroupBox2", sheet, 420, 168, 404, 74);
-    DelFirstRadioBtn = place<QRadioButton>("DelFirstRadioBtn", GroupBox2, 12, 22, 384, 20);
-    StopRecRadioBtn = place<QRadioButton>("StopRecRadioBtn", GroupBox2, 12, 46, 384, 20);
+    placeColumn<QRadioButton>(GroupBox2, {12, 22, 384, 20}, 24,
+        {{DelFirstRadioBtn, "DelFirstRadioBtn"}, {StopRecRadioBtn, "StopRecRadioBtn"}});
 
     GroupBox4 = place<QGroupBox>("GroupBox4", sheet, 8, 168, 404, 236);
-    CheckBox2 = place<QCheckBox>("CheckBox2", GroupBox4, 12, 22, 384, 20);
-    CheckBoxBeep = place<QCheckBox>("CheckBoxBeep", GroupBox4, 12, 46, 384, 20);
-    CheckBox7 = place<QCheckBox>("CheckBox7", GroupBox4, 12, 70, 384, 20);
-    chkAlarmRotate = place<QCheckBox>("chkAlarmRotate", GroupBox4, 12, 94, 384, 20);
+    placeColumn<QCheckBox>(GroupBox4, {12, 22, 384, 20}, 24,
+        {{CheckBox2, "CheckBox2"}, {CheckBoxBeep, "CheckBoxBeep"}, {CheckBox7, "CheckBox7"},
+            {chkAlarmRotate, "chkAlarmRotate"}});
     const LineShape alarmLine {170, 4, 60, 21, 21, 0};
     seRotateTime = placeLine<NumberField>(
         alarmLine, GroupBox4, 30, 122, lblRotateTime, "lblRotateTime", "seRotateTime");

@@ -200,8 +200,8 @@ void VideoPage::buildCompressionPage()
     enableWhile(false, {IFrameTrackBar, QualityTrackBar, QualityEdit});
 
     EncodeGroupBox = place<QGroupBox>("EncodeGroupBox", TabSheet5, 520, 8, 292, 80);
-    RadioButton1 = place<QRadioButton>("RadioButton1", EncodeGroupBox, 16, 22, 268, 20);
-    RadioButton2 = place<QRadioButton>("RadioButton2", EncodeGroupBox, 16, 50, 268, 20);
+    placeColumn<QRadioButton>(EncodeGroupBox, {16, 22, 268, 20}, 28,
+        {{RadioButton1, "RadioButton1"}, {RadioButton2, "RadioButton2"}});
     RadioButton1->setEnabled(false);
     RadioButton2->setEnabled(false);
 
@@ -213,8 +213,8 @@ void VideoPage::buildCompressionPage()
     Label6 = place<QLabel>("Label6", VideoGroupBox, 340, 28, 100, 20);
 
     ModeGroupBox = place<QGroupBox>("ModeGroupBox", TabSheet5, 520, 96, 292, 80);
-    LVERadioBtn = place<QRadioButton>("LVERadioBtn", ModeGroupBox, 16, 22, 200, 20);
-    LAVERadioBtn = place<QRadioButton>("LAVERadioBtn", ModeGroupBox, 16, 50, 200, 20);
+    placeColumn<QRadioButton>(ModeGroupBox, {16, 22, 200, 20}, 28,
+        {{LVERadioBtn, "LVERadioBtn"}, {LAVERadioBtn, "LAVERadioBtn"}});
     ModeGroupBox->setEnabled(false);
 
     QualityGroupBox = place<QGroupBox>("QualityGroupBox", TabSheet5, 520, 184, 292, 56);
