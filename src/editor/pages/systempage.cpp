@@ -130,8 +130,8 @@ void SystemPage::buildAlarms(QWidget *sheet)
 void SystemPage::buildDisplayAndLock(QWidget *sheet)
 {
     AutoSwitchCheckBox = place<QCheckBox>("AutoSwitchCheckBox", sheet, 16, 414, 390, 20);
-    AutoSwitchLabel = place<QLabel>("AutoSwitchLabel", sheet, 36, 438, 166, 21);
-    SwitchTimeSpinEdit = place<NumberField>("SwitchTimeSpinEdit", sheet, 212, 438, 60, 21);
+    SwitchTimeSpinEdit = placeLine<NumberField>({166, 10, 60, 21, 21, 0}, sheet, 36, 438,
+        AutoSwitchLabel, "AutoSwitchLabel", "SwitchTimeSpinEdit");
     SwitchTimeLabel = place<QLabel>("SwitchTimeLabel", sheet, 278, 438, 100, 21);
 
     AutoChgStateChkBox = place<QCheckBox>("AutoChgStateChkBox", sheet, 16, 468, 390, 20);

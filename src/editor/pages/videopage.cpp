@@ -243,10 +243,11 @@ void VideoPage::buildRecordingPage()
         recordingLine, GroupBox11, 16, 116, Label37, "Label37", "SpinEdit2");
     Label38 = place<QLabel>("Label38", GroupBox11, 186, 118, 60, 20);
     ATMCheckBox = place<QCheckBox>("ATMCheckBox", GroupBox11, 16, 146, 240, 20);
-    Label29 = place<QLabel>("Label29", GroupBox11, 16, 176, 90, 20);
-    SpinEdit7 = place<NumberField>("SpinEdit7", GroupBox11, 106, 174, 50, 22);
-    Label16 = place<QLabel>("Label16", GroupBox11, 164, 176, 96, 20);
-    SpinEdit6 = place<NumberField>("SpinEdit6", GroupBox11, 262, 174, 50, 22);
+    // The teller terminal's number and its file length share a line.
+    SpinEdit7 = placeLine<NumberField>(
+        {90, 0, 50, 22}, GroupBox11, 16, 174, Label29, "Label29", "SpinEdit7");
+    SpinEdit6 = placeLine<NumberField>(
+        {96, 2, 50, 22}, GroupBox11, 164, 174, Label16, "Label16", "SpinEdit6");
     Label17 = place<QLabel>("Label17", GroupBox11, 316, 176, 50, 20);
     // Pre-alarm and teller-terminal recording are carried through but not offered.
     CheckBox5->setEnabled(false);
