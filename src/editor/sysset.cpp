@@ -10,6 +10,7 @@
 #include "editor/pages/systempage.h"
 #include "editor/pages/userspage.h"
 #include "editor/pages/videopage.h"
+#include "editor/placement.h"
 #include "editor/tabsets.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
@@ -93,10 +94,7 @@ void TSysSetForm::buildFrame()
     PageControl1->setTabVisible(int(PageIndex::Sms), false);
 
     auto makeButton = [this](const char *name, int left) {
-        auto *button = new QPushButton(this);
-        button->setObjectName(QLatin1String(name));
-        button->setGeometry(left, kButtonTop, 100, 25);
-        return button;
+        return place<QPushButton>(name, this, left, kButtonTop, 100, 25);
     };
     BitBtn1 = makeButton("BitBtn1", 425);
     BitBtn2 = makeButton("BitBtn2", 564);

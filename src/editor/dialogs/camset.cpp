@@ -3,6 +3,7 @@
 #include "editor/accessiblenames.h"
 #include "editor/messageicons.h"
 #include "editor/numberfield.h"
+#include "editor/placement.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
 
@@ -55,15 +56,6 @@ private:
     const QComboBox *m_channel;
 };
 
-template<class Control>
-Control *placed(const char *name, QWidget *parent, int left, int top, int width, int height)
-{
-    auto *control = new Control(parent);
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(left, top, width, height);
-    return control;
-}
-
 } // namespace
 
 TCamSetForm::TCamSetForm(const formats::CameraNameTable &names, QWidget *owner) : QDialog(owner)
@@ -82,11 +74,10 @@ void TCamSetForm::buildFields()
 {
     constexpr int labelLeft = 16, fieldLeft = 120, fieldWidth = 150, rowHeight = 30;
     auto label = [this](const char *name, int row) {
-        return placed<QLabel>(name, this, labelLeft, 16 + row * rowHeight, 100, 21);
+        return place<QLabel>(name, this, labelLeft, 16 + row * rowHeight, 100, 21);
     };
     auto list = [this](const char *name, int row) {
-        auto *combo
-            = placed<QComboBox>(name, this, fieldLeft, 16 + row * rowHeight, fieldWidth, 21);
+        auto *combo = place<QComboBox>(name, this, fieldLeft, 16 + row * rowHeight, fieldWidth, 21);
         combo->setEditable(false);
         return combo;
     };
@@ -127,8 +118,8 @@ void TCamSetForm::fillLists(const formats::CameraNameTable &names)
 
 void TCamSetForm::buildButtons()
 {
-    BitBtn1 = placed<QPushButton>("BitBtn1", this, 60, 172, 80, 25);
-    BitBtn2 = placed<QPushButton>("BitBtn2", this, 160, 172, 80, 25);
+    BitBtn1 = place<QPushButton>("BitBtn1", this, 60, 172, 80, 25);
+    BitBtn2 = place<QPushButton>("BitBtn2", this, 160, 172, 80, 25);
     BitBtn1->setDefault(true);
 }
 

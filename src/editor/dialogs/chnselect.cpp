@@ -1,6 +1,7 @@
 #include "editor/dialogs/chnselect.h"
 
 #include "editor/accessiblenames.h"
+#include "editor/placement.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
 #include "schema/schema.h"
@@ -23,10 +24,7 @@ constexpr int kWeekdays = 7;
 
 QPushButton *button(const char *name, QWidget *parent, int left)
 {
-    auto *control = new QPushButton(parent);
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(left, 320, 80, 25);
-    return control;
+    return place<QPushButton>(name, parent, left, 320, 80, 25);
 }
 
 } // namespace
