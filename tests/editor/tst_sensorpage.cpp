@@ -237,9 +237,12 @@ private Q_SLOTS:
         SetupFixture::apply(form.get());
         QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputType"), QByteArray("0"));
         QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputTime"), QByteArray("5000"));
-        // Once the operator edits the time, the edited time is written.
+        // Once the operator edits the time, the edit counts as a change and the edited time is
+        // written.
+        QVERIFY(!SetupFixture::applyEnabled(form.get()));
         time->selectAll();
         QTest::keyClicks(time, QStringLiteral("30"));
+        QVERIFY(SetupFixture::applyEnabled(form.get()));
         SetupFixture::apply(form.get());
         QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputTime"), QByteArray("30"));
         open->click();
