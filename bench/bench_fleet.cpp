@@ -8,7 +8,6 @@
 #include "support/testsettings.h"
 #include "toolbench.h"
 
-#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,7 +21,6 @@ namespace {
 constexpr int kServers = 256;
 constexpr int kParallel = 32;
 constexpr int kRuns = 3;
-constexpr char kPassword[] = "bench-pw";
 const QRegularExpression kApplyLine(QStringLiteral("apply generation="));
 
 int countOutcomes(const QByteArray &json, const QString &outcome)
@@ -51,14 +49,8 @@ QByteArray failures(const QByteArray &json)
     return text;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+int measureFleet(const ToolBench &bench)
 {
-    QCoreApplication app(argc, argv);
-    ToolBench bench;
-    if (!bench.start(kServers, kPassword))
-        return 1;
     const QStringList &hosts = bench.hosts;
     auto applies = [&] {
         int total = 0;
@@ -134,4 +126,11 @@ int main(int argc, char **argv)
     std::printf("processor time of the tool during drift (median): %.2f s\n", median(driftCpu));
     std::printf("peak resident memory of the tool during drift: %ld KiB\n", driftPeakKiB);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return runToolBench(argc, argv, kServers, measureFleet);
 }

@@ -6,7 +6,6 @@
 #include "support/testsettings.h"
 #include "toolbench.h"
 
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -17,18 +16,9 @@ namespace {
 constexpr int kServers = 64;
 constexpr int kParallel = 16;
 constexpr int kRuns = 3;
-constexpr char kPassword[] = "bench-pw";
 
-} // namespace
-
-int main(int argc, char **argv)
+int measurePushes(const ToolBench &bench)
 {
-    QCoreApplication app(argc, argv);
-    ToolBench bench;
-    if (!bench.start(kServers, kPassword))
-        return 1;
-    const QStringList &hosts = bench.hosts;
-
     QTemporaryDir config;
     std::vector<double> seconds;
     long peakKiB = 0;
@@ -42,7 +32,7 @@ int main(int argc, char **argv)
         const Measure measure
             = runTool(QStringList {QStringLiteral("push"), QStringLiteral("--json"),
                           QStringLiteral("--parallel"), QString::number(kParallel), config.path()}
-                    + hosts,
+                    + bench.hosts,
                 QStringLiteral("/dev/null"));
         if (measure.exitCode != 0) {
             std::fprintf(stderr, "push failed with exit code %d\n", measure.exitCode);
@@ -58,4 +48,11 @@ int main(int argc, char **argv)
         seconds.back());
     std::printf("peak resident memory of the tool: %ld KiB\n", peakKiB);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return runToolBench(argc, argv, kServers, measurePushes);
 }

@@ -120,6 +120,8 @@ int main(int argc, char **argv)
     context.channelCount = kChannels;
     context.noteChange = [] {
     };
+    context.noteChannelChange = [] {
+    };
     context.showPage = [](editor::PageIndex, std::optional<editor::VideoInnerPage>) {
     };
     QWidget sheet;

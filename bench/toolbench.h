@@ -6,12 +6,14 @@
 #include "support/dvrdprocess.h"
 #include "support/testsettings.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -66,14 +68,29 @@ struct ToolBench
     QStringList hosts;
     std::vector<std::unique_ptr<BenchServer>> servers;
 
+    // The administrator's password of every server the benchmarks start.
+    static constexpr char kPassword[] = "bench-pw";
+
     // False when a server did not start.
-    bool start(int count, const char *password)
+    bool start(int count)
     {
-        prepareToolEnvironment(data.path(), password);
-        servers = startServers(count, password, &hosts);
+        prepareToolEnvironment(data.path(), kPassword);
+        servers = startServers(count, kPassword, &hosts);
         return !servers.empty();
     }
 };
+
+// Runs a benchmark of the tool against servers started for it: 1 when one did not start, else
+// what the benchmark returns.
+inline int runToolBench(
+    int argc, char **argv, int servers, const std::function<int(const ToolBench &)> &benchmark)
+{
+    QCoreApplication app(argc, argv);
+    ToolBench bench;
+    if (!bench.start(servers))
+        return 1;
+    return benchmark(bench);
+}
 
 struct Measure
 {

@@ -37,8 +37,8 @@ void showFlagOnRadio(QRadioButton *button, bool on)
 void Bindings::bind(SetupContext &context, const QWidget *page,
     std::initializer_list<const char *> controls, Ends ends)
 {
-    const auto noteChange = [&context] {
-        context.noteChange();
+    const auto noteChange = [&context, hook = m_noteChange] {
+        (context.*hook)();
     };
     for (const char *name : controls) {
         auto *control = page->findChild<QWidget *>(QLatin1String(name));

@@ -7,6 +7,7 @@
 
 #include <QWidget>
 
+#include <functional>
 #include <initializer_list>
 #include <variant>
 #include <vector>
@@ -28,6 +29,11 @@ class Bindings
 public:
     // How a line edit shows its text.
     enum class Ends { AsStored, Trimmed };
+    // The context's change hook the bound controls call.
+    using ChangeHook = std::function<void()> SetupContext::*;
+
+    explicit Bindings(ChangeHook noteChange = &SetupContext::noteChange) : m_noteChange(noteChange)
+    { }
 
     // Binds controls already built on the page (lists filled), in the order they are written;
     // each call adds to the ones before. A number field or track bar takes its range here, and
@@ -60,6 +66,7 @@ private:
         Ends ends = Ends::AsStored;
     };
 
+    ChangeHook m_noteChange;
     std::vector<Bound> m_bound;
 };
 

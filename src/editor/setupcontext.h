@@ -37,8 +37,12 @@ struct SetupContext
     PendingCopy motionCopy;
     PendingCopy sensorCopy;
 
-    // Enables Apply unless a page is loading; every control that edits a setting calls it.
+    // The change rule: enables Apply unless a page is loading. Every control that edits a
+    // setting calls one of the two, which do the same: the controls of the shown channel's or
+    // sensor's settings call noteChannelChange, every other control and the pages' own
+    // handlers noteChange.
     std::function<void()> noteChange;
+    std::function<void()> noteChannelChange;
     // Makes a page of the window current (and, for the video page, one of its inner pages;
     // none leaves the inner page as it is).
     std::function<void(PageIndex page, std::optional<VideoInnerPage> innerPage)> showPage;

@@ -10,6 +10,7 @@
 #include "editor/pages/systempage.h"
 #include "editor/pages/userspage.h"
 #include "editor/pages/videopage.h"
+#include "editor/placement.h"
 #include "editor/taborder.h"
 #include "editor/tabsets.h"
 #include "editor/texttable.h"
@@ -97,10 +98,7 @@ void TSysSetForm::buildFrame()
     PageControl1->setTabVisible(int(PageIndex::Sms), false);
 
     auto makeButton = [this](const char *name, int left) {
-        auto *button = new QPushButton(this);
-        button->setObjectName(QLatin1String(name));
-        button->setGeometry(left, kButtonTop, 100, 25);
-        return button;
+        return place<QPushButton>(name, this, left, kButtonTop, 100, 25);
     };
     BitBtn1 = makeButton("BitBtn1", 425);
     BitBtn2 = makeButton("BitBtn2", 564);
@@ -117,7 +115,10 @@ void TSysSetForm::buildFrame()
 void TSysSetForm::buildPages()
 {
     m_context.noteChange = [this] {
-        noteChange();
+        chkCancelSensortableClick();
+    };
+    m_context.noteChannelChange = [this] {
+        CIFRadioBtnClick();
     };
     m_context.showPage = [this](PageIndex page, std::optional<VideoInnerPage> innerPage) {
         showPage(page, innerPage);
@@ -300,10 +301,15 @@ void TSysSetForm::setTexts()
     nameInputControls(this);
 }
 
-void TSysSetForm::noteChange()
+void TSysSetForm::chkCancelSensortableClick()
 {
     if (!m_context.loading)
         ApplyBitBtn->setEnabled(true);
+}
+
+void TSysSetForm::CIFRadioBtnClick()
+{
+    chkCancelSensortableClick();
 }
 
 void TSysSetForm::showPage(PageIndex page, std::optional<VideoInnerPage> innerPage)

@@ -81,8 +81,10 @@ private:
     void SensorChnTabSetChange(int index);
     void switchShownIndex(
         int index, int &shown, const PendingCopy &copy, const std::function<void()> &reload);
-    // The change rule: a change enables Apply unless a page is loading.
-    void noteChange();
+    // The change rule: a change enables Apply unless a page is loading. The first serves
+    // the settings the server holds once, the second those of the shown channel or sensor.
+    void chkCancelSensortableClick();
+    void CIFRadioBtnClick();
     void showPage(PageIndex page, std::optional<VideoInnerPage> innerPage);
     QWidget *addPage(const char *name);
 

@@ -66,15 +66,12 @@ void writeEncoding(const settings::ProfileFile &tvCard, int channel, const Encod
 
 QByteArray profileSection(int channelCount)
 {
-    if (channelCount <= 4)
-        return "4 Chn Options";
-    if (channelCount <= 8)
-        return "8 Chn Options";
-    if (channelCount <= 12)
-        return "12 Chn Options";
-    if (channelCount <= 16)
-        return "16 Chn Options";
-    return "24 Chn Options";
+    const std::span<const schema::StreamPresetGroup> groups = schema::streamPresetGroups();
+    for (const schema::StreamPresetGroup &group : groups) {
+        if (channelCount <= group.channels)
+            return group.section;
+    }
+    return groups.back().section;
 }
 
 QualityPreset readQualityPreset(const settings::ProfileFile &profile, int channelCount, int level)

@@ -88,6 +88,17 @@ std::span<const Setting> systemPageSettings();
 std::span<const Setting> usersPageSettings();
 std::span<const Setting> videoPageSettings();
 std::span<const Setting> streamPresetSettings(); // Profile.ext, read by the video page
+
+// The server's stream presets for servers of up to `channels` channels, kept in one section of
+// Profile.ext with a bit rate and a quality per level; in increasing order of channels.
+struct StreamPresetGroup
+{
+    int channels;
+    const char *section;
+    Words bitRate;
+    Words quality;
+};
+std::span<const StreamPresetGroup> streamPresetGroups();
 std::span<const Setting> motionPageSettings();
 std::span<const Setting> sensorPageSettings();
 std::span<const Setting> cameraPageSettings();

@@ -1,5 +1,7 @@
 #include "schema/schema.h"
 
+#include <array>
+
 namespace quillon::schema {
 
 namespace {
@@ -104,28 +106,31 @@ constexpr Setting preset(
         control, caption};
 }
 
-constexpr Setting kPresets[] = {
-    preset("4 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
-        {"4路最大编码码流", "4 chn max bitrate"}),
-    preset("4 Chn Options", "Quality_#", "5", "QualityTrackBar",
-        {"4路视频图像质量", "4 chn video quality"}),
-    preset("8 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
-        {"8路最大编码码流", "8 chn max bitrate"}),
-    preset("8 Chn Options", "Quality_#", "5", "QualityTrackBar",
-        {"8路视频图像质量", "8 chn video quality"}),
-    preset("12 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
-        {"12路最大编码码流", "12 chn max bitrate"}),
-    preset("12 Chn Options", "Quality_#", "5", "QualityTrackBar",
-        {"12路视频图像质量", "12 chn video quality"}),
-    preset("16 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
-        {"16路最大编码码流", "16 chn max bitrate"}),
-    preset("16 Chn Options", "Quality_#", "5", "QualityTrackBar",
-        {"16路视频图像质量", "16 chn video quality"}),
-    preset("24 Chn Options", "BitRate_#", "256", "MaxRateTrackBar",
-        {"24路最大编码码流", "24 chn max bitrate"}),
-    preset("24 Chn Options", "Quality_#", "5", "QualityTrackBar",
-        {"24路视频图像质量", "24 chn video quality"}),
+constexpr StreamPresetGroup kPresetGroups[] = {
+    {4, "4 Chn Options", {"4路最大编码码流", "4 chn max bitrate"},
+        {"4路视频图像质量", "4 chn video quality"}},
+    {8, "8 Chn Options", {"8路最大编码码流", "8 chn max bitrate"},
+        {"8路视频图像质量", "8 chn video quality"}},
+    {12, "12 Chn Options", {"12路最大编码码流", "12 chn max bitrate"},
+        {"12路视频图像质量", "12 chn video quality"}},
+    {16, "16 Chn Options", {"16路最大编码码流", "16 chn max bitrate"},
+        {"16路视频图像质量", "16 chn video quality"}},
+    {24, "24 Chn Options", {"24路最大编码码流", "24 chn max bitrate"},
+        {"24路视频图像质量", "24 chn video quality"}},
 };
+
+// Each group's bit rate and quality, the keys numbered by level.
+constexpr auto kPresets = [] {
+    std::array<Setting, 2 * std::size(kPresetGroups)> rows {};
+    for (size_t group = 0; group < std::size(kPresetGroups); ++group) {
+        const StreamPresetGroup &presets = kPresetGroups[group];
+        rows[2 * group]
+            = preset(presets.section, "BitRate_#", "256", "MaxRateTrackBar", presets.bitRate);
+        rows[2 * group + 1]
+            = preset(presets.section, "Quality_#", "5", "QualityTrackBar", presets.quality);
+    }
+    return rows;
+}();
 
 } // namespace
 
@@ -139,6 +144,11 @@ Words dayCaption(int day)
 std::span<const Setting> streamPresetSettings()
 {
     return kPresets;
+}
+
+std::span<const StreamPresetGroup> streamPresetGroups()
+{
+    return kPresetGroups;
 }
 
 std::span<const Setting> videoPageSettings()

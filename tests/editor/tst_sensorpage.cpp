@@ -228,7 +228,7 @@ private Q_SLOTS:
         QVERIFY(control<QRadioButton>(form.get(), "RadioButton3")->isChecked());
         SetupFixture::apply(form.get());
         QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputType"), QByteArray("-1"));
-        QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputTime"), QByteArray("999"));
+        QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputTime"), QByteArray("5000"));
 
         close->click();
         QVERIFY(time->isEnabled() && control<QLabel>(form.get(), "Label52")->isEnabled());
@@ -236,6 +236,15 @@ private Q_SLOTS:
         QVERIFY(!close->isChecked() && open->isChecked() && time->isEnabled());
         SetupFixture::apply(form.get());
         QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputType"), QByteArray("0"));
+        QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputTime"), QByteArray("5000"));
+        // Once the operator edits the time, the edit counts as a change and the edited time is
+        // written.
+        QVERIFY(!SetupFixture::applyEnabled(form.get()));
+        time->selectAll();
+        QTest::keyClicks(time, QStringLiteral("30"));
+        QVERIFY(SetupFixture::applyEnabled(form.get()));
+        SetupFixture::apply(form.get());
+        QCOMPARE(SetupFixture::value("SensorSet.Ext", "SENSOR0", "OutputTime"), QByteArray("30"));
         open->click();
         QVERIFY(!time->isEnabled());
     }

@@ -29,11 +29,9 @@ struct Server
     QTemporaryDir root;
     DvrdProcess dvrd;
 
-    bool start()
-    {
-        return root.isValid() && writeTestSettings(root.path())
-            && dvrd.start(root.path(), kAdminName, kAdminPassword);
-    }
+    bool start() { return root.isValid() && writeTestSettings(root.path()) && serve(); }
+    // Starts the server on the root as it is (again, after a stop, or with files of a test's own).
+    bool serve() { return dvrd.start(root.path(), kAdminName, kAdminPassword); }
     QString path(const QString &relative) const { return QDir(root.path()).filePath(relative); }
 };
 
@@ -98,6 +96,27 @@ std::unique_ptr<BlockingChannel> sessionChannel(quint16 port, const QByteArray &
     if (status)
         *status = opened;
     return opened == StatusCode::Ok ? std::move(channel) : nullptr;
+}
+
+// The rows of a test that runs once with a switch off and once with it on.
+void addSwitchRows(const char *column, const char *off, const char *on)
+{
+    QTest::addColumn<bool>(column);
+    QTest::newRow(off) << false;
+    QTest::newRow(on) << true;
+}
+
+// The answer to the settings user's login from a loopback address; -1 for none.
+int setterLoginCode(quint16 port, const QByteArray &password, const QString &from)
+{
+    const Login login = logIn(port, kSetterName, password, {}, from);
+    return login.result ? int(login.result->code) : -1;
+}
+
+// A connection with a new session of the administrator; null on failure.
+std::unique_ptr<BlockingChannel> adminSession(quint16 port)
+{
+    return sessionChannel(port, tokenFor(port));
 }
 
 QByteArray rawHeader(quint32 magic, quint16 version, MessageType type, quint32 length)
@@ -375,7 +394,7 @@ void TestDvrd::uploadsAreCheckedBeforeReplacing()
     Server server;
     QVERIFY(server.start());
     const quint16 port = server.dvrd.port();
-    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> channel = adminSession(port);
     QVERIFY(channel);
     const QString sysSet = server.path(QStringLiteral("SysConfig/SysSet.Ext"));
     const QByteArray original = readFile(sysSet);
@@ -394,7 +413,7 @@ void TestDvrd::uploadsAreCheckedBeforeReplacing()
     QCOMPARE(readFile(sysSet), original);
 
     // A session survives a refused request on the next connection, and a good upload lands.
-    const std::unique_ptr<BlockingChannel> again = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> again = adminSession(port);
     QVERIFY(again);
     const QByteArray users(2 * 112 + 1, '\0');
     QCOMPARE(
@@ -418,14 +437,14 @@ void TestDvrd::slowClientDoesNotHoldUpOthers()
     const quint16 port = server.dvrd.port();
 
     // One client sends the first half of a large upload and pauses.
-    const std::unique_ptr<BlockingChannel> slow = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> slow = adminSession(port);
     QVERIFY(slow);
     const QByteArray content(512 * 1024, 'z');
     const QByteArray frame = encode(FileUpload {"SysConfig\\TVCard.Ext", content, sha256(content)});
     QVERIFY(slow->send(frame.first(frame.size() / 2)));
 
     // Meanwhile another logs in, downloads and applies.
-    const std::unique_ptr<BlockingChannel> quick = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> quick = adminSession(port);
     QVERIFY(quick);
     const std::optional<Frame> reply = exchange(*quick, encode(FileRequest {"User\\User.she"}));
     QVERIFY(reply && decode<FileData>(*reply));
@@ -452,7 +471,7 @@ void TestDvrd::truncatedUploadWritesNothing()
     const QByteArray before = readFile(tvCard);
 
     for (const qsizetype cut : {qsizetype(5), kHeaderSize, kHeaderSize + 100, qsizetype(-1)}) {
-        const std::unique_ptr<BlockingChannel> dropped = sessionChannel(port, tokenFor(port));
+        const std::unique_ptr<BlockingChannel> dropped = adminSession(port);
         QVERIFY(dropped);
         const QByteArray content(64 * 1024, 'q');
         const QByteArray frame
@@ -464,7 +483,7 @@ void TestDvrd::truncatedUploadWritesNothing()
     QVERIFY(!sessionChannel(port, QByteArray(kTokenBytes, '\x5a'), &opened));
     QCOMPARE(opened, StatusCode::NoSession);
 
-    const std::unique_ptr<BlockingChannel> next = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> next = adminSession(port);
     QVERIFY(next);
     const std::optional<Frame> reply
         = exchange(*next, encode(FileRequest {"SysConfig\\TVCard.Ext"}));
@@ -572,21 +591,17 @@ void TestDvrd::guessesFromManyAddressesAreSlowed()
     Server server;
     QVERIFY(server.start());
     const quint16 port = server.dvrd.port();
-    const auto codeOf = [&](const QByteArray &password, const QString &from) {
-        const Login login = logIn(port, kSetterName, password, {}, from);
-        return login.result ? int(login.result->code) : -1;
-    };
-    QCOMPARE(codeOf(kSetterPassword, QStringLiteral("127.0.0.1")), 0);
+    QCOMPARE(setterLoginCode(port, kSetterPassword, QStringLiteral("127.0.0.1")), 0);
     // Four guesses per address stay below the address lockout.
     int guesses = 0;
     for (int address = 1; guesses < 20; ++address) {
         for (int i = 0; i < 4 && guesses < 20; ++i, ++guesses)
-            QCOMPARE(codeOf("guess", QStringLiteral("127.0.2.%1").arg(address)), 2);
+            QCOMPARE(setterLoginCode(port, "guess", QStringLiteral("127.0.2.%1").arg(address)), 2);
     }
-    QCOMPARE(codeOf(kSetterPassword, QStringLiteral("127.0.3.1")), 2);
+    QCOMPARE(setterLoginCode(port, kSetterPassword, QStringLiteral("127.0.3.1")), 2);
     QVERIFY(!server.dvrd.waitForLog(QRegularExpression("to this account from unknown addresses"))
                  .isEmpty());
-    QCOMPARE(codeOf(kSetterPassword, QStringLiteral("127.0.0.1")), 0);
+    QCOMPARE(setterLoginCode(port, kSetterPassword, QStringLiteral("127.0.0.1")), 0);
     // Another account is not affected.
     QCOMPARE(logIn(port, kAdminName, kAdminPassword, {}, QStringLiteral("127.0.3.1")).result->code,
         LoginCode::Accepted);
@@ -594,9 +609,8 @@ void TestDvrd::guessesFromManyAddressesAreSlowed()
 
 void TestDvrd::applyServesAWholeSetAcrossKills_data()
 {
-    QTest::addColumn<bool>("killedInCommit");
-    QTest::newRow("killed between the uploads and apply") << false;
-    QTest::newRow("killed with the commit journal written") << true;
+    addSwitchRows("killedInCommit", "killed between the uploads and apply",
+        "killed with the commit journal written");
 }
 
 void TestDvrd::applyServesAWholeSetAcrossKills()
@@ -610,7 +624,7 @@ void TestDvrd::applyServesAWholeSetAcrossKills()
     QVERIFY(started);
     const quint16 port = server.dvrd.port();
     const QList<TestSettingsFile> files = testSettingsFiles();
-    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> channel = adminSession(port);
     QVERIFY(channel);
     // SysSet.Ext, TVCard.Ext and AlarmSet.Ext make the new set.
     const auto newContent = [&](int i) {
@@ -632,10 +646,9 @@ void TestDvrd::applyServesAWholeSetAcrossKills()
     for (int i = 1; i <= 3; ++i)
         QCOMPARE(readFile(server.path(files[i].relativePath)), files[i].content);
 
-    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
+    QVERIFY(server.serve());
     // An apply of a new session after the restart serves nothing left from before it.
-    const std::unique_ptr<BlockingChannel> next
-        = sessionChannel(server.dvrd.port(), tokenFor(server.dvrd.port()));
+    const std::unique_ptr<BlockingChannel> next = adminSession(server.dvrd.port());
     QVERIFY(next);
     QCOMPARE(statusOf(exchange(*next, encode(Command {"!!!!APPLY"}))), StatusCode::Ok);
     for (int i = 1; i <= 3; ++i) {
@@ -651,23 +664,19 @@ void TestDvrd::failedLoginsLockTheAddressOut()
     Server server;
     QVERIFY(server.start());
     const quint16 port = server.dvrd.port();
-    const auto codeOf = [&](const QByteArray &password, const QString &from) {
-        const Login login = logIn(port, kSetterName, password, {}, from);
-        return login.result ? int(login.result->code) : -1;
-    };
     const QString first = QStringLiteral("127.0.0.1");
     const QString other = QStringLiteral("127.0.0.2");
     for (int attempt = 0; attempt < 4; ++attempt)
-        QCOMPARE(codeOf("guess" + QByteArray::number(attempt), first), 2);
+        QCOMPARE(setterLoginCode(port, "guess" + QByteArray::number(attempt), first), 2);
     // A good login elsewhere does not reset the count of the first address.
-    QCOMPARE(codeOf(kSetterPassword, other), 0);
-    QCOMPARE(codeOf("guess", first), 2);
+    QCOMPARE(setterLoginCode(port, kSetterPassword, other), 0);
+    QCOMPARE(setterLoginCode(port, "guess", first), 2);
     QVERIFY(!server.dvrd.waitForLog(QRegularExpression("^dvrd: locked out peer=127\\.0\\.0\\.1 "))
                  .isEmpty());
     // The sixth login within the minute is refused even with the right password.
-    QCOMPARE(codeOf(kSetterPassword, first), 2);
+    QCOMPARE(setterLoginCode(port, kSetterPassword, first), 2);
     QCOMPARE(server.dvrd.countLog(QRegularExpression("too many failed logins")), 1);
-    QCOMPARE(codeOf(kSetterPassword, other), 0);
+    QCOMPARE(setterLoginCode(port, kSetterPassword, other), 0);
 }
 
 void TestDvrd::administratorFileReadableByOthersIsRefused_data()
@@ -733,9 +742,7 @@ void TestDvrd::identityIsCreatedPrivateAndKept()
 
 void TestDvrd::failedWritesAnswerTheFailure_data()
 {
-    QTest::addColumn<bool>("logIsFull");
-    QTest::newRow("the staged upload") << false;
-    QTest::newRow("the apply log") << true;
+    addSwitchRows("logIsFull", "the staged upload", "the apply log");
 }
 
 void TestDvrd::failedWritesAnswerTheFailure()
@@ -748,13 +755,13 @@ void TestDvrd::failedWritesAnswerTheFailure()
     QVERIFY(writeFile(server.path(QStringLiteral("apply.log")),
         QByteArray("2026-01-01T00:00:00Z generation=1 user=admin\n")
             .repeated(logIsFull ? 100 : 1)));
-    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
+    QVERIFY(server.serve());
     const quint16 port = server.dvrd.port();
     const QMap<QString, QByteArray> before = servedSet(server);
     const QByteArray logBefore = readFile(server.path(QStringLiteral("apply.log")));
     QVERIFY(limitFileSize(server.dvrd, kLimit));
 
-    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> channel = adminSession(port);
     QVERIFY(channel);
     const QByteArray users = userRecordBytes("dave", "pw", {2}).repeated(logIsFull ? 2 : 40);
     QVERIFY(upload(*channel, "SysConfig\\SysSet.Ext", "[System Options]\r\nMaxRecCount=4\r\n"));
@@ -780,7 +787,7 @@ void TestDvrd::failedStepRollsEveryFileBack()
     QVERIFY(server.start());
     const quint16 port = server.dvrd.port();
     const QMap<QString, QByteArray> before = servedSet(server);
-    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> channel = adminSession(port);
     QVERIFY(channel);
     const QByteArray users = userRecordBytes("dave", "pw", {2});
     const QByteArray sysSet = "[System Options]\r\nMaxRecCount=8\r\n";
@@ -824,11 +831,11 @@ void TestDvrd::secretsKeepTheirModes()
                QFile::encodeName(server.path(QStringLiteral("SysConfig/SysSet.Ext"))).constData(),
                0640)
             == 0
-        && server.dvrd.start(server.root.path(), kAdminName, kAdminPassword);
+        && server.serve();
     ::umask(savedMask);
     QVERIFY(started);
     const quint16 port = server.dvrd.port();
-    const std::unique_ptr<BlockingChannel> channel = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> channel = adminSession(port);
     QVERIFY(channel);
     QVERIFY(upload(*channel, "User\\User.she", userRecordBytes("dave", "secret", {2})));
     QVERIFY(upload(*channel, "SysConfig\\SysSet.Ext", "[System Options]\r\n"));
@@ -861,7 +868,7 @@ void TestDvrd::staleApplyChangesNothing()
     Server server;
     QVERIFY(server.start());
     const quint16 port = server.dvrd.port();
-    const std::unique_ptr<BlockingChannel> first = sessionChannel(port, tokenFor(port));
+    const std::unique_ptr<BlockingChannel> first = adminSession(port);
     const Login other = logIn(port, kSetterName, kSetterPassword);
     QVERIFY(first && other.result);
     const std::unique_ptr<BlockingChannel> second = sessionChannel(port, other.result->token);
@@ -895,9 +902,8 @@ void TestDvrd::staleApplyChangesNothing()
 
     // A restarted server knows its generation and who applied it from its log.
     QCOMPARE(server.dvrd.stop(), 0);
-    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
-    const std::unique_ptr<BlockingChannel> later
-        = sessionChannel(server.dvrd.port(), tokenFor(server.dvrd.port()));
+    QVERIFY(server.serve());
+    const std::unique_ptr<BlockingChannel> later = adminSession(server.dvrd.port());
     QVERIFY(later);
     const std::optional<SetInfo> restarted = servedSetOf(*later);
     QVERIFY(restarted);
@@ -916,7 +922,7 @@ void TestDvrd::stagedUploadsAreBounded()
     const qsizetype userBytes = kMaxFileBytes - kMaxFileBytes % 112;
     std::vector<std::unique_ptr<BlockingChannel>> sessions;
     for (int i = 0; i < 3; ++i) {
-        sessions.push_back(sessionChannel(port, tokenFor(port)));
+        sessions.push_back(adminSession(port));
         QVERIFY(sessions.back());
     }
     // Two sessions stage the eight files at their largest: the bound of 64 MiB.
@@ -945,8 +951,7 @@ void TestDvrd::appliedFilesSurviveALostWriteBack()
     const QString journal = server.path(QStringLiteral(".commit-journal"));
     const QString sysSet = server.path(QStringLiteral("SysConfig/SysSet.Ext"));
     const QByteArray content = "[System Options]\r\nMaxRecCount=16\r\n";
-    std::unique_ptr<BlockingChannel> channel
-        = sessionChannel(server.dvrd.port(), tokenFor(server.dvrd.port()));
+    std::unique_ptr<BlockingChannel> channel = adminSession(server.dvrd.port());
     QVERIFY(channel);
     QVERIFY(upload(*channel, "SysConfig\\SysSet.Ext", content));
     QCOMPARE(apply(*channel), StatusCode::Ok);
@@ -954,11 +959,11 @@ void TestDvrd::appliedFilesSurviveALostWriteBack()
     server.dvrd.kill();
     QVERIFY(writeFile(sysSet, QByteArray()));
 
-    QVERIFY(server.dvrd.start(server.root.path(), kAdminName, kAdminPassword));
+    QVERIFY(server.serve());
     QCOMPARE(readFile(sysSet), content);
     QVERIFY(!QFile::exists(journal));
 
-    channel = sessionChannel(server.dvrd.port(), tokenFor(server.dvrd.port()));
+    channel = adminSession(server.dvrd.port());
     QVERIFY(channel);
     QVERIFY(upload(*channel, "SysConfig\\SysSet.Ext", content + "; again"));
     QCOMPARE(apply(*channel), StatusCode::Ok);

@@ -3,6 +3,7 @@
 #include "editor/accessiblenames.h"
 #include "editor/messageicons.h"
 #include "editor/numberfield.h"
+#include "editor/placement.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
 
@@ -55,15 +56,6 @@ private:
     const QComboBox *m_channel;
 };
 
-template<class Control>
-Control *placed(const char *name, QWidget *parent, int left, int top, int width, int height)
-{
-    auto *control = new Control(parent);
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(left, top, width, height);
-    return control;
-}
-
 } // namespace
 
 TCamSetForm::TCamSetForm(const formats::CameraNameTable &names, QWidget *owner) : QDialog(owner)
@@ -71,66 +63,83 @@ TCamSetForm::TCamSetForm(const formats::CameraNameTable &names, QWidget *owner) 
     setObjectName(QStringLiteral("CamSetForm"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(290, 210);
+    buildFields();
+    fillLists(names);
+    buildButtons();
+    wireButtons();
+    setTexts();
+}
 
+void TCamSetForm::buildFields()
+{
     constexpr int labelLeft = 16, fieldLeft = 120, fieldWidth = 150, rowHeight = 30;
     auto label = [this](const char *name, int row) {
-        return placed<QLabel>(name, this, labelLeft, 16 + row * rowHeight, 100, 21);
+        return place<QLabel>(name, this, labelLeft, 16 + row * rowHeight, 100, 21);
     };
     auto list = [this](const char *name, int row) {
-        auto *combo
-            = placed<QComboBox>(name, this, fieldLeft, 16 + row * rowHeight, fieldWidth, 21);
+        auto *combo = place<QComboBox>(name, this, fieldLeft, 16 + row * rowHeight, fieldWidth, 21);
         combo->setEditable(false);
         return combo;
     };
-
     Label1 = label("Label1", 0);
     ComboBox1 = list("ComboBox1", 0);
-    for (int number = 1; number <= kChannelNumbers; ++number)
-        ComboBox1->addItem(QString::number(number));
-    ComboBox1->setCurrentIndex(-1);
-    ComboBox1->setEnabled(false);
-
     Label2 = label("Label2", 1);
     ComboBox2 = list("ComboBox2", 1);
-    for (int index = 0; index < formats::kCameraTypes; ++index)
-        ComboBox2->addItem(names.cameraType(index));
-
     Label3 = label("Label3", 2);
     SpinEdit1 = new DecoderAddressField(ComboBox1, this);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setGeometry(fieldLeft, 16 + 2 * rowHeight, 60, 21);
     SpinEdit1->setRange(formats::kMinDecoderAddress, formats::kMaxDecoderAddress);
     SpinEdit1->setMaxLength(3);
-
     Label4 = label("Label4", 3);
     ComboBox3 = list("ComboBox3", 3);
-    for (int index = 0; index < formats::kProtocols; ++index)
-        ComboBox3->addItem(names.protocol(index));
     ComboBox3->setMaxVisibleItems(kProtocolLines);
-
     Label5 = label("Label5", 4);
     ComboBox4 = list("ComboBox4", 4);
+}
+
+// The channel list stays without a choice and disabled until a channel is preset; the three
+// choices start without one.
+void TCamSetForm::fillLists(const formats::CameraNameTable &names)
+{
+    for (int number = 1; number <= kChannelNumbers; ++number)
+        ComboBox1->addItem(QString::number(number));
+    ComboBox1->setCurrentIndex(-1);
+    ComboBox1->setEnabled(false);
+    for (int index = 0; index < formats::kCameraTypes; ++index)
+        ComboBox2->addItem(names.cameraType(index));
+    for (int index = 0; index < formats::kProtocols; ++index)
+        ComboBox3->addItem(names.protocol(index));
     for (int index = 0; index < formats::kBaudRates; ++index)
         ComboBox4->addItem(names.baudRate(index));
-
     for (QComboBox *choice : {ComboBox2, ComboBox3, ComboBox4})
         choice->setCurrentIndex(-1);
+}
 
-    BitBtn1 = placed<QPushButton>("BitBtn1", this, 60, 172, 80, 25);
-    BitBtn2 = placed<QPushButton>("BitBtn2", this, 160, 172, 80, 25);
+void TCamSetForm::buildButtons()
+{
+    BitBtn1 = place<QPushButton>("BitBtn1", this, 60, 172, 80, 25);
+    BitBtn2 = place<QPushButton>("BitBtn2", this, 160, 172, 80, 25);
     BitBtn1->setDefault(true);
+}
+
+void TCamSetForm::wireButtons()
+{
     connect(BitBtn1, &QPushButton::clicked, this, &TCamSetForm::BitBtn1Click);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+}
 
+void TCamSetForm::setTexts()
+{
     applyTexts(ControlIndex(this), kTexts);
     nameInputControls(this);
-    if (!formats::isChinese()) {
-        for (QWidget *control :
-            std::initializer_list<QWidget *> {Label1, Label2, Label3, Label4, BitBtn1, BitBtn2}) {
-            QFont font = control->font();
-            font.setFamily(QStringLiteral("MS Sans Serif"));
-            control->setFont(font);
-        }
+    if (formats::isChinese())
+        return;
+    for (QWidget *control :
+        std::initializer_list<QWidget *> {Label1, Label2, Label3, Label4, BitBtn1, BitBtn2}) {
+        QFont font = control->font();
+        font.setFamily(QStringLiteral("MS Sans Serif"));
+        control->setFont(font);
     }
 }
 

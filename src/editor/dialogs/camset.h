@@ -39,6 +39,11 @@ public Q_SLOTS:
     void BitBtn1Click();
 
 private:
+    void buildFields();
+    void fillLists(const formats::CameraNameTable &names);
+    void buildButtons();
+    void wireButtons();
+    void setTexts();
     bool isChosen(const QComboBox *list, const std::optional<int> &kept) const;
     int chosen(const QComboBox *list, const std::optional<int> &kept) const;
     void refuse(QComboBox *list, const char *chinese, const char *english);

@@ -1,6 +1,7 @@
 #include "editor/dialogs/chnselect.h"
 
 #include "editor/accessiblenames.h"
+#include "editor/placement.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
 #include "schema/schema.h"
@@ -23,10 +24,7 @@ constexpr int kWeekdays = 7;
 
 QPushButton *button(const char *name, QWidget *parent, int left)
 {
-    auto *control = new QPushButton(parent);
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(left, 320, 80, 25);
-    return control;
+    return place<QPushButton>(name, parent, left, 320, 80, 25);
 }
 
 } // namespace
@@ -37,7 +35,16 @@ TChnSelectForm::TChnSelectForm(Mode mode, int rowCount, QWidget *owner)
     setObjectName(QStringLiteral("ChnSelectForm"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setFixedSize(279, 355);
+    buildControls();
+    wireButtons();
+    applyTexts(ControlIndex(this), kTexts);
+    fillRows(mode == Mode::Channels ? std::max(rowCount, 0) : kWeekdays);
+    nameInputControls(this);
+    ChnListView->setAccessibleName(windowTitle());
+}
 
+void TChnSelectForm::buildControls()
+{
     ChnListView = new QTreeWidget(this);
     ChnListView->setObjectName(QStringLiteral("ChnListView"));
     ChnListView->setGeometry(8, 8, 263, 304);
@@ -52,17 +59,23 @@ TChnSelectForm::TChnSelectForm(Mode mode, int rowCount, QWidget *owner)
     BitBtn1 = button("BitBtn1", this, 100);
     BitBtn2 = button("BitBtn2", this, 191);
     BitBtn1->setDefault(true);
+}
+
+void TChnSelectForm::wireButtons()
+{
     connect(BitBtn3, &QPushButton::clicked, this, &TChnSelectForm::BitBtn3Click);
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-    applyTexts(ControlIndex(this), kTexts);
+}
 
-    const bool channels = mode == Mode::Channels;
+// The title, the column caption and the rows, all unticked, in the current language.
+void TChnSelectForm::fillRows(int rows)
+{
+    const bool channels = m_mode == Mode::Channels;
     setWindowTitle(channels ? formats::pick("通道选择", "Channel selection")
                             : formats::pick("星期选择", "Date selection"));
     ChnListView->setHeaderLabels(
         {channels ? formats::pick("通道", "Channel") : formats::pick("星期", "Date")});
-    const int rows = channels ? std::max(rowCount, 0) : kWeekdays;
     QList<QTreeWidgetItem *> items;
     for (int row = 0; row < rows; ++row) {
         auto *item = new QTreeWidgetItem;
@@ -74,8 +87,6 @@ TChnSelectForm::TChnSelectForm(Mode mode, int rowCount, QWidget *owner)
         items.append(item);
     }
     ChnListView->addTopLevelItems(items);
-    nameInputControls(this);
-    ChnListView->setAccessibleName(windowTitle());
 }
 
 int TChnSelectForm::rowCount() const

@@ -36,6 +36,10 @@ public Q_SLOTS:
     void BitBtn3Click();
 
 private:
+    void buildControls();
+    void wireButtons();
+    void fillRows(int rows);
+
     Mode m_mode;
     int m_selectAllTag = 0;
     QTreeWidget *ChnListView = nullptr;

@@ -79,7 +79,7 @@ private:
     ScheduleEditor *m_schedule = nullptr;
 
     // The detector values and switches of the shown channel, in the order they are written.
-    Bindings m_detector;
+    Bindings m_detector {&SetupContext::noteChannelChange};
 };
 
 } // namespace quillon::editor

@@ -4,7 +4,6 @@
 #include "editor/dialogs/presetpos.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
-#include "editor/schemarange.h"
 #include "editor/tabsets.h"
 #include "formats/language.h"
 #include "formats/profileaccess.h"
@@ -30,6 +29,7 @@ namespace {
 // the hidden preset number.
 constexpr int kPresetTextColumn = 1;
 constexpr int kPresetNumberColumn = 2;
+constexpr int kNumberWidth = 50;
 
 constexpr TextEntry kTexts[] = {
     {"Label45", "报警探头选择", "Alarm sensor selection"},
@@ -112,16 +112,9 @@ SensorPage::SensorPage(SetupContext &context, QWidget *sheet, QComboBox *control
     buildArming(sheet);
     buildAlarmDevice(sheet);
     wireControls();
+    m_outputTime.bind(context, sheet, {"SpinEdit5"});
     m_alarmCard.bind(context, sheet, {"SpinEdit9", "SpinEdit8"});
     shareAlarmDeviceKeys();
-}
-
-NumberField *SensorPage::numberField(
-    const char *name, QWidget *parent, int left, int top, int digits)
-{
-    auto *field = place<NumberField>(name, parent, left, top, 50, 21);
-    field->setMaxLength(digits);
-    return field;
 }
 
 void SensorPage::buildSensorType(QWidget *sheet)
@@ -139,11 +132,11 @@ void SensorPage::buildTriggerGroup(QWidget *sheet)
 {
     GroupBox12 = place<QGroupBox>("GroupBox12", sheet, 8, 108, 260, 440);
     CheckBox8 = place<QCheckBox>("CheckBox8", GroupBox12, 12, 22, 200, 20);
-    CheckBox9 = place<QCheckBox>("CheckBox9", GroupBox12, 12, 46, 236, 20);
-    CheckBox10 = place<QCheckBox>("CheckBox10", GroupBox12, 12, 70, 236, 20);
-    Label51 = place<QLabel>("Label51", GroupBox12, 12, 98, 100, 20);
-    SpinEdit5 = numberField("SpinEdit5", GroupBox12, 116, 96, 3);
-    setSchemaRange(SpinEdit5);
+    placeColumn<QCheckBox>(
+        GroupBox12, {12, 46, 236, 20}, 24, {{CheckBox9, "CheckBox9"}, {CheckBox10, "CheckBox10"}});
+    SpinEdit5 = placeLine<NumberField>(
+        {100, 4, kNumberWidth, 21}, GroupBox12, 12, 96, Label51, "Label51", "SpinEdit5");
+    SpinEdit5->setMaxLength(3);
     Label52 = place<QLabel>("Label52", GroupBox12, 172, 98, 60, 20);
     LinkChnListView = place<QTreeWidget>("LinkChnListView", GroupBox12, 12, 126, 236, 302);
     LinkChnListView->setRootIsDecorated(false);
@@ -166,29 +159,32 @@ void SensorPage::buildArming(QWidget *sheet)
 void SensorPage::buildAlarmDevice(QWidget *sheet)
 {
     GroupBox17 = place<QGroupBox>("GroupBox17", sheet, 280, 445, 550, 100);
-    Label41 = place<QLabel>("Label41", GroupBox17, 12, 24, 110, 20);
-    ComboBox3 = place<QComboBox>("ComboBox3", GroupBox17, 126, 22, 150, 21);
-    Label46 = place<QLabel>("Label46", GroupBox17, 290, 24, 140, 20);
-    AlarmComboBox = place<QComboBox>("AlarmComboBox", GroupBox17, 434, 22, 100, 21);
+    // Two columns of lines: the device type over the single channel count, the port over the
+    // total count.
+    ComboBox3 = placeLine<QComboBox>(
+        {110, 4, 150, 21}, GroupBox17, 12, 22, Label41, "Label41", "ComboBox3");
+    AlarmComboBox = placeLine<QComboBox>(
+        {140, 4, 100, 21}, GroupBox17, 290, 22, Label46, "Label46", "AlarmComboBox");
     refillPorts(AlarmComboBox);
-    Label7 = place<QLabel>("Label7", GroupBox17, 12, 60, 110, 20);
-    SpinEdit8 = numberField("SpinEdit8", GroupBox17, 126, 58, 2);
-    Label4 = place<QLabel>("Label4", GroupBox17, 290, 60, 140, 20);
-    SpinEdit9 = numberField("SpinEdit9", GroupBox17, 434, 58, 2);
+    SpinEdit8 = placeLine<NumberField>(
+        {110, 4, kNumberWidth, 21}, GroupBox17, 12, 58, Label7, "Label7", "SpinEdit8");
+    SpinEdit9 = placeLine<NumberField>(
+        {140, 4, kNumberWidth, 21}, GroupBox17, 290, 58, Label4, "Label4", "SpinEdit9");
+    for (NumberField *count : {SpinEdit8, SpinEdit9})
+        count->setMaxLength(2);
 }
 
 void SensorPage::wireControls()
 {
     QObject *receiver = m_sheet;
     const auto noteChange = [this] {
-        m_context.noteChange();
+        m_context.noteChannelChange();
     };
     QObject::connect(
         m_controlPorts, &QComboBox::activated, receiver, [this] { PTZComboBoxChange(); });
     for (QAbstractButton *button :
         std::initializer_list<QAbstractButton *> {CheckBox11, RadioButton3, RadioButton4})
         QObject::connect(button, &QAbstractButton::toggled, receiver, noteChange);
-    QObject::connect(SpinEdit5, &QLineEdit::textChanged, receiver, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemChanged, receiver, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemSelectionChanged, receiver, noteChange);
     QObject::connect(LinkChnListView, &QTreeWidget::itemDoubleClicked, receiver,
@@ -329,8 +325,9 @@ void SensorPage::loadSensor()
     const int sensor = m_context.currentSensor;
     if (m_context.sensorCopy.keepsShownValuesAt(sensor, m_sheet->window()))
         return;
-    showSettings(
-        formats::readSensorSettings(m_context.file(settings::SettingsFile::SensorSet), sensor));
+    const settings::ProfileFile file = m_context.file(settings::SettingsFile::SensorSet);
+    showSettings(formats::readSensorSettings(file, sensor));
+    m_outputTime.load(file, sensor);
 }
 
 void SensorPage::showSettings(const formats::SensorSettings &values)
@@ -341,7 +338,6 @@ void SensorPage::showSettings(const formats::SensorSettings &values)
     setStartupRecording(values.startupRec);
     CheckBox9->setChecked(values.output == formats::AlarmOutput::Close);
     CheckBox10->setChecked(values.output == formats::AlarmOutput::Open);
-    SpinEdit5->setValue(values.outputTime);
     updateOutputEnabling();
     m_schedule->setSchedule(values.schedule);
 }
@@ -386,7 +382,7 @@ formats::SensorSettings SensorPage::shownSettings() const
     values.output = CheckBox9->isChecked() ? formats::AlarmOutput::Close
         : CheckBox10->isChecked()          ? formats::AlarmOutput::Open
                                            : formats::AlarmOutput::None;
-    values.outputTime = SpinEdit5->value();
+    values.outputTime = std::get<qint32>(m_outputTime.shown().front());
     values.schedule = m_schedule->schedule();
     return values;
 }

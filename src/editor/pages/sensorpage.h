@@ -69,8 +69,6 @@ private:
     void buildTriggerGroup(QWidget *sheet);
     void buildArming(QWidget *sheet);
     void buildAlarmDevice(QWidget *sheet);
-    // A number field that takes at most the given number of digits.
-    NumberField *numberField(const char *name, QWidget *parent, int left, int top, int digits);
     void wireControls();
     void shareAlarmDeviceKeys();
 
@@ -114,6 +112,8 @@ private:
     // The device type as stored, written back while the list shows no choice.
     qint32 m_storedBaseType = 0;
 
+    // The shown sensor's output time: written as stored until the operator edits it.
+    Bindings m_outputTime {&SetupContext::noteChannelChange};
     // The alarm device's input counts, in the order they are written.
     Bindings m_alarmCard;
 };

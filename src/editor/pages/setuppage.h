@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/placement.h"
 #include "editor/setupcontext.h"
 #include "editor/texttable.h"
 
@@ -36,16 +37,6 @@ public:
     virtual void retranslateRows() { }
 
 protected:
-    // A named control on the given parent, placed at the given geometry.
-    template<class Control>
-    Control *place(const char *name, QWidget *parent, int left, int top, int width, int height)
-    {
-        auto *control = new Control(parent);
-        control->setObjectName(QLatin1String(name));
-        control->setGeometry(left, top, width, height);
-        return control;
-    }
-
     SetupContext &m_context;
     QWidget *m_sheet;
 };

@@ -106,21 +106,21 @@ void SystemPage::buildPaths(QWidget *sheet)
 void SystemPage::buildAlarms(QWidget *sheet)
 {
     GroupBox2 = place<QGroupBox>("GroupBox2", sheet, 420, 168, 404, 74);
-    DelFirstRadioBtn = place<QRadioButton>("DelFirstRadioBtn", GroupBox2, 12, 22, 384, 20);
-    StopRecRadioBtn = place<QRadioButton>("StopRecRadioBtn", GroupBox2, 12, 46, 384, 20);
+    placeColumn<QRadioButton>(GroupBox2, {12, 22, 384, 20}, 24,
+        {{DelFirstRadioBtn, "DelFirstRadioBtn"}, {StopRecRadioBtn, "StopRecRadioBtn"}});
 
     GroupBox4 = place<QGroupBox>("GroupBox4", sheet, 8, 168, 404, 236);
-    CheckBox2 = place<QCheckBox>("CheckBox2", GroupBox4, 12, 22, 384, 20);
-    CheckBoxBeep = place<QCheckBox>("CheckBoxBeep", GroupBox4, 12, 46, 384, 20);
-    CheckBox7 = place<QCheckBox>("CheckBox7", GroupBox4, 12, 70, 384, 20);
-    chkAlarmRotate = place<QCheckBox>("chkAlarmRotate", GroupBox4, 12, 94, 384, 20);
-    lblRotateTime = place<QLabel>("lblRotateTime", GroupBox4, 30, 122, 170, 21);
-    seRotateTime = place<NumberField>("seRotateTime", GroupBox4, 204, 122, 60, 21);
-    Label39 = place<QLabel>("Label39", GroupBox4, 30, 150, 170, 21);
-    SpinEdit3 = place<NumberField>("SpinEdit3", GroupBox4, 204, 150, 60, 21);
+    placeColumn<QCheckBox>(GroupBox4, {12, 22, 384, 20}, 24,
+        {{CheckBox2, "CheckBox2"}, {CheckBoxBeep, "CheckBoxBeep"}, {CheckBox7, "CheckBox7"},
+            {chkAlarmRotate, "chkAlarmRotate"}});
+    const LineShape alarmLine {170, 4, 60, 21, 21, 0};
+    seRotateTime = placeLine<NumberField>(
+        alarmLine, GroupBox4, 30, 122, lblRotateTime, "lblRotateTime", "seRotateTime");
+    SpinEdit3
+        = placeLine<NumberField>(alarmLine, GroupBox4, 30, 150, Label39, "Label39", "SpinEdit3");
     Label40 = place<QLabel>("Label40", GroupBox4, 270, 150, 100, 21);
-    lbl2 = place<QLabel>("lbl2", GroupBox4, 30, 178, 170, 21);
-    seAlarmOutPutTime = place<NumberField>("seAlarmOutPutTime", GroupBox4, 204, 178, 60, 21);
+    seAlarmOutPutTime
+        = placeLine<NumberField>(alarmLine, GroupBox4, 30, 178, lbl2, "lbl2", "seAlarmOutPutTime");
     OutPortLabel = place<QLabel>("OutPortLabel", GroupBox4, 30, 206, 170, 21);
     cbbOutPortType = place<QComboBox>("cbbOutPortType", GroupBox4, 204, 205, 180, 23);
     for (size_t entry = 0; entry < schema::settingOf("cbbOutPortType").choices.size(); ++entry)
@@ -130,8 +130,8 @@ void SystemPage::buildAlarms(QWidget *sheet)
 void SystemPage::buildDisplayAndLock(QWidget *sheet)
 {
     AutoSwitchCheckBox = place<QCheckBox>("AutoSwitchCheckBox", sheet, 16, 414, 390, 20);
-    AutoSwitchLabel = place<QLabel>("AutoSwitchLabel", sheet, 36, 438, 166, 21);
-    SwitchTimeSpinEdit = place<NumberField>("SwitchTimeSpinEdit", sheet, 212, 438, 60, 21);
+    SwitchTimeSpinEdit = placeLine<NumberField>({166, 10, 60, 21, 21, 0}, sheet, 36, 438,
+        AutoSwitchLabel, "AutoSwitchLabel", "SwitchTimeSpinEdit");
     SwitchTimeLabel = place<QLabel>("SwitchTimeLabel", sheet, 278, 438, 100, 21);
 
     AutoChgStateChkBox = place<QCheckBox>("AutoChgStateChkBox", sheet, 16, 468, 390, 20);

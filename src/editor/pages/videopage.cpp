@@ -3,7 +3,6 @@
 #include "editor/dialogs/chnselect.h"
 #include "editor/messages.h"
 #include "editor/numberfield.h"
-#include "editor/schemarange.h"
 #include "editor/tabsets.h"
 #include "formats/checks.h"
 #include "formats/language.h"
@@ -140,39 +139,35 @@ void VideoPage::buildOverlayPage()
     CameraNameEdit = place<QLineEdit>("CameraNameEdit", LogoGroupBox, 92, 52, 180, 22);
     CameraNameEdit->setValidator(new GbkByteValidator(kCameraNameBytes, CameraNameEdit));
     CamLabel = place<QLabel>("CamLabel", LogoGroupBox, 280, 54, 110, 20);
-    auto positionField = [this](const char *name, int left, int top) {
-        auto *field = place<QLineEdit>(name, LogoGroupBox, left, top, 50, 22);
+    auto positionLine = [this](int left, int top, QLabel *&caption, const char *captionName,
+                            const char *fieldName) {
+        auto *field = placeLine<QLineEdit>(
+            {60, 0, 50, 22}, LogoGroupBox, left, top, caption, captionName, fieldName);
         field->setInputMask(QStringLiteral("999; "));
         return field;
     };
-    CamXLabel = place<QLabel>("CamXLabel", LogoGroupBox, 32, 86, 60, 20);
-    CamXEdit = positionField("CamXEdit", 92, 84);
-    CamYLabel = place<QLabel>("CamYLabel", LogoGroupBox, 170, 86, 60, 20);
-    CamYEdit = positionField("CamYEdit", 230, 84);
+    CamXEdit = positionLine(32, 84, CamXLabel, "CamXLabel", "CamXEdit");
+    CamYEdit = positionLine(170, 84, CamYLabel, "CamYLabel", "CamYEdit");
     DateCheckBox = place<QCheckBox>("DateCheckBox", LogoGroupBox, 16, 120, 90, 20);
     TimeCheckBox = place<QCheckBox>("TimeCheckBox", LogoGroupBox, 120, 120, 90, 20);
-    DateXLabel = place<QLabel>("DateXLabel", LogoGroupBox, 32, 152, 60, 20);
-    DateXEdit = positionField("DateXEdit", 92, 150);
-    DateYLabel = place<QLabel>("DateYLabel", LogoGroupBox, 170, 152, 60, 20);
-    DateYEdit = positionField("DateYEdit", 230, 150);
+    DateXEdit = positionLine(32, 150, DateXLabel, "DateXLabel", "DateXEdit");
+    DateYEdit = positionLine(170, 150, DateYLabel, "DateYLabel", "DateYEdit");
 
     GroupBox14 = place<QGroupBox>("GroupBox14", TabSheet4, 416, 8, 396, 190);
     PrevCoverCheckBox = place<QCheckBox>("PrevCoverCheckBox", GroupBox14, 16, 24, 140, 20);
     RecCoverCheckBox = place<QCheckBox>("RecCoverCheckBox", GroupBox14, 170, 24, 140, 20);
     RecCoverCheckBox->hide();
-    auto coverField = [this](const char *name, int left, int top) {
-        auto *field = place<NumberField>(name, GroupBox14, left, top, 60, 22);
+    auto coverLine = [this](int left, int top, QLabel *&caption, const char *captionName,
+                         const char *fieldName) {
+        auto *field = placeLine<NumberField>(
+            {64, 4, 60, 22}, GroupBox14, left, top, caption, captionName, fieldName);
         field->setMaxLength(3);
         return field;
     };
-    CoverXLabel = place<QLabel>("CoverXLabel", GroupBox14, 16, 60, 64, 20);
-    CoverXEdit = coverField("CoverXEdit", 84, 58);
-    CoverYLabel = place<QLabel>("CoverYLabel", GroupBox14, 200, 60, 64, 20);
-    CoverYEdit = coverField("CoverYEdit", 268, 58);
-    CoverWLabel = place<QLabel>("CoverWLabel", GroupBox14, 16, 96, 64, 20);
-    CoverWEdit = coverField("CoverWEdit", 84, 94);
-    CoverHLabel = place<QLabel>("CoverHLabel", GroupBox14, 200, 96, 64, 20);
-    CoverHEdit = coverField("CoverHEdit", 268, 94);
+    CoverXEdit = coverLine(16, 58, CoverXLabel, "CoverXLabel", "CoverXEdit");
+    CoverYEdit = coverLine(200, 58, CoverYLabel, "CoverYLabel", "CoverYEdit");
+    CoverWEdit = coverLine(16, 94, CoverWLabel, "CoverWLabel", "CoverWEdit");
+    CoverHEdit = coverLine(200, 94, CoverHLabel, "CoverHLabel", "CoverHEdit");
     Label28 = place<QLabel>("Label28", GroupBox14, 0, kLabel28Top, 0, 20);
 }
 
@@ -205,8 +200,8 @@ void VideoPage::buildCompressionPage()
     enableWhile(false, {IFrameTrackBar, QualityTrackBar, QualityEdit});
 
     EncodeGroupBox = place<QGroupBox>("EncodeGroupBox", TabSheet5, 520, 8, 292, 80);
-    RadioButton1 = place<QRadioButton>("RadioButton1", EncodeGroupBox, 16, 22, 268, 20);
-    RadioButton2 = place<QRadioButton>("RadioButton2", EncodeGroupBox, 16, 50, 268, 20);
+    placeColumn<QRadioButton>(EncodeGroupBox, {16, 22, 268, 20}, 28,
+        {{RadioButton1, "RadioButton1"}, {RadioButton2, "RadioButton2"}});
     RadioButton1->setEnabled(false);
     RadioButton2->setEnabled(false);
 
@@ -218,8 +213,8 @@ void VideoPage::buildCompressionPage()
     Label6 = place<QLabel>("Label6", VideoGroupBox, 340, 28, 100, 20);
 
     ModeGroupBox = place<QGroupBox>("ModeGroupBox", TabSheet5, 520, 96, 292, 80);
-    LVERadioBtn = place<QRadioButton>("LVERadioBtn", ModeGroupBox, 16, 22, 200, 20);
-    LAVERadioBtn = place<QRadioButton>("LAVERadioBtn", ModeGroupBox, 16, 50, 200, 20);
+    placeColumn<QRadioButton>(ModeGroupBox, {16, 22, 200, 20}, 28,
+        {{LVERadioBtn, "LVERadioBtn"}, {LAVERadioBtn, "LAVERadioBtn"}});
     ModeGroupBox->setEnabled(false);
 
     QualityGroupBox = place<QGroupBox>("QualityGroupBox", TabSheet5, 520, 184, 292, 56);
@@ -238,19 +233,21 @@ void VideoPage::buildCompressionPage()
 void VideoPage::buildRecordingPage()
 {
     GroupBox11 = place<QGroupBox>("GroupBox11", TabSheet6, 8, 8, 372, 210);
-    Label30 = place<QLabel>("Label30", GroupBox11, 16, 28, 100, 20);
-    SpinEdit1 = place<NumberField>("SpinEdit1", GroupBox11, 120, 26, 60, 22);
+    const LineShape recordingLine {100, 4, 60, 22};
+    SpinEdit1 = placeLine<NumberField>(
+        recordingLine, GroupBox11, 16, 26, Label30, "Label30", "SpinEdit1");
     Label1 = place<QLabel>("Label1", GroupBox11, 186, 28, 60, 20);
     AutoRunCheckBox = place<QCheckBox>("AutoRunCheckBox", GroupBox11, 16, 60, 300, 20);
     CheckBox5 = place<QCheckBox>("CheckBox5", GroupBox11, 16, 90, 240, 20);
-    Label37 = place<QLabel>("Label37", GroupBox11, 16, 118, 100, 20);
-    SpinEdit2 = place<NumberField>("SpinEdit2", GroupBox11, 120, 116, 60, 22);
+    SpinEdit2 = placeLine<NumberField>(
+        recordingLine, GroupBox11, 16, 116, Label37, "Label37", "SpinEdit2");
     Label38 = place<QLabel>("Label38", GroupBox11, 186, 118, 60, 20);
     ATMCheckBox = place<QCheckBox>("ATMCheckBox", GroupBox11, 16, 146, 240, 20);
-    Label29 = place<QLabel>("Label29", GroupBox11, 16, 176, 90, 20);
-    SpinEdit7 = place<NumberField>("SpinEdit7", GroupBox11, 106, 174, 50, 22);
-    Label16 = place<QLabel>("Label16", GroupBox11, 164, 176, 96, 20);
-    SpinEdit6 = place<NumberField>("SpinEdit6", GroupBox11, 262, 174, 50, 22);
+    // The teller terminal's number and its file length share a line.
+    SpinEdit7 = placeLine<NumberField>(
+        {90, 0, 50, 22}, GroupBox11, 16, 174, Label29, "Label29", "SpinEdit7");
+    SpinEdit6 = placeLine<NumberField>(
+        {96, 2, 50, 22}, GroupBox11, 164, 174, Label16, "Label16", "SpinEdit6");
     Label17 = place<QLabel>("Label17", GroupBox11, 316, 176, 50, 20);
     // Pre-alarm and teller-terminal recording are carried through but not offered.
     CheckBox5->setEnabled(false);
@@ -266,7 +263,7 @@ void VideoPage::buildRecordingPage()
 void VideoPage::watchChanges()
 {
     const auto noteChange = [this] {
-        m_context.noteChange();
+        m_context.noteChannelChange();
     };
     QObject *receiver = m_sheet;
     for (QCheckBox *box : {CameraCheckBox, DateCheckBox, TimeCheckBox, CheckBox5, ATMCheckBox})
@@ -286,7 +283,7 @@ void VideoPage::watchChanges()
     for (const auto &[bar, edit] : displays) {
         QObject::connect(bar, &QSlider::valueChanged, receiver, [this, edit = edit](int value) {
             edit->setText(QString::number(value));
-            m_context.noteChange();
+            m_context.noteChannelChange();
         });
     }
 }

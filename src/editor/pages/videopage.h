@@ -153,10 +153,10 @@ private:
     // into the channel shown, and read alone for a channel a pending copy goes to), the title
     // and date positions with the date switches and the privacy mask. The frame rate and
     // recording settings follow the encoding.
-    Bindings m_titleSwitch;
-    Bindings m_title;
-    Bindings m_overlay;
-    Bindings m_recording;
+    Bindings m_titleSwitch {&SetupContext::noteChannelChange};
+    Bindings m_title {&SetupContext::noteChannelChange};
+    Bindings m_overlay {&SetupContext::noteChannelChange};
+    Bindings m_recording {&SetupContext::noteChannelChange};
 };
 
 } // namespace quillon::editor
