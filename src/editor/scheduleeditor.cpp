@@ -7,6 +7,7 @@
 #include "editor/setupcontext.h"
 #include "editor/texttable.h"
 #include "formats/language.h"
+#include "schema/schema.h"
 #include "settings/gbk.h"
 
 #include <QCoreApplication>
@@ -41,22 +42,6 @@ constexpr int kModeTextColumn = 2;
 constexpr int kModeCodeColumn = 3;
 // The stored bytes of the start and end, so that rows nobody edited are written back as read.
 constexpr int kBytesRole = Qt::UserRole;
-
-struct DayName
-{
-    const char *chinese;
-    const char *english;
-};
-
-constexpr std::array<DayName, ScheduleEditor::kDays> kDayNames {{
-    {"星期一", "Monday"},
-    {"星期二", "Tuesday"},
-    {"星期三", "Wednesday"},
-    {"星期四", "Thursday"},
-    {"星期五", "Friday"},
-    {"星期六", "Saturday"},
-    {"星期天", "Sunday"},
-}};
 
 // The buttons' captions; the control name is the kind's button prefix followed by the suffix.
 constexpr TextEntry kButtonTexts[] = {
@@ -285,8 +270,8 @@ void ScheduleEditor::buildDayTabs(QWidget *parent, QPoint at)
     m_dayTabs->setStyle(narrowTabs);
     m_dayTabs->setUsesScrollButtons(false);
     m_dayTabs->setElideMode(Qt::ElideRight);
-    for (const DayName &day : kDayNames)
-        m_dayTabs->addTab(QString::fromUtf8(day.chinese));
+    for (int day = 0; day < kDays; ++day)
+        m_dayTabs->addTab(schema::dayTabCaption(day + 1).in(true));
     m_dayTabs->move(at);
 }
 
@@ -387,8 +372,7 @@ void ScheduleEditor::retranslate()
     font.setFamily(formats::pick("宋体", "MS Sans Serif"));
     m_dayTabs->setFont(font);
     for (int day = 0; day < kDays; ++day) {
-        const QString name
-            = formats::pick(kDayNames[size_t(day)].chinese, kDayNames[size_t(day)].english);
+        const QString name = schema::dayTabCaption(day + 1).in(formats::isChinese());
         m_dayTabs->setTabText(day, name);
         m_dayTabs->setTabToolTip(day, name);
     }
@@ -595,8 +579,7 @@ QString ScheduleEditor::rowName(const QTreeWidgetItem &row) const
               .arg((m_kind == formats::ScheduleKind::Motion ? m_context.currentAlarmChannel
                                                             : m_context.currentVideoChannel)
                   + 1);
-    const DayName &day = kDayNames[size_t(m_shownDay)];
-    QStringList parts {owner, formats::pick(day.chinese, day.english),
+    QStringList parts {owner, schema::dayTabCaption(m_shownDay + 1).in(formats::isChinese()),
         formats::pick("%1 至 %2", "%1 to %2").arg(row.text(kStartColumn), row.text(kEndColumn))};
     if (formats::hasModeColumn(m_kind))
         parts << row.text(kModeTextColumn);

@@ -126,8 +126,10 @@ inline constexpr Choice kSerialPortChoices[] = {
 std::span<const Choice> cameraTypeChoices();
 std::span<const Choice> protocolChoices();
 std::span<const Choice> baudRateChoices();
-// The caption of day key 1 (Monday) to 7 (Sunday) of a weekly timetable.
+// The caption of day key 1 (Monday) to 7 (Sunday) of a weekly timetable, as the day choice
+// lists it, and as the timetables' day tabs show it.
 Words dayCaption(int day);
+Words dayTabCaption(int day);
 
 // The user file is binary: its fields, by record.
 struct UserField

@@ -141,6 +141,13 @@ Words dayCaption(int day)
     return kDays[day - 1];
 }
 
+Words dayTabCaption(int day)
+{
+    // The timetables' day tabs call Sunday by its other common name.
+    constexpr int kSunday = 7;
+    return day == kSunday ? Words {"星期天", "Sunday"} : dayCaption(day);
+}
+
 std::span<const Setting> streamPresetSettings()
 {
     return kPresets;
