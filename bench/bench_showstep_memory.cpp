@@ -6,7 +6,7 @@
 
 #include "editor/sysset.h"
 #include "settings/settingsfiles.h"
-#include "windowbench.h"
+#include "support/widgetdriver.h"
 
 #include <QApplication>
 #include <QDir>

@@ -9,7 +9,7 @@
 #include "editor/sysset.h"
 #include "settings/profilestore.h"
 #include "settings/settingsfiles.h"
-#include "windowbench.h"
+#include "support/widgetdriver.h"
 
 #include <QAbstractButton>
 #include <QApplication>

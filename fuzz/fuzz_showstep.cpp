@@ -5,6 +5,7 @@
 
 #include "editor/sysset.h"
 #include "settings/settingsfiles.h"
+#include "support/widgetdriver.h"
 
 #include <QApplication>
 #include <QDir>
@@ -98,9 +99,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *bytes, size_t size)
     {
         quillon::editor::TSysSetForm form;
         form.show();
-        form.ApplyBitBtnClick();
+        noteAChange(&form);
+        pressApply(&form);
         const QList<QByteArray> afterFirst = localFiles(h.workFolder);
-        form.ApplyBitBtnClick();
+        noteAChange(&form);
+        pressApply(&form);
         if (localFiles(h.workFolder) != afterFirst)
             std::abort();
         form.close();
