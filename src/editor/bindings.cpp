@@ -79,8 +79,10 @@ void Bindings::load(const settings::ProfileFile &file, int index)
         } else if (auto *edit = qobject_cast<QLineEdit *>(bound.control)) {
             if (setting.kind == schema::Kind::Number) {
                 const qint32 number = formats::readNumber(file, setting, index);
-                edit->setText(
-                    QString::number(std::clamp(number, setting.minimum, setting.maximum)));
+                bound.shownOnLoad = std::clamp(number, setting.minimum, setting.maximum);
+                bound.stored
+                    = formats::readStoredNumber(file, setting, index).value_or(bound.shownOnLoad);
+                edit->setText(QString::number(bound.shownOnLoad));
             } else {
                 const QByteArray stored = formats::readText(file, setting, index);
                 edit->setText(bound.text.load(
@@ -112,9 +114,7 @@ Bindings::Shown Bindings::shown() const
             values.emplace_back(
                 field->value() == bound.shownOnLoad ? bound.stored : field->value());
         else if (auto *edit = qobject_cast<QLineEdit *>(bound.control))
-            values.emplace_back(bound.setting->kind == schema::Kind::Number
-                    ? edit->displayText().trimmed().toLatin1()
-                    : bound.text.bytesFor(edit->text()));
+            values.push_back(lineEditValue(bound, *edit));
         else if (auto *slider = qobject_cast<QAbstractSlider *>(bound.control))
             values.emplace_back(qint32(slider->value()));
         else if (auto *button = qobject_cast<QAbstractButton *>(bound.control))
@@ -123,6 +123,16 @@ Bindings::Shown Bindings::shown() const
             values.emplace_back(formats::listIndexToStore(list->currentIndex(), bound.stored));
     }
     return values;
+}
+
+Bindings::Value Bindings::lineEditValue(const Bound &bound, const QLineEdit &edit)
+{
+    if (bound.setting->kind != schema::Kind::Number)
+        return bound.text.bytesFor(edit.text());
+    const QString digits = edit.displayText().trimmed();
+    if (digits == QString::number(bound.shownOnLoad))
+        return bound.stored;
+    return digits.toLatin1();
 }
 
 void Bindings::write(const settings::ProfileFile &file, const Shown &values, int index) const

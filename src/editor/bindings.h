@@ -7,6 +7,8 @@
 
 #include <QWidget>
 
+class QLineEdit;
+
 #include <functional>
 #include <initializer_list>
 #include <variant>
@@ -21,9 +23,9 @@ namespace quillon::editor {
 // schema's range, a list the stored index (an index the list lacks is kept as stored), a line
 // edit a text (written back with its stored bytes while it shows what was read) or a number
 // within the range, written back as the digits it shows (blank when it shows none). A number field
-// shows a stored number outside its range clamped, but writes the stored number back until the
-// operator changes the field; a missing key's default is written as the field shows it. The
-// controls are written in the order they are listed.
+// or line edit shows a stored number outside its range clamped, but writes the stored number back
+// until the operator changes it; a missing key's default is written as the control shows it.
+// The controls are written in the order they are listed.
 class Bindings
 {
 public:
@@ -58,13 +60,17 @@ private:
     {
         QWidget *control;
         const schema::Setting *setting;
-        // The value read for a list or a number field: a list keeps it while no entry is
-        // selected, a number field while it shows what it showed on load.
+        // The value read for a list or a number: a list keeps it while no entry is selected,
+        // a number field or line edit while it shows what it showed on load.
         qint32 stored = 0;
         qint32 shownOnLoad = 0;
         formats::StoredText text;
         Ends ends = Ends::AsStored;
     };
+
+    // What a line edit writes: a text's bytes, or a number's digits as shown (the stored
+    // number while it shows what it showed on load).
+    static Value lineEditValue(const Bound &bound, const QLineEdit &edit);
 
     ChangeHook m_noteChange;
     std::vector<Bound> m_bound;

@@ -145,16 +145,19 @@ private Q_SLOTS:
     {
         setChannels(2);
         SetupFixture::write("TVCard.Ext",
-            channelSections(0) + channelSections(1, "Cover_Width=400\r\nSecondPerFile=0\r\n"));
+            channelSections(0)
+                + channelSections(1, "Cover_Width=400\r\nSecondPerFile=0\r\nDate_X=-3\r\n"));
         showForm();
         ui<QTabBar>("SelectChnTabSet")->setCurrentIndex(1);
         QCOMPARE(ui<NumberField>("CoverWEdit")->value(), 352);
+        QCOMPARE(ui<QLineEdit>("DateXEdit")->text(), QStringLiteral("0"));
         auto *fileLength = ui<NumberField>("SpinEdit1");
         QCOMPARE(fileLength->value(), 1);
         fileLength->selectAll();
         QTest::keyClicks(fileLength, QStringLiteral("20"));
         apply();
         QCOMPARE(stored("ENCODER1", "Cover_Width"), QByteArray("400"));
+        QCOMPARE(stored("ENCODER1", "Date_X"), QByteArray("-3"));
         QCOMPARE(stored("ENCODER1", "SecondPerFile"), QByteArray("20"));
     }
 
