@@ -2,14 +2,10 @@
 // can say, in both languages.
 
 #include "editor/accessiblenames.h"
-#include "editor/dialogs/camset.h"
-#include "editor/dialogs/chnselect.h"
-#include "editor/dialogs/presetpos.h"
-#include "editor/dialogs/rectimeset.h"
 #include "editor/sysset.h"
-#include "formats/camerasettings.h"
 #include "formats/language.h"
 #include "settings/settingsfiles.h"
+#include "support/everydialog.h"
 #include "support/setupfixture.h"
 
 #include <QAccessible>
@@ -92,16 +88,9 @@ private Q_SLOTS:
     {
         QFETCH(bool, chinese);
         formats::setChinese(chinese);
-        formats::CameraNameTable names;
-        names.fill();
-        editor::TCamSetForm camera(names, nullptr);
-        editor::TChnSelectForm channels(editor::TChnSelectForm::Mode::Channels, 4, nullptr);
-        editor::TChnSelectForm days(editor::TChnSelectForm::Mode::Weekdays, 7, nullptr);
-        editor::TPresetPosForm preset(nullptr);
-        editor::TRecTimeSetForm timetable(nullptr);
+        EveryDialog dialogs;
         QStringList nameless;
-        for (QWidget *dialog :
-            std::initializer_list<QWidget *> {&camera, &channels, &days, &preset, &timetable})
+        for (QDialog *dialog : dialogs.all())
             nameless += namelessControls(dialog);
         QCOMPARE(nameless, QStringList());
     }

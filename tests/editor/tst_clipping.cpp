@@ -2,12 +2,8 @@
 // button, group title and tab has the room its text needs in the font the window draws it with,
 // on every page, in both languages.
 
-#include "editor/dialogs/camset.h"
-#include "editor/dialogs/chnselect.h"
-#include "editor/dialogs/presetpos.h"
-#include "editor/dialogs/rectimeset.h"
-#include "formats/camerasettings.h"
 #include "formats/language.h"
+#include "support/everydialog.h"
 #include "support/setupfixture.h"
 
 #include <QCheckBox>
@@ -271,20 +267,11 @@ private Q_SLOTS:
         QFETCH(bool, chinese);
         formats::setChinese(chinese);
         ClipFinder finder(chinese ? QStringLiteral("zh") : QStringLiteral("en"));
-        formats::CameraNameTable names;
-        names.fill();
-        editor::TCamSetForm camera(names, nullptr);
-        checkDialog(&camera, finder);
-        editor::TPresetPosForm preset(nullptr);
-        checkDialog(&preset, finder);
-        editor::TRecTimeSetForm segment(nullptr);
-        checkDialog(&segment, finder);
-        editor::TChnSelectForm days(editor::TChnSelectForm::Mode::Weekdays, 7, nullptr);
-        checkDialog(&days, finder);
-        editor::TChnSelectForm channels(editor::TChnSelectForm::Mode::Channels, 16, nullptr);
-        checkDialog(&channels, finder);
-        channels.BitBtn3Click();
-        checkDialog(&channels, finder);
+        EveryDialog dialogs;
+        for (QDialog *dialog : dialogs.all())
+            checkDialog(dialog, finder);
+        control<QAbstractButton>(&dialogs.channels, "BitBtn3")->click();
+        checkDialog(&dialogs.channels, finder);
         expectNothingClipped(finder.found());
     }
 

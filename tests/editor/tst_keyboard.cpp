@@ -2,14 +2,10 @@
 // in reading order, the focused control always shows it has the focus, and key events alone
 // edit the pages and apply.
 
-#include "editor/dialogs/camset.h"
-#include "editor/dialogs/chnselect.h"
-#include "editor/dialogs/presetpos.h"
-#include "editor/dialogs/rectimeset.h"
 #include "editor/numberfield.h"
 #include "editor/taborder.h"
-#include "formats/camerasettings.h"
 #include "formats/language.h"
+#include "support/everydialog.h"
 #include "support/modalscript.h"
 #include "support/setupfixture.h"
 
@@ -250,14 +246,8 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, locale);
         formats::setChinese(locale.startsWith("zh"));
-        formats::CameraNameTable names;
-        names.fill();
-        editor::TCamSetForm camera(names, nullptr);
-        editor::TChnSelectForm channels(editor::TChnSelectForm::Mode::Channels, 4, nullptr);
-        editor::TPresetPosForm preset(nullptr);
-        editor::TRecTimeSetForm timetable(nullptr);
-        for (QDialog *dialog :
-            std::initializer_list<QDialog *> {&camera, &channels, &preset, &timetable}) {
+        EveryDialog dialogs;
+        for (QDialog *dialog : dialogs.all()) {
             dialog->show();
             dialog->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(dialog));
